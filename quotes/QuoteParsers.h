@@ -1,0 +1,25 @@
+#pragma once
+
+#include <ctime>
+#include <span>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "quotes/Quotes.h"
+
+namespace vemo {
+
+// Splits a response body into lines at line feeds; a carriage return before a line feed is
+// removed. A body that ends with a line feed has no empty last line.
+std::vector<std::string> SplitResponseLines(std::string_view body);
+
+// Parse a provider's response, delivered as lines without terminators, into the batch: records
+// in response order, at most MaxQuotes of them, the count and the data time. The batch must be
+// fresh (no records, count 0, empty data time).
+void ParseSinaResponse(std::span<const std::string> lines, QuoteBatch& batch);
+// `now` is the local time used as data time when the response carries none.
+void ParseNetEaseResponse(std::span<const std::string> lines, QuoteBatch& batch,
+                          const std::tm& now);
+
+}  // namespace vemo

@@ -1,0 +1,45 @@
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <memory>
+
+namespace vemo {
+
+inline constexpr int MaxQuotes = 30;
+
+// Result codes of one fetch.
+inline constexpr int FetchOk = 0;
+inline constexpr int FetchBadUrl = -1;
+inline constexpr int FetchFailed = -2;
+
+inline constexpr std::size_t QuoteTextSize = 10;  // 9 bytes of text and a terminator
+inline constexpr std::size_t DataTimeSize = 20;   // 19 characters and a terminator
+
+// One parsed quote. Names stay in the provider's GBK bytes.
+struct QuoteRecord {
+    char name[QuoteTextSize];
+    char code[QuoteTextSize];
+    float price;      // yuan
+    float prevClose;  // yuan
+    float open;       // yuan
+    float high;       // yuan
+    float low;        // yuan
+    std::int32_t volume;  // lots of 100 shares
+    float turnover;       // 10,000 yuan
+};
+
+// The caller-owned result of one fetch. Records are owned by their slots, so whatever is left
+// in the table (after a failed fetch, or rows not yet written) is released with the batch.
+struct QuoteBatch {
+    std::array<std::unique_ptr<QuoteRecord>, MaxQuotes> records;
+    std::int32_t count = 0;
+    char dataTime[DataTimeSize] = {};
+};
+
+// The header block sent with every quote request; no CR LF after the last header.
+inline constexpr char QuoteRequestHeaders[] =
+    "Accept: */*\r\nAccept-Language: zh-cn\r\nAccept-Encoding: gzip, deflate\r\n"
+    "User-Agent: Mozilla/4.0 (compatible; MSIE 6.0; Windows NT 5.1;)";
+
+}  // namespace vemo

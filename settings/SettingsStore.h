@@ -1,0 +1,52 @@
+#pragma once
+
+#include <cstdint>
+#include <filesystem>
+#include <string>
+
+#include "settings/TickerSettings.h"
+
+namespace vemo {
+
+// Registry value types as the per-user store keeps them.
+inline constexpr std::uint32_t RegSz = 1;     // REG_SZ
+inline constexpr std::uint32_t RegDword = 4;  // REG_DWORD
+
+// Where the settings live: the settings file beside the program and the per-user store that
+// stands in for the program's registry key.
+struct SettingsFiles {
+    std::filesystem::path iniFile;   // <program folder>/vemo.ini
+    std::filesystem::path appStore;  // ${XDG_CONFIG_HOME:-$HOME/.config}/Quorvane/VemoMonitor/registry
+};
+
+// The per-user store's path from the environment.
+std::filesystem::path DefaultAppStorePath();
+// vemo.ini in `programFolder` and the per-user store.
+SettingsFiles SettingsFilesFor(const std::filesystem::path& programFolder);
+
+// Fills the record from the settings file with every fallback; returns 1 when all three blocks
+// came from the file, else 0 after writing the whole record back with SaveSettings.
+int LoadSettings(TickerSettings& settings, const SettingsFiles& files);
+// Writes the three blocks, "fontsize", "version" and the store's copy of the code list;
+// returns 1 (write failures are not reported).
+int SaveSettings(const TickerSettings& settings, const SettingsFiles& files);
+// Returns 1 when "wstat" was read; else clears `transparent`, writes the record and returns 0.
+int LoadWindowState(WindowState& state, const SettingsFiles& files);
+// Returns 1 when the write succeeded, else 0.
+int SaveWindowState(const WindowState& state, const SettingsFiles& files);
+
+// The per-user store: 0 on success, negative on failure. A read copies at most `size` bytes.
+int ReadAppValue(const std::filesystem::path& store, const char* name, void* buffer,
+                 std::uint32_t size);
+int WriteAppValue(const std::filesystem::path& store, const char* name, std::uint32_t type,
+                  const void* data, std::uint32_t size);
+
+// The two fallbacks of LoadSettings. The first fills the zero-filled code list from the store's
+// "VemoCode" and returns whether it did; the second fills the proxy fields of `settings` (the
+// "sp" block) from the environment's http_proxy and returns whether the system settings could
+// be read (always, on this platform).
+bool ImportCodeListFromRegistry(const std::filesystem::path& store,
+                                char (&codeList)[CodeListSize]);
+bool ImportIeProxy(TickerSettings& settings);
+
+}  // namespace vemo
