@@ -15,8 +15,9 @@ inline constexpr std::uint32_t RegDword = 4;  // REG_DWORD
 // Where the settings live: the settings file beside the program and the per-user store that
 // stands in for the program's registry key.
 struct SettingsFiles {
-    std::filesystem::path iniFile;   // <program folder>/vemo.ini
-    std::filesystem::path appStore;  // ${XDG_CONFIG_HOME:-$HOME/.config}/Quorvane/VemoMonitor/registry
+    std::filesystem::path iniFile;  // <program folder>/vemo.ini
+    // ${XDG_CONFIG_HOME:-$HOME/.config}/Quorvane/VemoMonitor/registry
+    std::filesystem::path appStore;
 };
 
 // The per-user store's path from the environment.
@@ -35,7 +36,10 @@ int LoadWindowState(WindowState& state, const SettingsFiles& files);
 // Returns 1 when the write succeeded, else 0.
 int SaveWindowState(const WindowState& state, const SettingsFiles& files);
 
-// The per-user store: 0 on success, negative on failure. A read copies at most `size` bytes.
+// The per-user store: 0 on success, negative on failure (the codes are in settings/AppStore.h).
+// A read copies the value's bytes when they fit in `size`, and after a string a terminator when
+// there is room; a value that does not fit fails and leaves the buffer untouched. A write takes
+// RegSz (any bytes, exactly `size` of them) or RegDword (4 bytes).
 int ReadAppValue(const std::filesystem::path& store, const char* name, void* buffer,
                  std::uint32_t size);
 int WriteAppValue(const std::filesystem::path& store, const char* name, std::uint32_t type,
@@ -45,8 +49,7 @@ int WriteAppValue(const std::filesystem::path& store, const char* name, std::uin
 // "VemoCode" and returns whether it did; the second fills the proxy fields of `settings` (the
 // "sp" block) from the environment's http_proxy and returns whether the system settings could
 // be read (always, on this platform).
-bool ImportCodeListFromRegistry(const std::filesystem::path& store,
-                                char (&codeList)[CodeListSize]);
+bool ImportCodeListFromRegistry(const std::filesystem::path& store, char (&codeList)[CodeListSize]);
 bool ImportIeProxy(TickerSettings& settings);
 
 }  // namespace vemo

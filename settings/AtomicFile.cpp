@@ -1,0 +1,217 @@
+#include "settings/AtomicFile.h"
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstdlib>
+#include <system_error>
+#include <vector>
+
+namespace vemo {
+
+namespace {
+
+class UniqueFd {
+  public:
+    explicit UniqueFd(int fd = -1) : fd_(fd) {}
+    UniqueFd(const UniqueFd&) = delete;
+    UniqueFd& operator=(const UniqueFd&) = delete;
+    ~UniqueFd() {
+        if (fd_ >= 0) {
+            ::close(fd_);
+        }
+    }
+    int get() const { return fd_; }
+    // Closes now so that a failing close (a late write error) can be seen.
+    bool Close() {
+        const int fd = fd_;
+        fd_ = -1;
+        return fd < 0 || ::close(fd) == 0;
+    }
+
+  private:
+    int fd_;
+};
+
+// Removes the temporary file unless it has been renamed into place.
+class TempFileGuard {
+  public:
+    explicit TempFileGuard(std::string path) : path_(std::move(path)) {}
+    TempFileGuard(const TempFileGuard&) = delete;
+    TempFileGuard& operator=(const TempFileGuard&) = delete;
+    ~TempFileGuard() {
+        if (!path_.empty()) {
+            ::unlink(path_.c_str());
+        }
+    }
+    void Release() { path_.clear(); }
+
+  private:
+    std::string path_;
+};
+
+bool WriteAll(int fd, std::string_view data) {
+    while (!data.empty()) {
+        const ssize_t n = ::write(fd, data.data(), data.size());
+        if (n < 0) {
+            if (errno == EINTR) {
+                continue;
+            }
+            return false;
+        }
+        data.remove_prefix(static_cast<std::size_t>(n));
+    }
+    return true;
+}
+
+FileReadStatus ReadFile(const std::filesystem::path& file, std::size_t maxBytes,
+                        std::string& content) {
+    if (file.empty()) {
+        return FileReadStatus::Missing;
+    }
+    // O_NONBLOCK keeps a FIFO planted under the file's name from blocking the open.
+    UniqueFd fd(::open(file.c_str(), O_RDONLY | O_CLOEXEC | O_NOCTTY | O_NONBLOCK));
+    if (fd.get() < 0) {
+        return (errno == ENOENT || errno == ENOTDIR) ? FileReadStatus::Missing
+                                                     : FileReadStatus::Failed;
+    }
+    struct stat st {};
+    if (::fstat(fd.get(), &st) != 0 || !S_ISREG(st.st_mode) ||
+        static_cast<unsigned long long>(st.st_size) > maxBytes) {
+        return FileReadStatus::Failed;
+    }
+    std::string data;
+    data.reserve(static_cast<std::size_t>(st.st_size));
+    char chunk[65536];
+    for (;;) {
+        const ssize_t n = ::read(fd.get(), chunk, sizeof chunk);
+        if (n < 0) {
+            if (errno == EINTR) {
+                continue;
+            }
+            return FileReadStatus::Failed;
+        }
+        if (n == 0) {
+            break;
+        }
+        // The file may grow while it is read; the limit holds for what is read, too.
+        if (data.size() + static_cast<std::size_t>(n) > maxBytes) {
+            return FileReadStatus::Failed;
+        }
+        data.append(chunk, static_cast<std::size_t>(n));
+    }
+    content = std::move(data);
+    return FileReadStatus::Ok;
+}
+
+int ReplaceFile(const std::filesystem::path& file, std::string_view content, mode_t mode,
+                ModePolicy policy) {
+    if (file.empty() || !file.has_filename()) {
+        return ReplaceNoTarget;
+    }
+    std::filesystem::path target = file;
+    struct stat st {};
+    if (::lstat(file.c_str(), &st) == 0 && S_ISLNK(st.st_mode)) {
+        std::error_code ec;
+        target = std::filesystem::weakly_canonical(file, ec);
+        if (ec || !target.has_filename()) {
+            return ReplaceNoTarget;
+        }
+    }
+    bool exists = false;
+    if (::stat(target.c_str(), &st) == 0) {
+        if (!S_ISREG(st.st_mode)) {
+            return ReplaceNoTarget;
+        }
+        exists = true;
+    } else if (errno != ENOENT) {
+        return ReplaceNoTarget;
+    }
+    const mode_t finalMode =
+        (exists && policy == ModePolicy::KeepExisting) ? (st.st_mode & 07777) : mode;
+
+    std::filesystem::path folder = target.parent_path();
+    if (folder.empty()) {
+        folder = ".";
+    }
+    std::string leaf = ".";
+    leaf += target.filename().string();
+    leaf += ".XXXXXX";
+    std::string tempName = (folder / leaf).string();
+    std::vector<char> tempBuffer(tempName.begin(), tempName.end());
+    tempBuffer.push_back('\0');
+    UniqueFd fd(::mkostemp(tempBuffer.data(), O_CLOEXEC));
+    if (fd.get() < 0) {
+        return ReplaceNoTempFile;
+    }
+    tempName.assign(tempBuffer.data());
+    TempFileGuard guard(tempName);
+
+    if (::fchmod(fd.get(), finalMode) != 0) {
+        return ReplaceWriteFailed;
+    }
+    if (exists && (st.st_uid != ::geteuid() || st.st_gid != ::getegid())) {
+        // Only a privileged process can hand the file back to its owner; otherwise the
+        // replacement belongs to whoever wrote it, as a newly written file would.
+        [[maybe_unused]] const int ignored = ::fchown(fd.get(), st.st_uid, st.st_gid);
+    }
+    if (!WriteAll(fd.get(), content) || ::fsync(fd.get()) != 0 || !fd.Close()) {
+        return ReplaceWriteFailed;
+    }
+    if (::rename(tempName.c_str(), target.c_str()) != 0) {
+        return ReplaceRenameFailed;
+    }
+    guard.Release();
+    // The rename itself becomes durable only with the folder's entry; a failure here leaves a
+    // complete file in place either way, so it is not reported.
+    UniqueFd dir(::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+    if (dir.get() >= 0) {
+        ::fsync(dir.get());
+    }
+    return ReplaceOk;
+}
+
+}  // namespace
+
+FileReadStatus ReadWholeFile(const std::filesystem::path& file, std::size_t maxBytes,
+                             std::string& content) {
+    content.clear();
+    try {
+        return ReadFile(file, maxBytes, content);
+    } catch (...) {
+        content.clear();
+        return FileReadStatus::Failed;
+    }
+}
+
+int ReplaceFileAtomically(const std::filesystem::path& file, std::string_view content, mode_t mode,
+                          ModePolicy policy) {
+    try {
+        return ReplaceFile(file, content, mode, policy);
+    } catch (...) {
+        return ReplaceWriteFailed;  // out of memory; the guard has removed any temporary file
+    }
+}
+
+bool CreateFolders(const std::filesystem::path& folder, mode_t mode) {
+    if (folder.empty()) {
+        return false;
+    }
+    try {
+        std::filesystem::path partial;
+        for (const auto& part : folder) {
+            partial /= part;
+            if (::mkdir(partial.c_str(), mode) != 0 && errno != EEXIST) {
+                return false;
+            }
+        }
+    } catch (...) {
+        return false;
+    }
+    struct stat st {};
+    return ::stat(folder.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
+}
+
+}  // namespace vemo
