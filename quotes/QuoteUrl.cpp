@@ -91,6 +91,10 @@ std::string MakeQuoteUrl(std::string_view codeList, int provider) {
     const char separator = netEase ? ';' : ',';
     const std::size_t first = list.find_first_not_of(separator);
     list.erase(0, first == std::string::npos ? list.size() : first);
+    // The empty list "," has no code to request, whichever separator the provider uses.
+    if (list.find_first_not_of(',') == std::string::npos) {
+        list.clear();
+    }
     return (netEase ? NetEaseBaseUrl : SinaBaseUrl) + list;
 }
 

@@ -1,0 +1,24 @@
+// Compiled with -fexec-charset=GBK: every literal here becomes GBK bytes.
+
+namespace vemo {
+
+extern const char HeaderCodeCell[] = "<td>代码</td>";
+extern const char HeaderNameCell[] = "<td>简称</td>";
+extern const char HeaderPriceCell[] = "<td>最新价</td>";
+extern const char HeaderChangeAmountCell[] = "<td>涨跌(元)</td>";
+extern const char HeaderChangePercentCell[] = "<td>涨跌(%)</td>";
+
+extern const char UpgradeNoticeStart[] = "版本需要升级才能正常使用<br><a href=";
+extern const char UpgradeNoticeEnd[] = " target=\"_blank\">查看新版本</a>";
+extern const char EmptyListNotice[] = "股票代码列表中无数据 请添加股票代码";
+
+extern const char FetchErrorPageFormat[] =
+    "<html><style>body{border:0; font-size:12px;}</style><body scroll=no bgcolor=%s>"
+    "<font color=#FF0000>获得数据出错 请检查网络连接</font></body></html>";
+extern const char PageStyleFormat[] =
+    "<style>body{border:0;margin:5px;font-family:\"宋体\"} table{font-size:%dpx;} ";
+extern const char TooltipFormat[] =
+    "%s(%s)&#10;昨收盘: %0.2f&#10;今开盘: %0.2f&#10;最  高: %0.2f&#10;最  低: %0.2f"
+    "&#10;成交量: %d&#10;成交额: %0.2f";
+
+}  // namespace vemo

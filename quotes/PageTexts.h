@@ -1,0 +1,27 @@
+#pragma once
+
+namespace vemo {
+
+// The quote page's Chinese texts, compiled into GBK bytes. Those named ...Format are printf
+// formats; the others are written as they stand.
+
+// Header cells of the five columns.
+extern const char HeaderCodeCell[];
+extern const char HeaderNameCell[];
+extern const char HeaderPriceCell[];
+extern const char HeaderChangeAmountCell[];
+extern const char HeaderChangePercentCell[];
+
+// The upgrade notice: the first part, then the quoted home-page address, then the second part.
+extern const char UpgradeNoticeStart[];
+extern const char UpgradeNoticeEnd[];
+extern const char EmptyListNotice[];
+
+// Takes the background colour.
+extern const char FetchErrorPageFormat[];
+// Takes the table's font size in pixels.
+extern const char PageStyleFormat[];
+// Takes name, code, previous close, open, high, low (doubles), volume (int), turnover (double).
+extern const char TooltipFormat[];
+
+}  // namespace vemo

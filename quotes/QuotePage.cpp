@@ -1,0 +1,304 @@
+#include "quotes/QuotePage.h"
+
+#include <algorithm>
+#include <bit>
+#include <climits>
+#include <cstdio>
+#include <cstring>
+#include <string>
+#include <string_view>
+
+#include "quotes/PageTexts.h"
+#include "quotes/QuoteCells.h"
+#include "quotes/TextFormat.h"
+#include "update/Endpoints.h"
+
+namespace vemo {
+
+std::atomic<int> updateRequired{0};
+
+namespace {
+
+// Appends to the caller's page, never past its end and always NUL-terminated; what does not fit
+// is cut.
+class PageWriter {
+  public:
+    explicit PageWriter(std::span<char> page) : page_(page) {
+        if (!page_.empty()) {
+            page_[0] = '\0';
+        }
+    }
+
+    void Append(std::string_view text) {
+        if (page_.empty()) {
+            return;
+        }
+        const std::size_t length = std::min(text.size(), page_.size() - 1 - size_);
+        if (length > 0) {
+            std::memcpy(page_.data() + size_, text.data(), length);
+        }
+        size_ += length;
+        page_[size_] = '\0';
+    }
+
+    void Format(std::string_view format, std::initializer_list<FormatArg> args) {
+        if (page_.empty()) {
+            return;
+        }
+        const std::size_t written = FormatText(page_.subspan(size_), format, args);
+        size_ += std::min(written, page_.size() - 1 - size_);
+    }
+
+    std::size_t Size() const { return size_; }
+
+  private:
+    std::span<char> page_;
+    std::size_t size_ = 0;
+};
+
+struct PageColours {
+    char background[ColourTextSize];
+    char name[ColourTextSize];
+    char up[ColourTextSize];
+    char down[ColourTextSize];
+    char header[ColourTextSize];
+};
+
+PageColours PickColours(const TickerSettings& settings) {
+    PageColours colours;
+    if (settings.optionFlags & customColors) {
+        FormatHtmlColour(colours.background, settings.backgroundColor);
+        FormatHtmlColour(colours.name, settings.nameColor);
+        FormatHtmlColour(colours.up, settings.upColor);
+        FormatHtmlColour(colours.down, settings.downColor);
+        FormatHtmlColour(colours.header, settings.headerColor);
+    } else {
+        std::memcpy(colours.background, "#FFFFE6", ColourTextSize);
+        std::memcpy(colours.name, "#0000FF", ColourTextSize);
+        std::memcpy(colours.up, "#FF0000", ColourTextSize);
+        std::memcpy(colours.down, "#009900", ColourTextSize);
+        std::memcpy(colours.header, "#000000", ColourTextSize);
+    }
+    return colours;
+}
+
+void WriteNoticePage(PageWriter& page, const PageColours& colours, const char* message) {
+    page.Format(
+        "<html><style>body{border:0; font-size:12px; color:#FF0000}</style>"
+        "<body scroll=no bgcolor=\"%s\">%s</body></html>",
+        {colours.background, message});
+}
+
+int ColumnCount(std::uint32_t content) {
+    constexpr std::uint32_t ColumnBits =
+        showCode | showName | showPrice | showChangeAmount | showChangePercent;
+    return std::max(std::popcount(content & ColumnBits), 1);
+}
+
+// Enough for a 10-byte provider field of which every byte is escaped.
+constexpr std::size_t EscapedTextSize = QuoteTextSize * 6 + 1;
+
+// The provider's name and code go into markup and attribute values: the characters that would
+// end them are written as entities. GBK trail bytes never take these values.
+void EscapeField(const char (&field)[QuoteTextSize], char (&out)[EscapedTextSize]) {
+    std::size_t at = 0;
+    for (std::size_t i = 0; i < QuoteTextSize && field[i] != '\0'; ++i) {
+        std::string_view piece(&field[i], 1);
+        switch (field[i]) {
+            case '&':
+                piece = "&amp;";
+                break;
+            case '<':
+                piece = "&lt;";
+                break;
+            case '>':
+                piece = "&gt;";
+                break;
+            case '"':
+                piece = "&quot;";
+                break;
+            default:
+                break;
+        }
+        std::memcpy(out + at, piece.data(), piece.size());
+        at += piece.size();
+    }
+    out[at] = '\0';
+}
+
+// "<td>%s</td>"
+void Cell(PageWriter& page, std::string_view text) {
+    page.Append("<td>");
+    page.Append(text);
+    page.Append("</td>");
+}
+
+void WriteQuoteRow(PageWriter& page, const QuoteRecord& quote, std::uint32_t content,
+                   std::string_view linkBase) {
+    const QuoteCells cells = FormatQuoteCells(quote);
+    page.Append(cells.rising ? "<tr align=\"right\" class=\"cup\">"
+                             : "<tr align=\"right\" class=\"cdn\">");
+
+    if (content & (showCode | showName)) {
+        char name[EscapedTextSize];
+        char code[EscapedTextSize];
+        EscapeField(quote.name, name);
+        EscapeField(quote.code, code);
+        char tooltip[1024];
+        FormatText(tooltip, TooltipFormat,
+                   {name, code, static_cast<double>(quote.prevClose),
+                    static_cast<double>(quote.open), static_cast<double>(quote.high),
+                    static_cast<double>(quote.low), static_cast<int>(quote.volume),
+                    static_cast<double>(quote.turnover)});
+        // "<td align=\"center\"><a href=%s&Code=%s target=\"_blank\" title=\"%s\"
+        // class=\"cjc\">%s</a></td>", written piece by piece: only texts are filled in.
+        const auto linkCell = [&](std::string_view shown) {
+            page.Append("<td align=\"center\"><a href=");
+            page.Append(linkBase);
+            page.Append("&Code=");
+            page.Append(code);
+            page.Append(" target=\"_blank\" title=\"");
+            page.Append(tooltip);
+            page.Append("\" class=\"cjc\">");
+            page.Append(shown);
+            page.Append("</a></td>");
+        };
+        if (content & showCode) {
+            linkCell(code);
+        }
+        if (content & showName) {
+            linkCell(name);
+        }
+    }
+    if (content & showPrice) {
+        Cell(page, cells.price);
+    }
+    if (content & showChangeAmount) {
+        Cell(page, cells.change);
+    }
+    if (content & showChangePercent) {
+        Cell(page, cells.percent);
+    }
+    page.Append("</tr>");
+}
+
+int Render(const TickerSettings& settings, PageWriter& page, int& rows, int& cols,
+           const QuoteFetchers& fetchers) {
+    const PageColours colours = PickColours(settings);
+
+    if (updateRequired.load() != 0) {
+        const std::string message =
+            std::string(UpgradeNoticeStart) + '"' + HomePageUrl() + '"' + UpgradeNoticeEnd;
+        WriteNoticePage(page, colours, message.c_str());
+        return 0;
+    }
+    if (strnlen(settings.codeList, sizeof settings.codeList) < 6) {
+        WriteNoticePage(page, colours, EmptyListNotice);
+        return 0;
+    }
+
+    const std::string linkBase = QuoteLinkBase(settings.provider);
+
+    QuoteBatch batch;
+    const QuoteFetcher& fetch =
+        settings.provider == ProviderNetEase ? fetchers.netEase : fetchers.sina;
+    int result = FetchFailed;
+    try {
+        if (fetch) {
+            result = fetch(settings, QuoteRequestHeaders, batch);
+        }
+    } catch (...) {
+        result = FetchFailed;
+    }
+
+    const std::uint32_t content = settings.pageContent;
+    const int columns = ColumnCount(content);
+    const int listed = result == FetchOk ? std::clamp(batch.count, 0, MaxQuotes) : 0;
+    rows = static_cast<int>(std::count_if(batch.records.begin(), batch.records.begin() + listed,
+                                          [](const auto& record) { return record != nullptr; }));
+    cols = columns;
+
+    if (result != FetchOk) {
+        page.Format(FetchErrorPageFormat, {colours.background});
+        return result;
+    }
+
+    page.Append("<html><head>");
+    page.Append("<meta http-equiv=\"Content-Type\" content=\"text/html\" charset=\"gb2312\" />");
+    page.Append("<title>Quorvane VEMO</title>");
+    // A font size from a hand-edited settings file must not overflow the sum.
+    const long long fontPixels = static_cast<long long>(settings.fontSize) + 11;
+    page.Format(PageStyleFormat,
+                {static_cast<int>(std::clamp<long long>(fontPixels, INT_MIN, INT_MAX))});
+    page.Format(".cjc{color: %s} .cup{color: %s} .cdn{color: %s} .cbt{color: %s} ",
+                {colours.name, colours.up, colours.down, colours.header});
+    page.Append("</style></head>");
+    page.Format("<body bgcolor=%s scroll=\"no\" oncontextmenu=\"return false\">",
+                {colours.background});
+    page.Append("<table cellspacing=0px cellpadding=2px align=center width=100%>");
+
+    if (content & showHeader) {
+        page.Append("<tr class=\"cbt\" align=\"center\">");
+        if (content & showCode) {
+            page.Append(HeaderCodeCell);
+        }
+        if (content & showName) {
+            page.Append(HeaderNameCell);
+        }
+        if (content & showPrice) {
+            page.Append(HeaderPriceCell);
+        }
+        if (content & showChangeAmount) {
+            page.Append(HeaderChangeAmountCell);
+        }
+        if (content & showChangePercent) {
+            page.Append(HeaderChangePercentCell);
+        }
+        page.Append("</tr>");
+        page.Format("<tr><td colspan=%d bgcolor=\"#0000CC\" height=1px></td></tr>", {columns});
+    }
+
+    for (int i = 0; i < listed; ++i) {
+        std::unique_ptr<QuoteRecord>& record = batch.records[static_cast<std::size_t>(i)];
+        if (record) {
+            WriteQuoteRow(page, *record, content, linkBase);
+            record.reset();
+        }
+    }
+
+    if (content & showRefreshTime) {
+        char dataTime[DataTimeSize];
+        const std::size_t length = strnlen(batch.dataTime, DataTimeSize - 1);
+        std::memcpy(dataTime, batch.dataTime, length);
+        dataTime[length] = '\0';
+        page.Format("<tr class=\"cbt\"><td colspan=%d align=right>%s</td></tr>",
+                    {columns, dataTime});
+    }
+    page.Append("</table></body></html>");
+    return static_cast<int>(page.Size());
+}
+
+}  // namespace
+
+void FormatHtmlColour(char (&text)[ColourTextSize], std::uint32_t colour) {
+    std::snprintf(text, sizeof text, "#%02X%02X%02X", static_cast<unsigned>(colour & 0xFF),
+                  static_cast<unsigned>((colour >> 8) & 0xFF),
+                  static_cast<unsigned>((colour >> 16) & 0xFF));
+}
+
+int RenderQuotePage(const TickerSettings& settings, std::span<char> page, int& rows, int& cols,
+                    const QuoteFetchers& fetchers) {
+    PageWriter writer(page);
+    try {
+        return Render(settings, writer, rows, cols, fetchers);
+    } catch (...) {
+        // Out of memory while building a link: nothing fetched can be shown.
+        PageWriter failed(page);
+        failed.Format(FetchErrorPageFormat, {PickColours(settings).background});
+        rows = 0;
+        cols = ColumnCount(settings.pageContent);
+        return FetchFailed;
+    }
+}
+
+}  // namespace vemo

@@ -1,0 +1,364 @@
+#include "quotes/QuoteParsers.h"
+
+#include <locale.h>
+
+#include <algorithm>
+#include <charconv>
+#include <climits>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <memory>
+
+#include "quotes/Gbk.h"
+#include "quotes/QuoteUrl.h"
+
+namespace vemo {
+
+namespace {
+
+bool IsDigitChar(char c) {
+    return c >= '0' && c <= '9';
+}
+
+// The providers always write a decimal point; the process locale (which a GUI toolkit sets from
+// the environment) must not change how their numbers read.
+locale_t CNumericLocale() {
+    static const locale_t c = newlocale(LC_ALL_MASK, "C", nullptr);
+    return c;
+}
+
+// Runs `convert` over a NUL-terminated copy of the field, so that a conversion never looks past
+// the field's own text.
+template <typename Convert>
+auto WithTerminatedCopy(std::string_view field, Convert convert) {
+    char small[64];
+    if (field.size() < sizeof small) {
+        std::copy(field.begin(), field.end(), small);
+        small[field.size()] = '\0';
+        return convert(small);
+    }
+    const std::string large(field);
+    return convert(large.c_str());
+}
+
+// Providers write plain decimals; those are read directly (from_chars is correctly rounded, as
+// strtod is, so the value is the same) and anything else goes the strtod way. Hexadecimal is the
+// one form strtod reads further than from_chars.
+bool PlainNumberStart(std::string_view field) {
+    return !field.empty() && (field[0] == '-' || IsDigitChar(field[0]));
+}
+
+bool StopsWhereStrtodWould(std::string_view field, const char* stop) {
+    return stop == field.data() + field.size() || (*stop != 'x' && *stop != 'X');
+}
+
+// atof of the field's text.
+double FieldToDouble(std::string_view field) {
+    if (PlainNumberStart(field)) {
+        double value = 0;
+        const auto [stop, error] =
+            std::from_chars(field.data(), field.data() + field.size(), value);
+        if (error == std::errc() && StopsWhereStrtodWould(field, stop)) {
+            return value;
+        }
+    }
+    return WithTerminatedCopy(field, [](const char* text) {
+        const locale_t c = CNumericLocale();
+        return c != nullptr ? strtod_l(text, nullptr, c) : std::strtod(text, nullptr);
+    });
+}
+
+float FieldToFloat(std::string_view field) {
+    return static_cast<float>(FieldToDouble(field));
+}
+
+// atoi of the field's text; a value outside the int range is clamped rather than wrapped.
+int FieldToInt(std::string_view field) {
+    long long value = 0;
+    const auto [stop, error] =
+        PlainNumberStart(field) ? std::from_chars(field.data(), field.data() + field.size(), value)
+                                : std::from_chars_result{nullptr, std::errc::invalid_argument};
+    if (error != std::errc()) {
+        value = WithTerminatedCopy(
+            field, [](const char* text) { return std::strtoll(text, nullptr, 10); });
+    }
+    return static_cast<int>(std::clamp<long long>(value, INT_MIN, INT_MAX));
+}
+
+std::string_view SubView(std::string_view text, std::size_t from,
+                         std::size_t count = std::string_view::npos) {
+    return text.substr(std::min(from, text.size()), count);
+}
+
+// Copies a provider name, cutting a long one to the field on a character boundary.
+void CopyName(char (&dest)[QuoteTextSize], std::string_view name) {
+    std::size_t length = name.size();
+    if (length > QuoteTextSize - 1) {
+        length = 0;
+        while (length < name.size()) {
+            const bool doubleByte =
+                IsGbkLeadByte(static_cast<unsigned char>(name[length])) && length + 1 < name.size();
+            const std::size_t width = doubleByte ? 2 : 1;
+            if (length + width > QuoteTextSize - 1) {
+                break;
+            }
+            length += width;
+        }
+    }
+    std::copy_n(name.begin(), length, dest);
+    dest[length] = '\0';
+}
+
+void CopyCode(char (&dest)[QuoteTextSize], std::string_view symbol) {
+    const std::size_t length = std::min(symbol.size(), QuoteTextSize - 1);
+    std::copy_n(symbol.begin(), length, dest);
+    dest[length] = '\0';
+}
+
+// Walks separator-delimited fields. A field without a separator after it runs to the end of the
+// text; the fields after it are empty.
+class FieldReader {
+  public:
+    FieldReader(std::string_view text, char separator) : rest_(text), separator_(separator) {}
+
+    std::string_view Next() {
+        const std::size_t at = rest_.find(separator_);
+        if (at == std::string_view::npos) {
+            const std::string_view field = rest_;
+            rest_ = rest_.substr(rest_.size());
+            separated_ = false;
+            return field;
+        }
+        const std::string_view field = rest_.substr(0, at);
+        rest_.remove_prefix(at + 1);
+        separated_ = true;
+        return field;
+    }
+
+    // Whether the field that Next() returned last was closed by a separator.
+    bool Separated() const { return separated_; }
+    std::string_view Rest() const { return rest_; }
+
+  private:
+    std::string_view rest_;
+    char separator_;
+    bool separated_ = false;
+};
+
+// `pattern` holds '9' where a digit must stand; every other character must match itself.
+bool Matches(std::string_view text, std::string_view pattern) {
+    if (text.size() < pattern.size()) {
+        return false;
+    }
+    for (std::size_t i = 0; i < pattern.size(); ++i) {
+        if (pattern[i] == '9' ? !IsDigitChar(text[i]) : text[i] != pattern[i]) {
+            return false;
+        }
+    }
+    return true;
+}
+
+void StoreDataTime(char (&dataTime)[DataTimeSize], std::string_view text) {
+    const std::size_t length = std::min(text.size(), DataTimeSize - 1);
+    std::copy_n(text.begin(), length, dataTime);
+    dataTime[length] = '\0';
+}
+
+// Fields 30 and 31 (the name is field 0) of a Sina entry are its date and time. The time field
+// runs to the closing quote in the old line form and is followed by one more field today, which
+// is why the last characters of the line are not always the time.
+bool SinaDateAndTime(std::string_view entry, char (&dataTime)[DataTimeSize]) {
+    constexpr int DateField = 30;
+    FieldReader fields(entry, ',');
+    for (int i = 0; i < DateField; ++i) {
+        fields.Next();
+        if (!fields.Separated()) {
+            return false;
+        }
+    }
+    const std::string_view date = fields.Next();
+    if (!fields.Separated() || date.size() != 10 || !Matches(date, "9999-99-99")) {
+        return false;
+    }
+    const std::string_view time = fields.Next();
+    if (!Matches(time, "99:99:99") || (time.size() > 8 && time[8] != '"')) {
+        return false;
+    }
+    char text[DataTimeSize];
+    std::memcpy(text, date.data(), 10);
+    text[10] = ' ';
+    std::memcpy(text + 11, time.data(), 8);
+    StoreDataTime(dataTime, std::string_view(text, 19));
+    return true;
+}
+
+// The 19 characters that begin 21 before the end of the text, commas as blanks, kept within the
+// text when it is shorter.
+void SinaTrailingTime(std::string_view fromTurnover, char (&dataTime)[DataTimeSize]) {
+    const std::size_t start = fromTurnover.size() > 21 ? fromTurnover.size() - 21 : 0;
+    StoreDataTime(dataTime, fromTurnover.substr(start, 19));
+    std::replace(std::begin(dataTime), std::end(dataTime), ',', ' ');
+}
+
+void StoreLocalTime(char (&dataTime)[DataTimeSize], const std::tm& now) {
+    char text[80];  // room for six ints whatever the fields hold; a year beyond 9999 is cut
+    std::snprintf(text, sizeof text, "%d-%d-%d %d:%d:%d", now.tm_year + 1900, now.tm_mon + 1,
+                  now.tm_mday, now.tm_hour, now.tm_min, now.tm_sec);
+    StoreDataTime(dataTime, text);
+}
+
+constexpr std::string_view SinaMarker = "var hq_str";
+constexpr std::string_view NetEaseMarker = "var quote_";
+constexpr std::string_view NetEaseTerminator = "';QuoteData.show_quote();";
+// Lines shorter than this are empty entries; a semicolon before it closes a short entry.
+constexpr std::size_t SinaShortEntry = 50;
+
+}  // namespace
+
+std::vector<std::string> SplitResponseLines(std::string_view body) {
+    std::vector<std::string> lines;
+    while (!body.empty()) {
+        const std::size_t end = body.find('\n');
+        std::string_view line = body.substr(0, end);
+        if (end != std::string_view::npos && line.ends_with('\r')) {
+            line.remove_suffix(1);
+        }
+        lines.emplace_back(line);
+        body.remove_prefix(end == std::string_view::npos ? body.size() : end + 1);
+    }
+    return lines;
+}
+
+void ParseSinaResponse(std::span<const std::string> lines, QuoteBatch& batch) {
+    int count = 0;
+    bool first = true;
+    try {
+        for (const std::string& whole : lines) {
+            if (count >= MaxQuotes) {
+                break;
+            }
+            std::string_view line(whole);
+            if (line.size() < SinaShortEntry) {
+                continue;
+            }
+            std::size_t semicolon = line.find(';');
+            while (semicolon != std::string_view::npos && semicolon < SinaShortEntry) {
+                line.remove_prefix(semicolon + 1);
+                semicolon = line.find(';');
+            }
+            if (semicolon == std::string_view::npos) {
+                continue;
+            }
+            const std::size_t marker = line.find(SinaMarker);
+            if (marker == std::string_view::npos) {
+                continue;
+            }
+
+            auto record = std::make_unique<QuoteRecord>();
+            CopyCode(record->code, SubView(line, marker + 11, 8));
+            SinaSymbolToCode(record->code);
+
+            const std::string_view entry = SubView(line, marker + 21);
+            FieldReader fields(entry, ',');
+            CopyName(record->name, fields.Next());
+            record->open = FieldToFloat(fields.Next());
+            record->prevClose = FieldToFloat(fields.Next());
+            record->price = FieldToFloat(fields.Next());
+            record->high = FieldToFloat(fields.Next());
+            record->low = FieldToFloat(fields.Next());
+            fields.Next();
+            fields.Next();
+            record->volume = FieldToInt(fields.Next()) / 100;
+            const std::string_view fromTurnover = fields.Rest();
+            record->turnover = static_cast<float>(FieldToDouble(fields.Next()) * 0.0001);
+
+            batch.records[static_cast<std::size_t>(count)] = std::move(record);
+            ++count;
+            if (first) {
+                first = false;
+                if (!SinaDateAndTime(entry, batch.dataTime)) {
+                    SinaTrailingTime(fromTurnover, batch.dataTime);
+                }
+            }
+        }
+    } catch (...) {
+        // Out of memory: the records parsed so far stand.
+    }
+    batch.count = count;
+}
+
+void ParseNetEaseResponse(std::span<const std::string> lines, QuoteBatch& batch,
+                          const std::tm& now) {
+    int count = 0;
+    try {
+        std::size_t total = 0;
+        for (const std::string& line : lines) {
+            total += line.size();
+        }
+        std::string joined;
+        joined.reserve(total);
+        for (const std::string& line : lines) {
+            joined += line;
+        }
+
+        bool first = true;
+        std::string_view text(joined);
+        for (std::size_t marker = text.find(NetEaseMarker);
+             marker != std::string_view::npos && count < MaxQuotes;
+             marker = text.find(NetEaseMarker)) {
+            text.remove_prefix(marker);
+            const std::size_t open = text.find("='");
+            if (open == std::string_view::npos) {
+                break;
+            }
+            FieldReader fields(text.substr(open + 2), ';');
+            // Every field up to `low` must be closed by its semicolon; a truncated entry ends
+            // the response.
+            std::string_view before[10];
+            bool complete = true;
+            for (std::string_view& field : before) {
+                field = fields.Next();
+                if (!fields.Separated()) {
+                    complete = false;
+                    break;
+                }
+            }
+            if (!complete) {
+                break;
+            }
+            const std::string_view fromPrice = fields.Rest();
+
+            auto record = std::make_unique<QuoteRecord>();
+            CopyCode(record->code, before[0]);
+            NetEaseSymbolToCode(record->code);
+            CopyName(record->name, before[1]);
+            record->prevClose = FieldToFloat(before[2]);
+            record->open = FieldToFloat(before[3]);
+            record->turnover = static_cast<float>(FieldToDouble(before[4]) * 0.0001);
+            record->volume = FieldToInt(before[5]) / 100;
+            record->high = FieldToFloat(before[8]);
+            record->low = FieldToFloat(before[9]);
+            record->price = FieldToFloat(fromPrice.substr(0, fromPrice.find(';')));
+
+            if (first) {
+                first = false;
+                const std::size_t end = text.find(NetEaseTerminator);
+                if (end != std::string_view::npos && end > 0) {
+                    const std::size_t length = std::min<std::size_t>(end, 19);
+                    StoreDataTime(batch.dataTime, text.substr(end - length, length));
+                } else {
+                    StoreLocalTime(batch.dataTime, now);
+                }
+            }
+            batch.records[static_cast<std::size_t>(count)] = std::move(record);
+            ++count;
+            text.remove_prefix(static_cast<std::size_t>(fromPrice.data() - text.data()));
+        }
+    } catch (...) {
+        // Out of memory: the records parsed so far stand.
+    }
+    batch.count = count;
+}
+
+}  // namespace vemo

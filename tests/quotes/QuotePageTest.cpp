@@ -1,0 +1,496 @@
+#include <gtest/gtest.h>
+#if defined(__SANITIZE_ADDRESS__)
+#include <sanitizer/lsan_interface.h>
+#endif
+#include <locale.h>
+#include <stdlib.h>
+#include <unistd.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <filesystem>
+#include <optional>
+#include <stdexcept>
+#include <string>
+#include <vector>
+
+#include "quotes/Gbk.h"
+#include "quotes/QuotePage.h"
+#include "quotes/QuoteParsers.h"
+
+namespace vemo {
+namespace {
+
+QuoteRecord Quote(const char* nameUtf8, const char* code, float price, float prevClose) {
+    QuoteRecord q{};
+    std::snprintf(q.name, sizeof q.name, "%s", Utf8ToGbk(nameUtf8).c_str());
+    std::snprintf(q.code, sizeof q.code, "%s", code);
+    q.price = price;
+    q.prevClose = prevClose;
+    return q;
+}
+
+// Hands out prepared records the way a fetcher does: on success with the count and the time, on
+// failure with records left in the table and no count.
+struct FakeProvider {
+    int result = FetchOk;
+    std::vector<QuoteRecord> records;
+    std::string dataTime = "2022-11-11 15:00:00";
+    int calls = 0;
+    std::string headers;
+
+    QuoteFetcher Fetcher() {
+        return [this](const TickerSettings&, const char* sent, QuoteBatch& batch) {
+            ++calls;
+            headers = sent;
+            for (std::size_t i = 0; i < records.size(); ++i) {
+                batch.records[i] = std::make_unique<QuoteRecord>(records[i]);
+            }
+            if (result == FetchOk) {
+                batch.count = static_cast<int>(records.size());
+                std::snprintf(batch.dataTime, sizeof batch.dataTime, "%s", dataTime.c_str());
+            }
+            return result;
+        };
+    }
+};
+
+struct Rendered {
+    std::string page;
+    int rows = 2;
+    int cols = 3;
+    int result = 0;
+};
+
+Rendered Render(const TickerSettings& settings, FakeProvider& sina, FakeProvider& netEase) {
+    std::vector<char> buffer(PageBufferSize, '\0');
+    Rendered out;
+    out.result = RenderQuotePage(settings, buffer, out.rows, out.cols,
+                                 QuoteFetchers{sina.Fetcher(), netEase.Fetcher()});
+    out.page = buffer.data();
+    return out;
+}
+
+Rendered Render(const TickerSettings& settings, FakeProvider& provider) {
+    FakeProvider unused;
+    unused.result = FetchFailed;
+    return settings.provider == ProviderNetEase ? Render(settings, unused, provider)
+                                                : Render(settings, provider, unused);
+}
+
+// The two rows of the default page below: a rise with two decimals and a fall with three.
+FakeProvider TwoQuotes() {
+    FakeProvider provider;
+    QuoteRecord rise = Quote("上证指数", "1A0001", 10.00f, 9.50f);
+    rise.open = 9.60f;
+    rise.high = 10.20f;
+    rise.low = 9.40f;
+    rise.volume = 123456;
+    rise.turnover = 12345.6789f;
+    QuoteRecord fall = Quote("深证成指", "399001", 1.234f, 1.250f);
+    fall.open = 1.24f;
+    fall.high = 1.26f;
+    fall.low = 1.23f;
+    fall.turnover = 0.5f;
+    provider.records = {rise, fall};
+    return provider;
+}
+
+constexpr char DefaultPage[] =
+    "<html><head>"
+    "<meta http-equiv=\"Content-Type\" content=\"text/html\" charset=\"gb2312\" />"
+    "<title>Quorvane VEMO</title>"
+    "<style>body{border:0;margin:5px;font-family:\"宋体\"} table{font-size:12px;} "
+    ".cjc{color: #0000FF} .cup{color: #FF0000} .cdn{color: #009900} .cbt{color: #000000} "
+    "</style></head>"
+    "<body bgcolor=#FFFFE6 scroll=\"no\" oncontextmenu=\"return false\">"
+    "<table cellspacing=0px cellpadding=2px align=center width=100%>"
+    "<tr class=\"cbt\" align=\"center\"><td>简称</td><td>最新价</td><td>涨跌(%)</td></tr>"
+    "<tr><td colspan=3 bgcolor=\"#0000CC\" height=1px></td></tr>"
+    "<tr align=\"right\" class=\"cup\"><td align=\"center\"><a "
+    "href=http://www.quorvane.com/client/vemoskip.php?Ver=43&Dts=2&Code=1A0001 "
+    "target=\"_blank\" title=\"上证指数(1A0001)&#10;昨收盘: 9.50&#10;今开盘: 9.60&#10;最  高: "
+    "10.20&#10;最  低: 9.40&#10;成交量: 123456&#10;成交额: 12345.68\" "
+    "class=\"cjc\">上证指数</a></td><td>10.00</td><td>+5.26%</td></tr>"
+    "<tr align=\"right\" class=\"cdn\"><td align=\"center\"><a "
+    "href=http://www.quorvane.com/client/vemoskip.php?Ver=43&Dts=2&Code=399001 "
+    "target=\"_blank\" title=\"深证成指(399001)&#10;昨收盘: 1.25&#10;今开盘: 1.24&#10;最  高: "
+    "1.26&#10;最  低: 1.23&#10;成交量: 0&#10;成交额: 0.50\" "
+    "class=\"cjc\">深证成指</a></td><td>1.234</td><td>-1.28%</td></tr>"
+    "<tr class=\"cbt\"><td colspan=3 align=right>2022-11-11 15:00:00</td></tr>"
+    "</table></body></html>";
+
+// The text of the first quote row, "<tr align=..." to "</tr>".
+std::string FirstRow(const std::string& page) {
+    const std::size_t start = page.find("<tr align=\"right\"");
+    if (start == std::string::npos) {
+        return {};
+    }
+    return page.substr(start, page.find("</tr>", start) + 5 - start);
+}
+
+class UpdateRequiredScope {
+  public:
+    UpdateRequiredScope() { updateRequired = 1; }
+    ~UpdateRequiredScope() { updateRequired = 0; }
+};
+
+TEST(QuotePageTest, DefaultPageByteForByte) {
+    FakeProvider sina = TwoQuotes();
+    FakeProvider netEase;
+    const Rendered out = Render(DefaultTickerSettings(), sina, netEase);
+    const std::string expected = Utf8ToGbk(DefaultPage);
+    EXPECT_EQ(out.page, expected);
+    EXPECT_EQ(out.result, static_cast<int>(expected.size()));
+    EXPECT_EQ(out.rows, 2);
+    EXPECT_EQ(out.cols, 3);
+    EXPECT_EQ(sina.calls, 1);
+    EXPECT_EQ(netEase.calls, 0);
+    EXPECT_EQ(sina.headers, QuoteRequestHeaders);
+}
+
+TEST(QuotePageTest, ProviderPicksFetcherAndLinkBase) {
+    for (const int provider : {0, 2, 3, 7}) {
+        SCOPED_TRACE(provider);
+        TickerSettings settings = DefaultTickerSettings();
+        settings.provider = provider;
+        FakeProvider sina = TwoQuotes();
+        FakeProvider netEase = TwoQuotes();
+        const Rendered out = Render(settings, sina, netEase);
+        EXPECT_EQ(netEase.calls, provider == 3 ? 1 : 0);
+        EXPECT_EQ(sina.calls, provider == 3 ? 0 : 1);
+        EXPECT_NE(out.page.find(provider == 3 ? "vemoskip.php?Ver=43&Dts=3&Code=399001 "
+                                              : "vemoskip.php?Ver=43&Dts=2&Code=399001 "),
+                  std::string::npos);
+    }
+}
+
+TEST(QuotePageTest, RowsOfEveryKind) {
+    struct Case {
+        float price;
+        float prevClose;
+        const char* row;
+    };
+    const Case cases[] = {
+        {10.00f, 9.50f, "class=\"cup\"><td>10.00</td><td>+0.50</td><td>+5.26%</td>"},
+        {1.234f, 1.250f, "class=\"cdn\"><td>1.234</td><td>-0.016</td><td>-1.28%</td>"},
+        {10.100f, 10.0f, "class=\"cup\"><td>10.10</td><td>+0.10</td><td>+1.00%</td>"},
+        {0.0f, 9.50f, "class=\"cdn\"><td>0.00</td><td>0.00</td><td>0.00%</td>"},
+        {9.50f, 9.50f, "class=\"cdn\"><td>9.50</td><td>0.00</td><td>0.00%</td>"},
+        // No previous close: the change texts are zero, yet the price counts as a rise.
+        {1.234f, 0.0f, "class=\"cup\"><td>1.234</td><td>0.000</td><td>0.00%</td>"},
+        // Change texts longer than nine characters are written whole.
+        {22345.678f, 10000.0f,
+         "class=\"cup\"><td>22345.678</td><td>+12345.678</td><td>+123.46%</td>"},
+        {3e38f, 1.0f,
+         "class=\"cup\"><td>300000000549775575777803994281145270272.00</td>"
+         "<td>+300000000549775575777803994281145270272.00</td>"
+         "<td>+inf%</td>"},
+    };
+    TickerSettings settings = DefaultTickerSettings();
+    settings.pageContent = showPrice | showChangeAmount | showChangePercent;
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.row);
+        FakeProvider sina;
+        sina.records = {Quote("x", "600000", c.price, c.prevClose)};
+        const Rendered out = Render(settings, sina);
+        EXPECT_EQ(FirstRow(out.page), std::string("<tr align=\"right\" ") + c.row + "</tr>");
+        EXPECT_EQ(out.cols, 3);
+        EXPECT_EQ(out.rows, 1);
+    }
+}
+
+TEST(QuotePageTest, AllColumnsInOrder) {
+    TickerSettings settings = DefaultTickerSettings();
+    settings.pageContent = 0x7F;
+    FakeProvider sina;
+    sina.records = {Quote("浦发银行", "600000", 10.00f, 9.50f)};
+    const Rendered out = Render(settings, sina);
+    EXPECT_EQ(out.cols, 5);
+    EXPECT_NE(out.page.find(Utf8ToGbk("<tr class=\"cbt\" align=\"center\"><td>代码</td><td>简称</"
+                                      "td><td>最新价</td><td>涨跌(元)</td><td>涨跌(%)</td></tr>"
+                                      "<tr><td colspan=5 bgcolor")),
+              std::string::npos);
+    const std::string link =
+        "<td align=\"center\"><a href=http://www.quorvane.com/client/"
+        "vemoskip.php?Ver=43&Dts=2&Code=600000 target=\"_blank\" title=\"" +
+        Utf8ToGbk(
+            "浦发银行(600000)&#10;昨收盘: 9.50&#10;今开盘: "
+            "0.00&#10;最  高: 0.00&#10;最  低: 0.00&#10;成交量: "
+            "0&#10;成交额: 0.00") +
+        "\" class=\"cjc\">";
+    EXPECT_EQ(FirstRow(out.page), "<tr align=\"right\" class=\"cup\">" + link + "600000</a></td>" +
+                                      link + Utf8ToGbk("浦发银行") +
+                                      "</a></td><td>10.00</td><td>+0.50</td><td>+5.26%</td></tr>");
+    EXPECT_NE(out.page.find("<tr class=\"cbt\"><td colspan=5 align=right>"), std::string::npos);
+}
+
+TEST(QuotePageTest, NoColumnBits) {
+    TickerSettings settings = DefaultTickerSettings();
+    settings.pageContent = showHeader | showRefreshTime;
+    FakeProvider sina = TwoQuotes();
+    const Rendered out = Render(settings, sina);
+    EXPECT_EQ(out.cols, 1);
+    EXPECT_EQ(out.rows, 2);
+    EXPECT_NE(out.page.find("<table cellspacing=0px cellpadding=2px align=center width=100%>"
+                            "<tr class=\"cbt\" align=\"center\"></tr>"
+                            "<tr><td colspan=1 bgcolor=\"#0000CC\" height=1px></td></tr>"
+                            "<tr align=\"right\" class=\"cup\"></tr>"
+                            "<tr align=\"right\" class=\"cdn\"></tr>"
+                            "<tr class=\"cbt\"><td colspan=1 align=right>2022-11-11 15:00:00"
+                            "</td></tr></table></body></html>"),
+              std::string::npos);
+}
+
+TEST(QuotePageTest, NoHeaderNoTimeNoRecords) {
+    TickerSettings settings = DefaultTickerSettings();
+    settings.pageContent = showPrice;
+    FakeProvider sina;
+    const Rendered out = Render(settings, sina);
+    EXPECT_EQ(out.rows, 0);
+    EXPECT_EQ(out.cols, 1);
+    EXPECT_TRUE(out.page.ends_with(
+        "<table cellspacing=0px cellpadding=2px align=center width=100%></table></body></html>"));
+}
+
+TEST(QuotePageTest, CustomColoursAndFontSizes) {
+    char text[ColourTextSize];
+    FormatHtmlColour(text, 0x00E6FFFF);
+    EXPECT_STREQ(text, "#FFFFE6");
+    FormatHtmlColour(text, 0x000000FF);
+    EXPECT_STREQ(text, "#FF0000");
+    FormatHtmlColour(text, 0xFF123456);  // the unused top byte is ignored
+    EXPECT_STREQ(text, "#563412");
+
+    TickerSettings settings = DefaultTickerSettings();
+    settings.optionFlags |= customColors;
+    settings.backgroundColor = 0x00010203;
+    settings.nameColor = 0x00040506;
+    settings.upColor = 0x00070809;
+    settings.downColor = 0x000A0B0C;
+    settings.headerColor = 0x000D0E0F;
+    for (const auto& [fontSize, css] :
+         {std::pair{0, "table{font-size:11px;} "}, std::pair{4, "table{font-size:15px;} "}}) {
+        settings.fontSize = fontSize;
+        FakeProvider sina = TwoQuotes();
+        const Rendered out = Render(settings, sina);
+        EXPECT_NE(out.page.find(css), std::string::npos) << fontSize;
+        EXPECT_NE(out.page.find(".cjc{color: #060504} .cup{color: #090807} .cdn{color: #0C0B0A} "
+                                ".cbt{color: #0F0E0D} </style></head><body bgcolor=#030201 "),
+                  std::string::npos);
+    }
+    // Without the custom bit the stored colours are not used.
+    settings.optionFlags &= ~customColors;
+    FakeProvider sina = TwoQuotes();
+    EXPECT_NE(Render(settings, sina).page.find("<body bgcolor=#FFFFE6 "), std::string::npos);
+}
+
+TEST(QuotePageTest, NoticesFetchNothingAndKeepTheShape) {
+    const std::string emptyNotice = Utf8ToGbk(
+        "<html><style>body{border:0; font-size:12px; color:#FF0000}</style><body scroll=no "
+        "bgcolor=\"#FFFFE6\">股票代码列表中无数据 请添加股票代码</body></html>");
+    const std::string upgradeNotice = Utf8ToGbk(
+        "<html><style>body{border:0; font-size:12px; color:#FF0000}</style><body scroll=no "
+        "bgcolor=\"#FFFFE6\">版本需要升级才能正常使用<br><a href=\"http://www.quorvane.com/\" "
+        "target=\"_blank\">查看新版本</a></body></html>");
+    struct Case {
+        const char* codeList;
+        bool upgrade;
+        const std::string& page;
+    };
+    const Case cases[] = {
+        {",", false, emptyNotice},  {"", false, emptyNotice},         {",6000", false, emptyNotice},
+        {",", true, upgradeNotice}, {",600000", true, upgradeNotice},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.codeList);
+        std::optional<UpdateRequiredScope> upgrade;
+        if (c.upgrade) {
+            upgrade.emplace();
+        }
+        TickerSettings settings = DefaultTickerSettings();
+        std::snprintf(settings.codeList, sizeof settings.codeList, "%s", c.codeList);
+        FakeProvider sina = TwoQuotes();
+        const Rendered out = Render(settings, sina);
+        EXPECT_EQ(out.page, c.page);
+        EXPECT_EQ(out.result, 0);
+        EXPECT_EQ(out.rows, 2);
+        EXPECT_EQ(out.cols, 3);
+        EXPECT_EQ(sina.calls, 0);
+    }
+    // Six characters are a list.
+    TickerSettings settings = DefaultTickerSettings();
+    std::snprintf(settings.codeList, sizeof settings.codeList, ",60000");
+    FakeProvider sina = TwoQuotes();
+    EXPECT_EQ(Render(settings, sina).rows, 2);
+    EXPECT_EQ(sina.calls, 1);
+}
+
+TEST(QuotePageTest, FetchErrorPage) {
+    const std::string errorPage = Utf8ToGbk(
+        "<html><style>body{border:0; font-size:12px;}</style><body scroll=no bgcolor=#FFFFE6>"
+        "<font color=#FF0000>获得数据出错 请检查网络连接</font></body></html>");
+    for (const int result : {FetchBadUrl, FetchFailed}) {
+        // Records left in the table by the failed fetch are released (the leak check sees it).
+        FakeProvider sina = TwoQuotes();
+        sina.result = result;
+        TickerSettings settings = DefaultTickerSettings();
+        settings.pageContent = showCode | showPrice | showChangeAmount | showChangePercent;
+        const Rendered out = Render(settings, sina);
+        EXPECT_EQ(out.page, errorPage);
+        EXPECT_EQ(out.result, result);
+        EXPECT_EQ(out.rows, 0);
+        EXPECT_EQ(out.cols, 4);
+    }
+}
+
+TEST(QuotePageTest, FetcherThatThrowsOrIsMissingIsAFailedFetch) {
+    TickerSettings settings = DefaultTickerSettings();
+    std::vector<char> buffer(PageBufferSize, '\0');
+    int rows = 2;
+    int cols = 3;
+    const QuoteFetcher throwing = [](const TickerSettings&, const char*, QuoteBatch& batch) {
+        batch.records[0] = std::make_unique<QuoteRecord>();
+        throw std::runtime_error("lost");
+        return FetchOk;
+    };
+    EXPECT_EQ(RenderQuotePage(settings, buffer, rows, cols, QuoteFetchers{throwing, {}}),
+              FetchFailed);
+    EXPECT_EQ(rows, 0);
+    settings.provider = ProviderNetEase;
+    EXPECT_EQ(RenderQuotePage(settings, buffer, rows, cols, QuoteFetchers{throwing, {}}),
+              FetchFailed);
+    EXPECT_NE(std::string(buffer.data()).find("bgcolor=#FFFFE6><font color=#FF0000>"),
+              std::string::npos);
+}
+
+TEST(QuotePageTest, ProviderTextIsEscapedInMarkup) {
+    TickerSettings settings = DefaultTickerSettings();
+    settings.pageContent = showCode | showName;
+    FakeProvider sina;
+    sina.records = {Quote("A&B<i>\"", "6<\"&>", 1.0f, 1.0f)};
+    const std::string row = FirstRow(Render(settings, sina).page);
+    const std::string link =
+        "<td align=\"center\"><a href=http://www.quorvane.com/client/vemoskip.php?Ver=43&Dts=2"
+        "&Code=6&lt;&quot;&amp;&gt; target=\"_blank\" title=\"A&amp;B&lt;i&gt;&quot;(6&lt;"
+        "&quot;&amp;&gt;)&#10;";
+    EXPECT_NE(row.find(link), std::string::npos) << row;
+    EXPECT_NE(row.find("class=\"cjc\">6&lt;&quot;&amp;&gt;</a></td>"), std::string::npos);
+    EXPECT_NE(row.find("class=\"cjc\">A&amp;B&lt;i&gt;&quot;</a></td>"), std::string::npos);
+}
+
+TEST(QuotePageTest, SmallBuffersAreNeverOverrun) {
+    FakeProvider sina = TwoQuotes();
+    const std::string full = Render(DefaultTickerSettings(), sina).page;
+    for (const std::size_t size : {std::size_t{0}, std::size_t{1}, std::size_t{2}, std::size_t{100},
+                                   full.size(), full.size() + 1}) {
+        SCOPED_TRACE(size);
+        // The page lives at the end of its own allocation, so a byte past it is outside.
+        std::vector<char> buffer(size, 'x');
+        int rows = 2;
+        int cols = 3;
+        FakeProvider fresh = TwoQuotes();
+        const int written = RenderQuotePage(DefaultTickerSettings(), buffer, rows, cols,
+                                            QuoteFetchers{fresh.Fetcher(), {}});
+        if (size == 0) {
+            EXPECT_EQ(written, 0);
+            continue;
+        }
+        const std::size_t length = strnlen(buffer.data(), size);
+        ASSERT_LT(length, size);
+        EXPECT_EQ(static_cast<std::size_t>(written), length);
+        EXPECT_EQ(std::string(buffer.data(), length), full.substr(0, length));
+        EXPECT_EQ(rows, 2);
+    }
+}
+
+class LeakCheckPause {
+  public:
+#if defined(__SANITIZE_ADDRESS__)
+    LeakCheckPause() {
+        __lsan_disable();
+    }
+    ~LeakCheckPause() {
+        __lsan_enable();
+    }
+#endif
+};
+
+// A number written in a locale with a decimal comma would break the page and the parsing.
+TEST(QuotePageTest, NumbersKeepTheirPointInAnyLocale) {
+    locale_t comma = newlocale(LC_ALL_MASK, "de_DE.UTF-8", nullptr);
+    const std::filesystem::path dir =
+        std::filesystem::temp_directory_path() / ("vemo-locale-" + std::to_string(getpid()));
+    if (comma == nullptr) {
+        std::filesystem::create_directories(dir);
+        const std::string command =
+            "localedef -i de_DE -f UTF-8 '" + (dir / "de_DE.UTF-8").string() + "' 2>/dev/null";
+        if (std::system(command.c_str()) == 0) {
+            setenv("LOCPATH", dir.c_str(), 1);
+            {
+                // glibc's newlocale keeps its LOCPATH search list for good.
+                LeakCheckPause pause;
+                comma = newlocale(LC_ALL_MASK, "de_DE.UTF-8", nullptr);
+            }
+            unsetenv("LOCPATH");
+        }
+    }
+    if (comma == nullptr) {
+        std::filesystem::remove_all(dir);
+        GTEST_SKIP() << "no locale with a decimal comma could be made";
+    }
+    const locale_t previous = uselocale(comma);
+    char probe[16];
+    std::snprintf(probe, sizeof probe, "%0.2f", 1.5);
+    EXPECT_STREQ(probe, "1,50");  // the locale is in force
+
+    QuoteBatch batch;
+    ParseSinaResponse(std::vector<std::string>{std::string(50, 'x') +
+                                               ";var hq_str_sh600000=\"x,9.60,9.50,10.00\";"},
+                      batch);
+    ASSERT_EQ(batch.count, 1);
+    EXPECT_FLOAT_EQ(batch.records[0]->prevClose, 9.5f);
+
+    TickerSettings settings = DefaultTickerSettings();
+    settings.pageContent = showPrice | showChangeAmount | showChangePercent;
+    FakeProvider sina;
+    sina.records = {Quote("x", "600000", 10.00f, 9.50f)};
+    const Rendered out = Render(settings, sina);
+    std::snprintf(probe, sizeof probe, "%0.2f", 1.5);
+    uselocale(previous);
+    freelocale(comma);
+    std::filesystem::remove_all(dir);
+
+    EXPECT_STREQ(probe, "1,50");  // and is in force again afterwards
+    EXPECT_EQ(FirstRow(out.page),
+              "<tr align=\"right\" class=\"cup\"><td>10.00</td><td>+0.50</td><td>+5.26%</td></tr>");
+}
+
+TEST(QuotePageTest, ParsedResponsesRenderInResponseOrder) {
+    const std::vector<std::string> lines = {
+        "var hq_str_sz399001=\"" + Utf8ToGbk("深证成指") +
+            ",11000.1,11100.2,11050.3,11200.4,10900.5,0,0,100,2000000,"
+            "0,0,0,0,0,0,0,0,0,0,0,0,0,0,0,0,0,0,0,0,2022-11-11,15:00:03,00,\";",
+        "var hq_str_sh000001=\"\";"};
+    const QuoteFetchers fetchers{[&lines](const TickerSettings&, const char*, QuoteBatch& batch) {
+                                     ParseSinaResponse(lines, batch);
+                                     return FetchOk;
+                                 },
+                                 {}};
+    TickerSettings settings = DefaultTickerSettings();
+    settings.pageContent = showCode | showPrice | showChangePercent | showRefreshTime;
+    std::vector<char> buffer(PageBufferSize, '\0');
+    int rows = 2;
+    int cols = 3;
+    RenderQuotePage(settings, buffer, rows, cols, fetchers);
+    const std::string page = buffer.data();
+    EXPECT_EQ(rows, 1);
+    EXPECT_NE(page.find("&Code=399001 "), std::string::npos);
+    EXPECT_NE(page.find("class=\"cjc\">399001</a></td><td>11050.30</td><td>-0.45%</td></tr>"
+                        "<tr class=\"cbt\"><td colspan=3 align=right>2022-11-11 15:00:03</td>"),
+              std::string::npos);
+}
+
+}  // namespace
+}  // namespace vemo

@@ -1,0 +1,310 @@
+#include <gtest/gtest.h>
+
+#include <climits>
+#include <string>
+#include <vector>
+
+#include "quotes/Gbk.h"
+#include "quotes/QuoteParsers.h"
+
+namespace vemo {
+namespace {
+
+using Lines = std::vector<std::string>;
+
+constexpr char OrderBook[] =
+    "51300,9.99,85400,9.98,17300,9.97,94900,9.96,50100,9.95,"
+    "283800,10.00,227000,10.01,233500,10.02,166200,10.03,168300,10.04,";
+constexpr char TodaysEnding[] = "2022-11-11,15:00:00,00,\";";
+constexpr char OldEnding[] = "2008-12-29,15:00:05\";";
+// open, previous close, price, high, low, bid, ask, volume (shares), amount (yuan)
+constexpr char Numbers[] = "9.60,9.50,10.00,10.20,9.40,9.99,10.00,12345678,123456789.000";
+
+std::string SinaLine(const std::string& symbol, const char* nameUtf8,
+                     const std::string& numbers = Numbers,
+                     const std::string& ending = TodaysEnding) {
+    return "var hq_str_" + symbol + "=\"" + Utf8ToGbk(nameUtf8) + "," + numbers + "," + OrderBook +
+           ending;
+}
+
+// previous close; open; turnover (yuan); volume (shares); two skipped; high; low; price
+constexpr char NetEaseNumbers[] = "9.50;9.60;123456789.00;12345678;0;0;10.20;9.40;10.00";
+
+std::string NetEaseEntry(const std::string& symbol, const char* nameUtf8,
+                         const std::string& numbers = NetEaseNumbers,
+                         const std::string& time = "2009-01-05 09:30:07") {
+    return "var quote_" + symbol + "='" + symbol + ";" + Utf8ToGbk(nameUtf8) + ";" + numbers + ";" +
+           time + "';";
+}
+
+constexpr char Terminator[] = "QuoteData.show_quote();";
+
+std::tm LocalTime(int year, int month, int day, int hour, int minute, int second) {
+    std::tm now{};
+    now.tm_year = year - 1900;
+    now.tm_mon = month - 1;
+    now.tm_mday = day;
+    now.tm_hour = hour;
+    now.tm_min = minute;
+    now.tm_sec = second;
+    return now;
+}
+
+TEST(SplitResponseLinesTest, LineEnds) {
+    EXPECT_EQ(SplitResponseLines(""), Lines{});
+    EXPECT_EQ(SplitResponseLines("a\r\nb\nc"), (Lines{"a", "b", "c"}));
+    EXPECT_EQ(SplitResponseLines("a\n\r\n\nb\n"), (Lines{"a", "", "", "b"}));
+    EXPECT_EQ(SplitResponseLines("\n"), Lines{""});
+    // Only a carriage return before a line feed belongs to the line end.
+    EXPECT_EQ(SplitResponseLines("a\rb\r\nc\r"), (Lines{"a\rb", "c\r"}));
+}
+
+TEST(SinaParserTest, TodaysLineForm) {
+    QuoteBatch batch;
+    ParseSinaResponse(Lines{SinaLine("sh600000", "浦发银行"), SinaLine("sh000001", "上证指数")},
+                      batch);
+    ASSERT_EQ(batch.count, 2);
+    const QuoteRecord& q = *batch.records[0];
+    EXPECT_EQ(std::string(q.name), Utf8ToGbk("浦发银行"));
+    EXPECT_STREQ(q.code, "600000");
+    EXPECT_FLOAT_EQ(q.open, 9.60f);
+    EXPECT_FLOAT_EQ(q.prevClose, 9.50f);
+    EXPECT_FLOAT_EQ(q.price, 10.00f);
+    EXPECT_FLOAT_EQ(q.high, 10.20f);
+    EXPECT_FLOAT_EQ(q.low, 9.40f);
+    EXPECT_EQ(q.volume, 123456);
+    EXPECT_FLOAT_EQ(q.turnover, 12345.6789f);
+    EXPECT_STREQ(batch.records[1]->code, "1A0001");
+    EXPECT_STREQ(batch.dataTime, "2022-11-11 15:00:00");
+    EXPECT_EQ(batch.records[2], nullptr);
+}
+
+TEST(SinaParserTest, OldLineFormEndsWithTheTime) {
+    QuoteBatch batch;
+    ParseSinaResponse(Lines{SinaLine("sz399001", "深证成指", Numbers, OldEnding)}, batch);
+    ASSERT_EQ(batch.count, 1);
+    EXPECT_STREQ(batch.records[0]->code, "399001");
+    EXPECT_STREQ(batch.dataTime, "2008-12-29 15:00:05");
+}
+
+TEST(SinaParserTest, EntryWithoutTheOrderBookTakesTheTimeFromTheLineEnd) {
+    // No date in the date field's place: the last characters of the line are the time.
+    const std::string line = "var hq_str_sh600000=\"" + Utf8ToGbk("浦发银行") + "," + Numbers +
+                             ",2008-12-29,15:00:05\";";
+    QuoteBatch batch;
+    ParseSinaResponse(Lines{line}, batch);
+    ASSERT_EQ(batch.count, 1);
+    EXPECT_STREQ(batch.dataTime, "2008-12-29 15:00:05");
+}
+
+TEST(SinaParserTest, OnlyTheFirstRecordSetsTheTime) {
+    QuoteBatch batch;
+    ParseSinaResponse(Lines{SinaLine("sh600000", "浦发银行", Numbers, OldEnding),
+                            SinaLine("sh600001", "邯郸钢铁")},
+                      batch);
+    ASSERT_EQ(batch.count, 2);
+    EXPECT_STREQ(batch.dataTime, "2008-12-29 15:00:05");
+}
+
+TEST(SinaParserTest, EmptyEntriesGiveNoRecord) {
+    QuoteBatch batch;
+    ParseSinaResponse(Lines{SinaLine("sh600000", "浦发银行"), "var hq_str_sz000999=\"\";", "",
+                            SinaLine("sz000001", "平安银行")},
+                      batch);
+    ASSERT_EQ(batch.count, 2);
+    EXPECT_STREQ(batch.records[0]->code, "600000");
+    EXPECT_STREQ(batch.records[1]->code, "000001");
+}
+
+TEST(SinaParserTest, ShortEntriesSharingALineAreDropped) {
+    QuoteBatch batch;
+    ParseSinaResponse(Lines{"var hq_str_sz000998=\"\";var hq_str_sz000999=\"\";" +
+                            SinaLine("sz000001", "平安银行")},
+                      batch);
+    ASSERT_EQ(batch.count, 1);
+    EXPECT_STREQ(batch.records[0]->code, "000001");
+    EXPECT_EQ(std::string(batch.records[0]->name), Utf8ToGbk("平安银行"));
+    EXPECT_STREQ(batch.dataTime, "2022-11-11 15:00:00");
+}
+
+TEST(SinaParserTest, VolumeInLotsAndTurnoverInTenThousands) {
+    const auto parse = [](const char* volume, const char* amount) {
+        QuoteBatch batch;
+        ParseSinaResponse(
+            Lines{SinaLine("sh600000", "浦发银行",
+                           std::string("9.6,9.5,10,10.2,9.4,9.99,10,") + volume + "," + amount)},
+            batch);
+        EXPECT_EQ(batch.count, 1);
+        return *batch.records[0];
+    };
+    EXPECT_EQ(parse("12345678", "0").volume, 123456);
+    EXPECT_EQ(parse("199", "0").volume, 1);
+    EXPECT_EQ(parse("-199", "0").volume, -1);
+    // Beyond the int range the share count is clamped, not wrapped.
+    EXPECT_EQ(parse("99999999999", "0").volume, INT_MAX / 100);
+    EXPECT_EQ(parse("-99999999999", "0").volume, INT_MIN / 100);
+    EXPECT_FLOAT_EQ(parse("0", "123456789").turnover, 12345.6789f);
+    EXPECT_FLOAT_EQ(parse("0", "1.5e4").turnover, 1.5f);
+    EXPECT_FLOAT_EQ(parse("0", " +20000x").turnover, 2.0f);
+    EXPECT_FLOAT_EQ(parse("0", "0x10").turnover, 0.0016f);
+    EXPECT_EQ(parse("abc", "-").volume, 0);
+}
+
+TEST(SinaParserTest, TheThirtyFirstEntryIsIgnored) {
+    Lines lines;
+    for (int i = 0; i < 31; ++i) {
+        lines.push_back(SinaLine("sh6000" + std::to_string(10 + i), "浦发银行"));
+    }
+    QuoteBatch batch;
+    ParseSinaResponse(lines, batch);
+    ASSERT_EQ(batch.count, 30);
+    EXPECT_STREQ(batch.records[29]->code, "600039");
+}
+
+TEST(SinaParserTest, LongNamesAreCutOnACharacterBoundary) {
+    const auto name = [](const char* utf8) {
+        QuoteBatch batch;
+        ParseSinaResponse(Lines{SinaLine("sh600000", utf8)}, batch);
+        EXPECT_EQ(batch.count, 1);
+        return std::string(batch.records[0]->name);
+    };
+    EXPECT_EQ(name("招商银行股份"), Utf8ToGbk("招商银行"));
+    EXPECT_EQ(name("A招商银行"), Utf8ToGbk("A招商银行"));
+    EXPECT_EQ(name("AB招商银行"), Utf8ToGbk("AB招商银"));
+    EXPECT_EQ(name("ABCDEFGHIJKL"), "ABCDEFGHI");
+}
+
+// Every line here is malformed in its own way; each must parse without reading outside it.
+TEST(SinaParserTest, MalformedLines) {
+    struct Case {
+        std::string line;
+        int count;
+        const char* code;
+    };
+    const std::string pad(50, 'x');
+    const std::string marker = "var hq_str";
+    const Case cases[] = {
+        {pad, 0, nullptr},                                                     // no semicolon
+        {pad + ";", 0, nullptr},                                               // no marker
+        {std::string(49, ';') + "var hq_str_sh600000=\"a,1,2\"", 0, nullptr},  // no ; left
+        {pad + ";" + marker, 1, ""},              // marker at the very end
+        {pad + ";" + marker + "_sh60", 1, "60"},  // symbol cut short
+        {pad + ";" + marker + "_sh600000=\"", 1, "600000"},
+        {pad + ";" + marker + "_sh600000=\"no commas at all\";", 1, "600000"},
+        {pad + ";" + marker + "_sh600000=\"n,1,2,3,4,5,6,7,8,9\";", 1, "600000"},
+        {pad + ";" + marker + "_sh600000=\"n,1,2,3,4,5,6,7,8,9," + std::string(40, ',') + "\";", 1,
+         "600000"},
+        {pad + ";" + marker + "_sh600000=\"n" + std::string(200, ',') + "\";", 1, "600000"},
+        {pad + ";" + marker + "_sh600000=\"n,1,2,3," + std::string(500, '7') + ",5\";", 1,
+         "600000"},
+        {pad + ";" + std::string("var hq_str_sh600000=\"\0\0,1,2,3,4,5,6,7,8,9\";", 43), 1,
+         "600000"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.line);
+        const std::string exact = c.line;  // a copy sized exactly to the line
+        QuoteBatch batch;
+        ParseSinaResponse(Lines{exact}, batch);
+        ASSERT_EQ(batch.count, c.count);
+        if (c.code != nullptr) {
+            EXPECT_STREQ(batch.records[0]->code, c.code);
+        }
+        EXPECT_LT(strnlen(batch.dataTime, sizeof batch.dataTime), sizeof batch.dataTime);
+    }
+}
+
+TEST(NetEaseParserTest, EntriesOnOneLineOrSpreadOverMany) {
+    const std::string response =
+        NetEaseEntry("0000001", "上证指数") + NetEaseEntry("1399001", "深证成指") +
+        NetEaseEntry("0600000", "浦发银行", NetEaseNumbers, "2009-01-05 09:30:09") + Terminator;
+    Lines pieces;
+    for (std::size_t at = 0; at < response.size(); at += 7) {
+        pieces.push_back(response.substr(at, 7));  // cuts markers, numbers and characters
+    }
+    for (const Lines& lines : {Lines{response}, pieces}) {
+        QuoteBatch batch;
+        ParseNetEaseResponse(lines, batch, LocalTime(2020, 1, 1, 0, 0, 0));
+        ASSERT_EQ(batch.count, 3);
+        const QuoteRecord& q = *batch.records[0];
+        EXPECT_STREQ(q.code, "1A0001");
+        EXPECT_EQ(std::string(q.name), Utf8ToGbk("上证指数"));
+        EXPECT_FLOAT_EQ(q.prevClose, 9.50f);
+        EXPECT_FLOAT_EQ(q.open, 9.60f);
+        EXPECT_FLOAT_EQ(q.turnover, 12345.6789f);
+        EXPECT_EQ(q.volume, 123456);
+        EXPECT_FLOAT_EQ(q.high, 10.20f);
+        EXPECT_FLOAT_EQ(q.low, 9.40f);
+        EXPECT_FLOAT_EQ(q.price, 10.00f);
+        EXPECT_STREQ(batch.records[1]->code, "399001");
+        EXPECT_STREQ(batch.records[2]->code, "600000");
+        // The first record takes the time in front of the terminator.
+        EXPECT_STREQ(batch.dataTime, "2009-01-05 09:30:09");
+    }
+}
+
+TEST(NetEaseParserTest, WithoutTerminatorTheLocalTimeIsTheDataTime) {
+    QuoteBatch batch;
+    ParseNetEaseResponse(Lines{NetEaseEntry("0600000", "浦发银行")}, batch,
+                         LocalTime(2009, 1, 5, 9, 30, 7));
+    ASSERT_EQ(batch.count, 1);
+    EXPECT_STREQ(batch.dataTime, "2009-1-5 9:30:7");
+}
+
+TEST(NetEaseParserTest, TruncatedEntryEndsTheParsing) {
+    const std::string first = NetEaseEntry("0600000", "浦发银行");
+    const std::string third = NetEaseEntry("0600002", "齐鲁石化") + Terminator;
+    const std::tm now = LocalTime(2009, 1, 5, 9, 30, 7);
+    QuoteBatch batch;
+    ParseNetEaseResponse(Lines{first + "var quote_0600001='0600001;x;1;2;3;4;5;6;7" + third}, batch,
+                         now);
+    EXPECT_EQ(batch.count, 2);  // the ninth field's semicolon belongs to the next entry
+    QuoteBatch cut;
+    ParseNetEaseResponse(Lines{first, "var quote_0600001='0600001;x;1;2;3;4;5;6;7"}, cut, now);
+    ASSERT_EQ(cut.count, 1);
+    EXPECT_STREQ(cut.records[0]->code, "600000");
+    EXPECT_EQ(cut.records[1], nullptr);
+    QuoteBatch noOpening;
+    ParseNetEaseResponse(Lines{"var quote_0600000" + first}, noOpening, now);
+    EXPECT_EQ(noOpening.count, 1);
+    QuoteBatch none;
+    ParseNetEaseResponse(Lines{"var quote_0600000'0600000;a;1;2;3;4;5;6;7;8;9'"}, none, now);
+    EXPECT_EQ(none.count, 0);
+    EXPECT_STREQ(none.dataTime, "");
+}
+
+TEST(NetEaseParserTest, PriceAtTheEndOfTheText) {
+    QuoteBatch batch;
+    ParseNetEaseResponse(Lines{"var quote_1000001='1000001;abcdefghijkl;1;2;30000;250;0;0;3;4;5.5"},
+                         batch, LocalTime(2009, 12, 31, 23, 59, 59));
+    ASSERT_EQ(batch.count, 1);
+    const QuoteRecord& q = *batch.records[0];
+    EXPECT_STREQ(q.code, "000001");
+    EXPECT_STREQ(q.name, "abcdefghi");
+    EXPECT_FLOAT_EQ(q.turnover, 3.0f);
+    EXPECT_EQ(q.volume, 2);
+    EXPECT_FLOAT_EQ(q.price, 5.5f);
+    EXPECT_STREQ(batch.dataTime, "2009-12-31 23:59:59");
+}
+
+TEST(NetEaseParserTest, LongSymbolsAndTheRecordLimit) {
+    std::string response;
+    for (int i = 0; i < 31; ++i) {
+        response += NetEaseEntry("06000" + std::to_string(10 + i) + "123456789", "浦发银行");
+    }
+    QuoteBatch batch;
+    ParseNetEaseResponse(Lines{response + Terminator}, batch, LocalTime(2009, 1, 5, 9, 30, 7));
+    ASSERT_EQ(batch.count, 30);
+    EXPECT_STREQ(batch.records[0]->code, "600010");
+    EXPECT_STREQ(batch.records[29]->code, "600039");
+}
+
+TEST(NetEaseParserTest, NoMarkerNoRecords) {
+    QuoteBatch batch;
+    ParseNetEaseResponse(Lines{"<html>404 Not Found</html>", "='", ";;;;;;;;;;;"}, batch,
+                         LocalTime(2009, 1, 5, 9, 30, 7));
+    EXPECT_EQ(batch.count, 0);
+    EXPECT_STREQ(batch.dataTime, "");
+}
+
+}  // namespace
+}  // namespace vemo
