@@ -73,8 +73,9 @@ float FieldToFloat(std::string_view field) {
     return static_cast<float>(FieldToDouble(field));
 }
 
-// atoi of the field's text; a value outside the int range is clamped rather than wrapped.
-int FieldToInt(std::string_view field) {
+// The share count in lots of 100. An index trades more than 2^31 shares a day, so the count is
+// read wide and divided before it has to fit the record's 32 bits; beyond that it is clamped.
+int FieldToLots(std::string_view field) {
     long long value = 0;
     const auto [stop, error] =
         PlainNumberStart(field) ? std::from_chars(field.data(), field.data() + field.size(), value)
@@ -83,7 +84,7 @@ int FieldToInt(std::string_view field) {
         value = WithTerminatedCopy(
             field, [](const char* text) { return std::strtoll(text, nullptr, 10); });
     }
-    return static_cast<int>(std::clamp<long long>(value, INT_MIN, INT_MAX));
+    return static_cast<int>(std::clamp<long long>(value / 100, INT_MIN, INT_MAX));
 }
 
 std::string_view SubView(std::string_view text, std::size_t from,
@@ -269,7 +270,7 @@ void ParseSinaResponse(std::span<const std::string> lines, QuoteBatch& batch) {
             record->low = FieldToFloat(fields.Next());
             fields.Next();
             fields.Next();
-            record->volume = FieldToInt(fields.Next()) / 100;
+            record->volume = FieldToLots(fields.Next());
             const std::string_view fromTurnover = fields.Rest();
             record->turnover = static_cast<float>(FieldToDouble(fields.Next()) * 0.0001);
 
@@ -336,7 +337,7 @@ void ParseNetEaseResponse(std::span<const std::string> lines, QuoteBatch& batch,
             record->prevClose = FieldToFloat(before[2]);
             record->open = FieldToFloat(before[3]);
             record->turnover = static_cast<float>(FieldToDouble(before[4]) * 0.0001);
-            record->volume = FieldToInt(before[5]) / 100;
+            record->volume = FieldToLots(before[5]);
             record->high = FieldToFloat(before[8]);
             record->low = FieldToFloat(before[9]);
             record->price = FieldToFloat(fromPrice.substr(0, fromPrice.find(';')));

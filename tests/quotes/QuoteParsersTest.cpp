@@ -140,9 +140,11 @@ TEST(SinaParserTest, VolumeInLotsAndTurnoverInTenThousands) {
     EXPECT_EQ(parse("12345678", "0").volume, 123456);
     EXPECT_EQ(parse("199", "0").volume, 1);
     EXPECT_EQ(parse("-199", "0").volume, -1);
-    // Beyond the int range the share count is clamped, not wrapped.
-    EXPECT_EQ(parse("99999999999", "0").volume, INT_MAX / 100);
-    EXPECT_EQ(parse("-99999999999", "0").volume, INT_MIN / 100);
+    // An index's day volume passes 2^31 shares; its lots still fit.
+    EXPECT_EQ(parse("31234567890", "0").volume, 312345678);
+    // Beyond the int range even in lots, the count is clamped, not wrapped.
+    EXPECT_EQ(parse("999999999999999", "0").volume, INT_MAX);
+    EXPECT_EQ(parse("-999999999999999", "0").volume, INT_MIN);
     EXPECT_FLOAT_EQ(parse("0", "123456789").turnover, 12345.6789f);
     EXPECT_FLOAT_EQ(parse("0", "1.5e4").turnover, 1.5f);
     EXPECT_FLOAT_EQ(parse("0", " +20000x").turnover, 2.0f);
