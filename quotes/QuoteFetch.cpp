@@ -1,0 +1,201 @@
+#include "quotes/QuoteFetch.h"
+
+#include <curl/curl.h>
+
+#include <cstdlib>
+#include <cstring>
+#include <ctime>
+#include <memory>
+
+#include "quotes/QuotePage.h"
+#include "quotes/QuoteParsers.h"
+#include "quotes/QuoteUrl.h"
+
+namespace vemo {
+
+namespace {
+
+// Sina refuses requests that do not say they come from its own pages.
+constexpr char SinaReferer[] = "Referer: http://finance.sina.com.cn/";
+
+struct EasyDeleter {
+    void operator()(CURL* handle) const { curl_easy_cleanup(handle); }
+};
+struct SlistDeleter {
+    void operator()(curl_slist* list) const { curl_slist_free_all(list); }
+};
+struct UrlDeleter {
+    void operator()(CURLU* url) const { curl_url_cleanup(url); }
+};
+
+struct Transfer {
+    std::string body;
+    std::size_t limit = 0;
+    const std::atomic<bool>* cancel = nullptr;
+};
+
+std::size_t WriteBody(char* data, std::size_t size, std::size_t count, void* user) {
+    auto* transfer = static_cast<Transfer*>(user);
+    const std::size_t bytes = size * count;
+    if (transfer->body.size() + bytes > transfer->limit) {
+        return 0;  // ends the transfer with a write error
+    }
+    transfer->body.append(data, bytes);
+    return bytes;
+}
+
+int OnProgress(void* user, curl_off_t, curl_off_t, curl_off_t, curl_off_t) {
+    const auto* transfer = static_cast<const Transfer*>(user);
+    return transfer->cancel != nullptr && transfer->cancel->load() ? 1 : 0;
+}
+
+// The URL must name an http(s) host; anything else is a request that cannot be sent.
+bool HasHost(const std::string& url) {
+    std::unique_ptr<CURLU, UrlDeleter> parsed(curl_url());
+    if (!parsed || curl_url_set(parsed.get(), CURLUPART_URL, url.c_str(), 0) != CURLUE_OK) {
+        return false;
+    }
+    char* scheme = nullptr;
+    char* host = nullptr;
+    const bool ok = curl_url_get(parsed.get(), CURLUPART_SCHEME, &scheme, 0) == CURLUE_OK &&
+                    curl_url_get(parsed.get(), CURLUPART_HOST, &host, 0) == CURLUE_OK &&
+                    host[0] != '\0' &&
+                    (std::strcmp(scheme, "http") == 0 || std::strcmp(scheme, "https") == 0);
+    curl_free(scheme);
+    curl_free(host);
+    return ok;
+}
+
+// One slist entry per header line of the block.
+bool AppendHeaderLines(std::unique_ptr<curl_slist, SlistDeleter>& list, std::string_view block) {
+    while (!block.empty()) {
+        const std::size_t end = block.find("\r\n");
+        const std::string line(block.substr(0, end));
+        block.remove_prefix(end == std::string_view::npos ? block.size() : end + 2);
+        if (line.empty()) {
+            continue;
+        }
+        curl_slist* grown = curl_slist_append(list.get(), line.c_str());
+        if (grown == nullptr) {
+            return false;
+        }
+        list.release();
+        list.reset(grown);
+    }
+    return true;
+}
+
+// Copies a settings text of a fixed field, which may lack its terminator.
+std::string FieldText(const char* field, std::size_t size) {
+    return std::string(field, strnlen(field, size));
+}
+
+int FetchProvider(const TickerSettings& settings, const char* headers, QuoteBatch& batch,
+                  const FetchOptions& options, bool sina) {
+    std::vector<std::string> lines;
+    const int result =
+        FetchLines(settings, QuoteUrl, headers, sina ? SinaReferer : "", lines, options);
+    if (result != FetchOk) {
+        return result;
+    }
+    if (sina) {
+        ParseSinaResponse(lines, batch);
+    } else {
+        const std::time_t now = std::time(nullptr);
+        std::tm local{};
+        localtime_r(&now, &local);
+        ParseNetEaseResponse(lines, batch, local);
+    }
+    return FetchOk;
+}
+
+}  // namespace
+
+int FetchLines(const TickerSettings& settings, std::string_view url, const char* headers,
+               std::string_view extraHeader, std::vector<std::string>& lines,
+               const FetchOptions& options) {
+    const std::string target(url);
+    if (!HasHost(target)) {
+        return FetchBadUrl;
+    }
+    std::unique_ptr<CURL, EasyDeleter> easy(curl_easy_init());
+    std::unique_ptr<curl_slist, SlistDeleter> headerList;
+    if (!easy || !AppendHeaderLines(headerList, headers != nullptr ? headers : "") ||
+        !AppendHeaderLines(headerList, extraHeader)) {
+        return FetchFailed;
+    }
+
+    Transfer transfer;
+    transfer.limit = options.maxResponseBytes;
+    transfer.cancel = options.cancel;
+
+    CURL* h = easy.get();
+    curl_easy_setopt(h, CURLOPT_URL, target.c_str());
+    curl_easy_setopt(h, CURLOPT_HTTPGET, 1L);
+    curl_easy_setopt(h, CURLOPT_HTTPHEADER, headerList.get());
+    // The block announces gzip and deflate; decode them so the parsers see plain text.
+    curl_easy_setopt(h, CURLOPT_ACCEPT_ENCODING, "");
+    curl_easy_setopt(h, CURLOPT_NOSIGNAL, 1L);
+    curl_easy_setopt(h, CURLOPT_PROTOCOLS_STR, "http,https");
+    curl_easy_setopt(h, CURLOPT_REDIR_PROTOCOLS_STR, "http,https");
+    curl_easy_setopt(h, CURLOPT_FOLLOWLOCATION, 1L);
+    curl_easy_setopt(h, CURLOPT_MAXREDIRS, 5L);
+    curl_easy_setopt(h, CURLOPT_CONNECTTIMEOUT, options.connectTimeoutSeconds);
+    curl_easy_setopt(h, CURLOPT_LOW_SPEED_LIMIT, 1L);
+    curl_easy_setopt(h, CURLOPT_LOW_SPEED_TIME, options.stallTimeoutSeconds);
+    curl_easy_setopt(h, CURLOPT_WRITEFUNCTION, WriteBody);
+    curl_easy_setopt(h, CURLOPT_WRITEDATA, &transfer);
+    curl_easy_setopt(h, CURLOPT_NOPROGRESS, 0L);
+    curl_easy_setopt(h, CURLOPT_XFERINFOFUNCTION, OnProgress);
+    curl_easy_setopt(h, CURLOPT_XFERINFODATA, &transfer);
+
+    const std::string proxyServer = FieldText(settings.proxyServer, sizeof settings.proxyServer);
+    const std::string proxyUser = FieldText(settings.proxyUser, sizeof settings.proxyUser);
+    const std::string proxyPassword =
+        FieldText(settings.proxyPassword, sizeof settings.proxyPassword);
+    if ((settings.proxyMode & proxyUseServer) != 0) {
+        curl_easy_setopt(h, CURLOPT_PROXY, proxyServer.c_str());
+        // Without any credentials libcurl would still send an empty "Basic" pair, which the
+        // system's own client never does.
+        if (!proxyUser.empty() || !proxyPassword.empty()) {
+            curl_easy_setopt(h, CURLOPT_PROXYUSERNAME, proxyUser.c_str());
+            curl_easy_setopt(h, CURLOPT_PROXYPASSWORD, proxyPassword.c_str());
+        }
+    } else {
+        // libcurl reads http_proxy and no_proxy itself; HTTP_PROXY only when asked to.
+        const char* lower = std::getenv("http_proxy");
+        const char* upper = std::getenv("HTTP_PROXY");
+        if ((lower == nullptr || lower[0] == '\0') && upper != nullptr && upper[0] != '\0') {
+            curl_easy_setopt(h, CURLOPT_PROXY, upper);
+        }
+    }
+
+    if (curl_easy_perform(h) != CURLE_OK) {
+        return FetchFailed;
+    }
+    lines = SplitResponseLines(transfer.body);
+    return FetchOk;
+}
+
+int FetchSinaQuotes(const TickerSettings& settings, const char* headers, QuoteBatch& batch,
+                    const FetchOptions& options) {
+    return FetchProvider(settings, headers, batch, options, true);
+}
+
+int FetchNetEaseQuotes(const TickerSettings& settings, const char* headers, QuoteBatch& batch,
+                       const FetchOptions& options) {
+    return FetchProvider(settings, headers, batch, options, false);
+}
+
+QuoteFetchers NetworkFetchers(const FetchOptions& options) {
+    QuoteFetchers fetchers;
+    fetchers.sina = [options](const TickerSettings& s, const char* h, QuoteBatch& b) {
+        return FetchSinaQuotes(s, h, b, options);
+    };
+    fetchers.netEase = [options](const TickerSettings& s, const char* h, QuoteBatch& b) {
+        return FetchNetEaseQuotes(s, h, b, options);
+    };
+    return fetchers;
+}
+
+}  // namespace vemo
