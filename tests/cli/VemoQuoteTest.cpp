@@ -1,0 +1,250 @@
+#include <gtest/gtest.h>
+#include <fcntl.h>
+#include <poll.h>
+#include <spawn.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cstdlib>
+#include <cstring>
+#include <filesystem>
+#include <fstream>
+#include <algorithm>
+#include <map>
+#include <string>
+#include <vector>
+
+#include "quotes/Gbk.h"
+#include "quotes/QuotePage.h"
+#include "quotes/QuoteUrl.h"
+#include "settings/SettingsStore.h"
+#include "tools/marketsim/MarketSim.h"
+
+extern char** environ;
+
+namespace vemo {
+namespace {
+
+namespace fs = std::filesystem;
+
+struct Outcome {
+    int status = -1;
+    std::string out;
+    std::string err;
+};
+
+// Runs vemo-quote with the environment of the test plus `extra` (an empty value unsets).
+Outcome RunVemoQuote(const std::vector<std::string>& args,
+                     const std::map<std::string, std::string>& extra) {
+    std::vector<std::string> envText;
+    for (char** e = environ; *e != nullptr; ++e) {
+        const std::string entry = *e;
+        const std::string name = entry.substr(0, entry.find('='));
+        if (!extra.contains(name)) {
+            envText.push_back(entry);
+        }
+    }
+    for (const auto& [name, value] : extra) {
+        if (!value.empty()) {
+            envText.push_back(name + "=" + value);
+        }
+    }
+    std::vector<char*> envp;
+    for (std::string& e : envText) {
+        envp.push_back(e.data());
+    }
+    envp.push_back(nullptr);
+    std::vector<std::string> argText = {VEMO_QUOTE_PROGRAM};
+    argText.insert(argText.end(), args.begin(), args.end());
+    std::vector<char*> argv;
+    for (std::string& a : argText) {
+        argv.push_back(a.data());
+    }
+    argv.push_back(nullptr);
+
+    int out[2];
+    int err[2];
+    Outcome outcome;
+    if (pipe2(out, O_CLOEXEC) != 0 || pipe2(err, O_CLOEXEC) != 0) {
+        return outcome;
+    }
+    posix_spawn_file_actions_t actions;
+    posix_spawn_file_actions_init(&actions);
+    posix_spawn_file_actions_adddup2(&actions, out[1], 1);
+    posix_spawn_file_actions_adddup2(&actions, err[1], 2);
+    pid_t pid = -1;
+    const int spawned = posix_spawn(&pid, argv[0], &actions, nullptr, argv.data(), envp.data());
+    posix_spawn_file_actions_destroy(&actions);
+    close(out[1]);
+    close(err[1]);
+    if (spawned != 0) {
+        close(out[0]);
+        close(err[0]);
+        return outcome;
+    }
+    pollfd fds[2] = {{out[0], POLLIN, 0}, {err[0], POLLIN, 0}};
+    std::string* sinks[2] = {&outcome.out, &outcome.err};
+    int open = 2;
+    while (open > 0 && poll(fds, 2, 20000) > 0) {
+        for (int i = 0; i < 2; ++i) {
+            if (fds[i].fd >= 0 && (fds[i].revents & (POLLIN | POLLHUP)) != 0) {
+                char buffer[4096];
+                const ssize_t n = read(fds[i].fd, buffer, sizeof buffer);
+                if (n <= 0) {
+                    close(fds[i].fd);
+                    fds[i].fd = -1;
+                    --open;
+                } else {
+                    sinks[i]->append(buffer, static_cast<std::size_t>(n));
+                }
+            }
+        }
+    }
+    int status = 0;
+    waitpid(pid, &status, 0);
+    outcome.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    return outcome;
+}
+
+class VemoQuoteTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        char pattern[] = "/tmp/vemo-cli-XXXXXX";
+        ASSERT_NE(mkdtemp(pattern), nullptr);
+        dir = pattern;
+        env = {{"XDG_CONFIG_HOME", (dir / "config").string()},
+               {"http_proxy", ""},
+               {"HTTP_PROXY", ""},
+               {"no_proxy", ""},
+               {"NO_PROXY", ""}};
+        files = {dir / "vemo.ini", dir / "config" / "Quorvane" / "VemoMonitor" / "registry"};
+    }
+    void TearDown() override { fs::remove_all(dir); }
+
+    // Settings that reach the simulator through the explicit proxy.
+    TickerSettings ProxySettings(const MarketSimulator& sim) {
+        TickerSettings settings = DefaultTickerSettings();
+        settings.proxyMode = 1;
+        std::snprintf(settings.proxyServer, sizeof settings.proxyServer, "127.0.0.1:%u",
+                      static_cast<unsigned>(sim.Port()));
+        return settings;
+    }
+
+    Outcome Run(const std::vector<std::string>& args) { return RunVemoQuote(args, env); }
+
+    fs::path dir;
+    std::map<std::string, std::string> env;
+    SettingsFiles files;
+};
+
+TEST_F(VemoQuoteTest, SettingsOfAFirstStartAndOfTheNext) {
+    const Outcome first = Run({"settings", dir.string()});
+    ASSERT_EQ(first.status, 0) << first.err;
+    EXPECT_EQ(first.out,
+              "codeList=,1A0001,399001\nprovider=2\nrefreshSeconds=0\nhotKeyModifiers=1\n"
+              "hotKeyVirtualKey=83\nbackgroundColor=0x00E6FFFF\nnameColor=0x00FF0000\n"
+              "upColor=0x000000FF\ndownColor=0x00009900\nheaderColor=0x00000000\n"
+              "pageContent=0x00000075\noptionFlags=0x0000000A\nproxyServer=\nproxyUser=\n"
+              "proxyPassword=\nproxyMode=0\nfontSize=1\nsavedVersion=0\ncomplete=0\n"
+              "transparent=0\nwindowRect=0,0,0,0\nwindowStateRead=0\n");
+    const Outcome second = Run({"settings", dir.string()});
+    EXPECT_NE(second.out.find("savedVersion=43\ncomplete=1\n"), std::string::npos);
+    EXPECT_NE(second.out.find("windowStateRead=1\n"), std::string::npos);
+}
+
+TEST_F(VemoQuoteTest, SettingsTakeTheProxyOfTheEnvironmentOnce) {
+    env["http_proxy"] = "http://user:pw@proxy.example:3128/";
+    const Outcome outcome = Run({"settings", dir.string()});
+    EXPECT_NE(outcome.out.find("proxyServer=proxy.example:3128\n"), std::string::npos);
+    EXPECT_NE(outcome.out.find("proxyMode=1\n"), std::string::npos);
+}
+
+TEST_F(VemoQuoteTest, UrlOfStoredSettings) {
+    TickerSettings settings = DefaultTickerSettings();
+    std::strcpy(settings.codeList, ",300750,1B0003,000300,600000");
+    settings.provider = ProviderNetEase;
+    SaveSettings(settings, files);
+    const Outcome outcome = Run({"url", dir.string()});
+    EXPECT_EQ(outcome.out, "http://api.money.126.net/?1300750;0000006;0000300;0600000\n");
+    EXPECT_EQ(outcome.status, 0);
+}
+
+TEST_F(VemoQuoteTest, SymbolsAndWrongUsage) {
+    EXPECT_EQ(Run({"symbol", "sina", "sh000003"}).out, "1A0003\n");
+    EXPECT_EQ(Run({"symbol", "netease", "1300750"}).out, "300750\n");
+    for (const auto& args : std::vector<std::vector<std::string>>{
+             {}, {"symbol", "yahoo", "x"}, {"symbol", "sina"}, {"frobnicate"},
+             {"show", "--watch", "0"}, {"settings", (dir / "missing").string()}}) {
+        const Outcome outcome = Run(args);
+        EXPECT_EQ(outcome.status, 2);
+        EXPECT_TRUE(outcome.out.empty());
+        EXPECT_FALSE(outcome.err.empty());
+    }
+}
+
+TEST_F(VemoQuoteTest, ParseOfAResponseFile) {
+    const std::string sina =
+        "var hq_str_sh600000=\"" + Utf8ToGbk("浦发银行") +
+        ",7.550,7.520,7.600,7.650,7.500,7.590,7.600,12345678,93876543.210,1,7.59,2,7.58,3,"
+        "7.57,4,7.56,5,7.55,6,7.60,7,7.61,8,7.62,9,7.63,10,7.64,2022-11-11,15:00:00,00,\";\r\n"
+        "var hq_str_sz000002=\"\";\r\n";
+    std::ofstream(dir / "sina.txt", std::ios::binary) << sina;
+    const Outcome outcome = Run({"parse", "sina", (dir / "sina.txt").string()});
+    EXPECT_EQ(outcome.status, 0);
+    EXPECT_EQ(outcome.out,
+              "600000\t浦发银行\t7.6000\t7.5200\t7.5500\t7.6500\t7.5000\t123456\t9387.6543\n"
+              "time\t2022-11-11 15:00:00\ncount\t1\n");
+    EXPECT_NE(Run({"parse", "sina", (dir / "none.txt").string()}).status, 0);
+}
+
+TEST_F(VemoQuoteTest, PageIsTheRenderersPageThroughTheProxy) {
+    MarketSimulator sim;
+    ASSERT_EQ(sim.Start(0), 0);
+    sim.SetMoving(false);
+    sim.SetTime(SimTime{2026, 12, 7, 10, 30, 0});
+    TickerSettings settings = ProxySettings(sim);
+    std::strcpy(settings.codeList, ",1A0001,600000,000002");
+    settings.pageContent |= showCode | showChangeAmount;
+    SaveSettings(settings, files);
+
+    const Outcome outcome = Run({"page", dir.string()});
+    ASSERT_EQ(outcome.status, 0);
+
+    std::vector<char> expected(PageBufferSize, '\0');
+    int rows = 2;
+    int cols = 3;
+    TickerSettings loaded = DefaultTickerSettings();
+    LoadSettings(loaded, files);
+    BuildQuoteUrl(loaded);
+    const int result = RenderQuotePage(loaded, expected, rows, cols);
+    EXPECT_EQ(outcome.out, std::string(expected.data()));
+    EXPECT_EQ(outcome.err, "rows=3 cols=5 result=" + std::to_string(result) + "\n");
+    EXPECT_NE(outcome.out.find(Utf8ToGbk("浦发银行")), std::string::npos);
+    EXPECT_EQ(sim.Requests().front().url, "http://hq.sinajs.cn/list=sh000001,sh600000,sz000002");
+}
+
+TEST_F(VemoQuoteTest, ShowPrintsTheTableOrOneLineOnFailure) {
+    MarketSimulator sim;
+    ASSERT_EQ(sim.Start(0), 0);
+    sim.SetTime(SimTime{2026, 12, 7, 10, 30, 0});
+    TickerSettings settings = ProxySettings(sim);
+    std::strcpy(settings.codeList, ",600000,399006");
+    settings.provider = ProviderNetEase;
+    SaveSettings(settings, files);
+    const Outcome shown = Run({"show", dir.string()});
+    EXPECT_EQ(shown.status, 0);
+    EXPECT_EQ(shown.out.find("\033["), std::string::npos);  // no colours into a pipe
+    EXPECT_NE(shown.out.find("简称"), std::string::npos);
+    EXPECT_NE(shown.out.find("浦发银行"), std::string::npos);
+    EXPECT_NE(shown.out.find("创业板指"), std::string::npos);
+    EXPECT_NE(shown.out.find("2026-12-07 10:30:00\n"), std::string::npos);
+
+    sim.Stop();
+    const Outcome failed = Run({"show", dir.string()});
+    EXPECT_EQ(failed.status, 1);
+    EXPECT_TRUE(failed.out.empty());
+    EXPECT_EQ(std::count(failed.err.begin(), failed.err.end(), '\n'), 1);
+}
+
+}  // namespace
+}  // namespace vemo

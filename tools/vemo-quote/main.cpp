@@ -1,0 +1,276 @@
+// vemo-quote: the watch list of VEMO's settings in a terminal, and checks for scripts.
+
+#include <curl/curl.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <ctime>
+#include <filesystem>
+#include <fstream>
+#include <optional>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "quotes/Gbk.h"
+#include "quotes/QuoteFetch.h"
+#include "quotes/QuotePage.h"
+#include "quotes/QuoteParsers.h"
+#include "quotes/QuoteUrl.h"
+#include "settings/SettingsStore.h"
+#include "tools/vemo-quote/TerminalTable.h"
+
+namespace {
+
+using namespace vemo;
+
+constexpr char Usage[] =
+    "usage: vemo-quote settings [DIR]\n"
+    "       vemo-quote url [DIR]\n"
+    "       vemo-quote symbol sina|netease SYMBOL\n"
+    "       vemo-quote parse sina|netease FILE\n"
+    "       vemo-quote page [DIR]\n"
+    "       vemo-quote show [DIR] [--watch SECONDS]\n"
+    "DIR is the folder that holds vemo.ini (default: the folder of this program).\n";
+
+// A response file larger than this is not a quote response.
+constexpr std::uintmax_t MaxResponseFileBytes = 64u << 20;
+
+int UsageError() {
+    std::fputs(Usage, stderr);
+    return 2;
+}
+
+std::filesystem::path ProgramFolder() {
+    std::error_code error;
+    const auto self = std::filesystem::read_symlink("/proc/self/exe", error);
+    return error ? std::filesystem::current_path() : self.parent_path();
+}
+
+struct CurlLibrary {
+    CurlLibrary() { curl_global_init(CURL_GLOBAL_DEFAULT); }
+    ~CurlLibrary() { curl_global_cleanup(); }
+    CurlLibrary(const CurlLibrary&) = delete;
+    CurlLibrary& operator=(const CurlLibrary&) = delete;
+};
+
+std::string Text(const char* field, std::size_t size) {
+    return std::string(field, strnlen(field, size));
+}
+
+// The settings folder named at args[at], or the program's folder; nullopt (after a message)
+// when the name is no folder.
+std::optional<SettingsFiles> FilesFor(const std::vector<std::string>& args, std::size_t at) {
+    if (args.size() <= at) {
+        return SettingsFilesFor(ProgramFolder());
+    }
+    std::error_code error;
+    if (!std::filesystem::is_directory(args[at], error)) {
+        std::fprintf(stderr, "vemo-quote: %s is not a folder\n", args[at].c_str());
+        return std::nullopt;
+    }
+    return SettingsFilesFor(args[at]);
+}
+
+int PrintSettings(const SettingsFiles& files) {
+    TickerSettings s = DefaultTickerSettings();
+    const int complete = LoadSettings(s, files);
+    WindowState state{};
+    const int stateRead = LoadWindowState(state, files);
+    std::printf("codeList=%s\n", Text(s.codeList, sizeof s.codeList).c_str());
+    std::printf("provider=%d\n", s.provider);
+    std::printf("refreshSeconds=%d\n", s.refreshSeconds);
+    std::printf("hotKeyModifiers=%d\n", s.hotKeyModifiers);
+    std::printf("hotKeyVirtualKey=%d\n", s.hotKeyVirtualKey);
+    std::printf("backgroundColor=0x%08X\n", s.backgroundColor);
+    std::printf("nameColor=0x%08X\n", s.nameColor);
+    std::printf("upColor=0x%08X\n", s.upColor);
+    std::printf("downColor=0x%08X\n", s.downColor);
+    std::printf("headerColor=0x%08X\n", s.headerColor);
+    std::printf("pageContent=0x%08X\n", s.pageContent);
+    std::printf("optionFlags=0x%08X\n", s.optionFlags);
+    std::printf("proxyServer=%s\n", Text(s.proxyServer, sizeof s.proxyServer).c_str());
+    std::printf("proxyUser=%s\n", Text(s.proxyUser, sizeof s.proxyUser).c_str());
+    std::printf("proxyPassword=%s\n", Text(s.proxyPassword, sizeof s.proxyPassword).c_str());
+    std::printf("proxyMode=%d\n", s.proxyMode);
+    std::printf("fontSize=%d\n", s.fontSize);
+    std::printf("savedVersion=%d\n", s.savedVersion);
+    std::printf("complete=%d\n", complete);
+    std::printf("transparent=%d\n", state.transparent);
+    std::printf("windowRect=%d,%d,%d,%d\n", state.windowRect.left, state.windowRect.top,
+                state.windowRect.right, state.windowRect.bottom);
+    std::printf("windowStateRead=%d\n", stateRead);
+    return 0;
+}
+
+int PrintUrl(const SettingsFiles& files) {
+    TickerSettings s = DefaultTickerSettings();
+    LoadSettings(s, files);
+    BuildQuoteUrl(s);
+    std::printf("%s\n", QuoteUrl.c_str());
+    return 0;
+}
+
+int PrintSymbol(const std::string& provider, const std::string& symbol) {
+    // Room for any symbol the back-mapping may see; longer ones stay as they are.
+    std::vector<char> buffer(symbol.begin(), symbol.end());
+    buffer.push_back('\0');
+    if (provider == "sina") {
+        SinaSymbolToCode(buffer.data());
+    } else if (provider == "netease") {
+        NetEaseSymbolToCode(buffer.data());
+    } else {
+        return UsageError();
+    }
+    std::printf("%s\n", buffer.data());
+    return 0;
+}
+
+int ParseFile(const std::string& provider, const std::string& path) {
+    if (provider != "sina" && provider != "netease") {
+        return UsageError();
+    }
+    std::error_code error;
+    const auto size = std::filesystem::file_size(path, error);
+    if (error || size > MaxResponseFileBytes) {
+        std::fprintf(stderr, "vemo-quote: cannot read %s: %s\n", path.c_str(),
+                     error ? error.message().c_str() : "file too large");
+        return 1;
+    }
+    std::ifstream in(path, std::ios::binary);
+    std::string body((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    if (!in && !in.eof()) {
+        std::fprintf(stderr, "vemo-quote: cannot read %s\n", path.c_str());
+        return 1;
+    }
+    const std::vector<std::string> lines = SplitResponseLines(body);
+    QuoteBatch batch;
+    if (provider == "sina") {
+        ParseSinaResponse(lines, batch);
+    } else {
+        const std::time_t now = std::time(nullptr);
+        std::tm local{};
+        localtime_r(&now, &local);
+        ParseNetEaseResponse(lines, batch, local);
+    }
+    for (int i = 0; i < batch.count && i < MaxQuotes; ++i) {
+        const QuoteRecord& r = *batch.records[i];
+        const std::string name = GbkToUtf8({r.name, strnlen(r.name, sizeof r.name)});
+        std::printf("%s\t%s\t%.4f\t%.4f\t%.4f\t%.4f\t%.4f\t%d\t%.4f\n",
+                    Text(r.code, sizeof r.code).c_str(), name.c_str(), r.price, r.prevClose,
+                    r.open, r.high, r.low, r.volume, r.turnover);
+    }
+    std::printf("time\t%s\n", batch.dataTime);
+    std::printf("count\t%d\n", batch.count);
+    return 0;
+}
+
+int PrintPage(const SettingsFiles& files) {
+    TickerSettings s = DefaultTickerSettings();
+    LoadSettings(s, files);
+    BuildQuoteUrl(s);
+    std::vector<char> page(PageBufferSize, '\0');
+    int rows = 2;
+    int cols = 3;
+    const int result = RenderQuotePage(s, page, rows, cols);
+    std::fwrite(page.data(), 1, strnlen(page.data(), page.size()), stdout);
+    std::fflush(stdout);
+    std::fprintf(stderr, "rows=%d cols=%d result=%d\n", rows, cols, result);
+    return 0;
+}
+
+// One fetch and its table; false after a fetch error, which has been reported.
+bool ShowOnce(const TickerSettings& s, bool colour) {
+    if (strnlen(s.codeList, sizeof s.codeList) < 6) {
+        std::printf("股票代码列表中无数据 请添加股票代码\n");
+        return true;
+    }
+    QuoteBatch batch;
+    const int result = s.provider == ProviderNetEase
+                           ? FetchNetEaseQuotes(s, QuoteRequestHeaders, batch)
+                           : FetchSinaQuotes(s, QuoteRequestHeaders, batch);
+    if (result != FetchOk) {
+        std::fprintf(stderr, "vemo-quote: 获得数据出错 请检查网络连接 (%s: %s)\n",
+                     result == FetchBadUrl ? "bad request URL" : "request failed",
+                     QuoteUrl.c_str());
+        return false;
+    }
+    std::fputs(FormatTerminalTable(s, batch, colour).c_str(), stdout);
+    std::fflush(stdout);
+    return true;
+}
+
+int Show(const std::vector<std::string>& args) {
+    std::vector<std::string> rest;
+    long watchSeconds = 0;
+    for (std::size_t i = 1; i < args.size(); ++i) {
+        if (args[i] == "--watch") {
+            if (i + 1 >= args.size()) {
+                return UsageError();
+            }
+            char* end = nullptr;
+            watchSeconds = std::strtol(args[i + 1].c_str(), &end, 10);
+            if (*end != '\0' || watchSeconds < 1 || watchSeconds > 86400) {
+                return UsageError();
+            }
+            ++i;
+        } else {
+            rest.push_back(args[i]);
+        }
+    }
+    if (rest.size() > 1) {
+        return UsageError();
+    }
+    const std::optional<SettingsFiles> files = FilesFor(rest, 0);
+    if (!files) {
+        return 2;
+    }
+    TickerSettings s = DefaultTickerSettings();
+    LoadSettings(s, *files);
+    BuildQuoteUrl(s);
+    const bool colour = isatty(STDOUT_FILENO) != 0;
+    if (watchSeconds == 0) {
+        return ShowOnce(s, colour) ? 0 : 1;
+    }
+    for (;;) {
+        if (colour) {
+            std::fputs("\033[H\033[2J", stdout);
+        }
+        ShowOnce(s, colour);
+        std::this_thread::sleep_for(std::chrono::seconds(watchSeconds));
+    }
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    const std::vector<std::string> args(argv + 1, argv + argc);
+    if (args.empty()) {
+        return UsageError();
+    }
+    const CurlLibrary curl;
+    const std::string& command = args[0];
+    const bool folderCommand = command == "settings" || command == "url" || command == "page";
+    if (folderCommand && args.size() <= 2) {
+        const std::optional<SettingsFiles> files = FilesFor(args, 1);
+        if (!files) {
+            return 2;
+        }
+        return command == "settings" ? PrintSettings(*files)
+               : command == "url"    ? PrintUrl(*files)
+                                     : PrintPage(*files);
+    }
+    if (command == "symbol" && args.size() == 3) {
+        return PrintSymbol(args[1], args[2]);
+    }
+    if (command == "parse" && args.size() == 3) {
+        return ParseFile(args[1], args[2]);
+    }
+    if (command == "show") {
+        return Show(args);
+    }
+    return UsageError();
+}
