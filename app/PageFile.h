@@ -1,0 +1,28 @@
+#pragma once
+
+#include <filesystem>
+#include <string_view>
+
+namespace vemo {
+
+inline constexpr char PageFileName[] = "vemotmp.htm";
+
+// The page file: in the user's cache folder when it exists, else in the temporary folder.
+// `cacheHome` and `tempFolder` come from the environment when empty (tests pass their own).
+std::filesystem::path PageFilePath(const std::filesystem::path& cacheHome = {},
+                                   const std::filesystem::path& tempFolder = {});
+
+// The user's cache folder: $XDG_CACHE_HOME, else $HOME/.cache (it may not exist).
+std::filesystem::path CacheHome();
+// The temporary folder: $TMPDIR, else /tmp.
+std::filesystem::path TempFolder();
+
+// Writes the page as text (each line feed as CR LF), replacing the file's content. Refuses to
+// write through a link or into a file that is not the user's own, so that nobody can plant a
+// link in a shared folder and have the ticker overwrite another file. False on any failure.
+bool WritePageFile(const std::filesystem::path& path, std::string_view page);
+
+// The folder of the running program.
+std::filesystem::path ProgramFolder();
+
+}  // namespace vemo

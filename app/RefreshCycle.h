@@ -1,0 +1,76 @@
+#pragma once
+
+#include <atomic>
+#include <chrono>
+#include <cstdint>
+#include <ctime>
+#include <span>
+#include <string_view>
+#include <vector>
+
+#include "settings/TickerSettings.h"
+
+namespace vemo {
+
+// Values of refreshState, the one channel from the interface thread to the refresh thread.
+enum RefreshState : int {
+    idle = 0,
+    refreshRequested = 1,
+    settingsChanged = 2,
+};
+
+// A manual refresh within this many seconds of the last render is dropped.
+inline constexpr std::uint32_t MinSecondsBetweenRefreshes = 5;
+
+// Everything the refresh cycle needs from outside it: time, sleep and the window. The real
+// host passes window work on to the interface thread; tests drive the cycle with a fake.
+class RefreshHost {
+public:
+    virtual ~RefreshHost() = default;
+    // Sleeps; false when the program is ending and the loop must stop.
+    virtual bool Sleep(std::chrono::milliseconds duration) = 0;
+    virtual bool Running() = 0;
+    virtual std::tm LocalNow() = 0;
+    virtual bool WindowVisible() = 0;
+    // A consistent copy of the live settings, never a half-replaced record.
+    virtual TickerSettings Settings() = 0;
+    // Rebuilds the request URL (on the calling thread) and applies z-order and hover timer.
+    virtual void ApplyWindowSettings(const TickerSettings& settings) = 0;
+    virtual void ShowLoadingIndicator() = 0;
+    virtual int Render(const TickerSettings& settings, std::span<char> page, int& rows,
+                       int& cols) = 0;
+    virtual void FitWindowToTable(const TickerSettings& settings, int rows, int cols) = 0;
+    // Writes the page file, waits 10 ms, shows it and hides the loading indicator.
+    virtual void Publish(std::string_view page) = 0;
+};
+
+class RefreshCycle {
+public:
+    enum class Outcome { Rendered, Skipped, Stopped };
+
+    explicit RefreshCycle(RefreshHost& host);
+
+    // One turn of the loop: wait for the period or a request, decide, render, fit, publish.
+    Outcome RunOnce();
+    // Turns until the host stops it.
+    void Run();
+
+    // Set by the interface thread: refreshRequested or settingsChanged.
+    std::atomic<int> refreshState{settingsChanged};
+    // Whole seconds slept since the last render; read by the interface thread for a tip.
+    std::atomic<std::uint32_t> secondsSinceRefresh{0};
+
+    // The waiting period for a refreshSeconds value.
+    static int PeriodSeconds(std::int32_t refreshSeconds);
+    // Whether a timed refresh may run at this local time (weekdays, 09:00 to 15:59).
+    static bool WithinTradingHours(const std::tm& now);
+
+private:
+    RefreshHost& host_;
+    std::vector<char> page_;  // one page buffer for the thread's whole life
+    int prevRows_ = 0;
+    int prevCols_ = 0;
+    bool layoutPending_ = false;
+};
+
+}  // namespace vemo

@@ -1,0 +1,88 @@
+#include "app/WindowLayout.h"
+
+#include "settings/TickerSettings.h"
+
+namespace vemo {
+
+namespace {
+
+constexpr PixelRect CloseArea{2, 0, 12, TitleStripHeight};
+constexpr PixelRect HideArea{19, 0, 11, TitleStripHeight};
+constexpr PixelRect MenuArea{35, 0, 11, TitleStripHeight};
+
+}  // namespace
+
+CellSize CellSizeFor(int fontSize) {
+    switch (fontSize) {
+        case 0:
+            return {17, 53};
+        case 2:
+            return {19, 62};
+        case 3:
+            return {20, 63};
+        case 4:
+            return {21, 71};
+        default:
+            return {18, 55};
+    }
+}
+
+TableLayout LayoutForTable(int rows, int cols, int fontSize, std::uint32_t pageContent) {
+    const CellSize cell = CellSizeFor(fontSize);
+    rows = rows == 0 ? 1 : rows;
+    cols = cols == 0 ? 1 : cols;
+    int extra = 35;
+    if ((pageContent & showRefreshTime) != 0) {
+        extra = cell.rowHeight + 35;
+    }
+    if ((pageContent & showHeader) != 0) {
+        extra += cell.rowHeight + 2;
+    }
+    TableLayout layout{};
+    layout.width = 20 + cell.columnWidth * cols;
+    layout.height = cell.rowHeight * rows + extra;
+    const int w = layout.width;
+    const int h = layout.height;
+    layout.browser = {0, TitleStripHeight, w, h - 30};
+    layout.noticeLine = {5, h - 15, w - 5, 15};
+    layout.loadingIndicator = {0, TitleStripHeight, w, h - 30};
+    layout.filler = {50, 0, w - 70, TitleStripHeight};
+    layout.refreshButton = {w - 20, 0, 20, TitleStripHeight};
+    return layout;
+}
+
+StripArea HitTestStrip(int x, int y, int windowWidth) {
+    if (y < 0 || y >= TitleStripHeight || x < 0 || x >= windowWidth) {
+        return StripArea::None;
+    }
+    if (HideArea.Contains(x, y)) {
+        return StripArea::Hide;
+    }
+    if (MenuArea.Contains(x, y)) {
+        return StripArea::Menu;
+    }
+    if (CloseArea.Contains(x, y)) {
+        return StripArea::Close;
+    }
+    if (PixelRect{windowWidth - 20, 0, 20, TitleStripHeight}.Contains(x, y)) {
+        return StripArea::Refresh;
+    }
+    return StripArea::Drag;
+}
+
+const char* StripTip(StripArea area, std::uint32_t secondsSinceRefresh) {
+    switch (area) {
+        case StripArea::Close:
+            return "关闭";
+        case StripArea::Hide:
+            return "隐藏";
+        case StripArea::Menu:
+            return "菜单";
+        case StripArea::Refresh:
+            return secondsSinceRefresh < 5 ? "刷新(距上次刷新不到 5 秒)" : "刷新";
+        default:
+            return nullptr;
+    }
+}
+
+}  // namespace vemo

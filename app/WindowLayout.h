@@ -1,0 +1,51 @@
+#pragma once
+
+#include <cstdint>
+
+namespace vemo {
+
+inline constexpr int TitleStripHeight = 15;
+
+struct PixelRect {
+    int x;
+    int y;
+    int width;
+    int height;
+    bool Contains(int px, int py) const {
+        return px >= x && px < x + width && py >= y && py < y + height;
+    }
+    bool operator==(const PixelRect&) const = default;
+};
+
+struct CellSize {
+    int rowHeight;
+    int columnWidth;
+};
+
+// Row height and column width of the quote table for a font size index (0 to 4).
+CellSize CellSizeFor(int fontSize);
+
+// The ticker window fitted to a table: its size and its children in client pixels.
+struct TableLayout {
+    int width;
+    int height;
+    PixelRect browser;
+    PixelRect noticeLine;
+    PixelRect loadingIndicator;
+    PixelRect filler;
+    PixelRect refreshButton;
+};
+
+TableLayout LayoutForTable(int rows, int cols, int fontSize, std::uint32_t pageContent);
+
+// The parts of the title strip (the top 15 pixels of the window).
+enum class StripArea { None, Close, Hide, Menu, Refresh, Drag };
+
+// What a point (client pixels) of a window `windowWidth` wide hits; None below the strip.
+StripArea HitTestStrip(int x, int y, int windowWidth);
+
+// The tool tip of a strip area (UTF-8), or nullptr for none. The refresh tip says why a click
+// does nothing while the last refresh is less than 5 seconds old.
+const char* StripTip(StripArea area, std::uint32_t secondsSinceRefresh);
+
+}  // namespace vemo

@@ -1,0 +1,259 @@
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "app/RefreshCycle.h"
+
+namespace vemo {
+namespace {
+
+// A host with a clock that moves only when the cycle sleeps.
+class FakeHost : public RefreshHost {
+public:
+    FakeHost() {
+        settings = DefaultTickerSettings();
+        // Monday 10:00.
+        now.tm_year = 126;
+        now.tm_mon = 11;
+        now.tm_mday = 7;
+        now.tm_wday = 1;
+        now.tm_hour = 10;
+    }
+
+    bool Sleep(std::chrono::milliseconds duration) override {
+        sleptMs += duration.count();
+        ++sleeps;
+        if (onSleep) {
+            onSleep(sleeps);
+        }
+        return running;
+    }
+    bool Running() override { return running; }
+    std::tm LocalNow() override { return now; }
+    bool WindowVisible() override { return visible; }
+    TickerSettings Settings() override { return settings; }
+    void ApplyWindowSettings(const TickerSettings&) override { events.push_back("apply"); }
+    void ShowLoadingIndicator() override { events.push_back("loading"); }
+    int Render(const TickerSettings&, std::span<char> page, int& rows, int& cols) override {
+        events.push_back("render");
+        ++renders;
+        EXPECT_EQ(rows, 2);
+        EXPECT_EQ(cols, 3);
+        EXPECT_EQ(page.size(), 102400u);
+        EXPECT_EQ(page[0], '\0');  // cleared before every render
+        std::memcpy(page.data(), "<html>page</html>", 17);
+        if (onRender) {
+            onRender();
+        }
+        rows = tableRows;
+        cols = tableCols;
+        return 0;
+    }
+    void FitWindowToTable(const TickerSettings&, int rows, int cols) override {
+        events.push_back("fit " + std::to_string(rows) + "x" + std::to_string(cols));
+    }
+    void Publish(std::string_view page) override {
+        events.push_back("publish");
+        published = std::string(page);
+    }
+
+    TickerSettings settings;
+    std::tm now{};
+    bool visible = true;
+    bool running = true;
+    long sleptMs = 0;
+    int sleeps = 0;
+    int renders = 0;
+    int tableRows = 2;
+    int tableCols = 3;
+    std::function<void(int)> onSleep;
+    std::function<void()> onRender;
+    std::vector<std::string> events;
+    std::string published;
+};
+
+class RefreshCycleTest : public ::testing::Test {
+protected:
+    // Runs the first turn (settingsChanged at start) and forgets its events.
+    void Started() {
+        ASSERT_EQ(cycle.RunOnce(), RefreshCycle::Outcome::Rendered);
+        host.events.clear();
+        host.sleptMs = 0;
+        host.sleeps = 0;
+    }
+
+    FakeHost host;
+    RefreshCycle cycle{host};
+};
+
+TEST_F(RefreshCycleTest, FirstTurnRendersAtOnceEvenOnSunday) {
+    host.now.tm_wday = 0;
+    host.now.tm_hour = 3;
+    host.visible = false;
+    EXPECT_EQ(cycle.RunOnce(), RefreshCycle::Outcome::Rendered);
+    EXPECT_EQ(host.sleptMs, 0);
+    EXPECT_EQ(host.events,
+              (std::vector<std::string>{"apply", "loading", "render", "fit 2x3", "publish"}));
+    EXPECT_EQ(host.published, "<html>page</html>");
+    EXPECT_EQ(cycle.refreshState.load(), idle);
+}
+
+TEST_F(RefreshCycleTest, PeriodBelowTenSecondsWaitsAnHour) {
+    EXPECT_EQ(RefreshCycle::PeriodSeconds(0), 3600);
+    EXPECT_EQ(RefreshCycle::PeriodSeconds(9), 3600);
+    EXPECT_EQ(RefreshCycle::PeriodSeconds(-30), 3600);
+    EXPECT_EQ(RefreshCycle::PeriodSeconds(10), 10);
+    EXPECT_EQ(RefreshCycle::PeriodSeconds(300), 300);
+
+    Started();
+    host.settings.refreshSeconds = 0;
+    EXPECT_EQ(cycle.RunOnce(), RefreshCycle::Outcome::Rendered);
+    EXPECT_EQ(host.sleptMs, 3600 * 1000);
+}
+
+TEST_F(RefreshCycleTest, TimedRefreshRunsOnlyInTradingHours) {
+    host.settings.refreshSeconds = 10;
+    Started();
+    struct Case {
+        int wday;
+        int hour;
+        int minute;
+        bool runs;
+    };
+    const Case cases[] = {
+        {1, 8, 59, false}, {1, 9, 0, true},   {3, 15, 59, true},
+        {5, 16, 0, false}, {6, 10, 0, false}, {0, 10, 0, false},
+    };
+    for (const Case& c : cases) {
+        host.now.tm_wday = c.wday;
+        host.now.tm_hour = c.hour;
+        host.now.tm_min = c.minute;
+        const int before = host.renders;
+        const auto outcome = cycle.RunOnce();
+        EXPECT_EQ(outcome, c.runs ? RefreshCycle::Outcome::Rendered
+                                  : RefreshCycle::Outcome::Skipped)
+            << "weekday " << c.wday << " " << c.hour << ":" << c.minute;
+        EXPECT_EQ(host.renders - before, c.runs ? 1 : 0);
+    }
+    // A plain timed refresh shows no loading indicator.
+    for (const std::string& event : host.events) {
+        EXPECT_NE(event, "loading");
+    }
+}
+
+TEST_F(RefreshCycleTest, HiddenWindowSkipsTimedRefreshButNotRequests) {
+    host.settings.refreshSeconds = 10;
+    Started();
+    host.visible = false;
+    EXPECT_EQ(cycle.RunOnce(), RefreshCycle::Outcome::Skipped);
+    // A skipped turn does not reset the seconds since the last render.
+    EXPECT_EQ(cycle.secondsSinceRefresh.load(), 10u);
+    cycle.refreshState = refreshRequested;
+    EXPECT_EQ(cycle.RunOnce(), RefreshCycle::Outcome::Rendered);
+    EXPECT_EQ(host.events, (std::vector<std::string>{"loading", "render", "publish"}));
+    EXPECT_EQ(cycle.secondsSinceRefresh.load(), 0u);
+}
+
+TEST_F(RefreshCycleTest, ManualRequestWithinFiveSecondsIsDropped) {
+    Started();  // rendered just now; an hour's period
+    host.onSleep = [&](int sleeps) {
+        if (sleeps == 3) {
+            cycle.refreshState = refreshRequested;  // 3 s after the render: dropped
+        }
+        if (sleeps == 20) {
+            cycle.refreshState = refreshRequested;  // 20 s after: honoured
+        }
+    };
+    EXPECT_EQ(cycle.RunOnce(), RefreshCycle::Outcome::Rendered);
+    EXPECT_EQ(host.renders, 2);
+    EXPECT_EQ(host.sleeps, 20);
+}
+
+TEST_F(RefreshCycleTest, RequestExactlyFiveSecondsAfterRenderIsHonoured) {
+    Started();
+    host.onSleep = [&](int sleeps) {
+        if (sleeps == 5) {
+            cycle.refreshState = refreshRequested;
+        }
+    };
+    EXPECT_EQ(cycle.RunOnce(), RefreshCycle::Outcome::Rendered);
+    EXPECT_EQ(host.sleeps, 5);
+}
+
+TEST_F(RefreshCycleTest, FitsOnlyWhenTheTableChangesOrSettingsChanged) {
+    host.settings.refreshSeconds = 10;
+    Started();
+    cycle.RunOnce();  // same 2 x 3 table: no fit
+    EXPECT_EQ(host.events, (std::vector<std::string>{"render", "publish"}));
+
+    host.events.clear();
+    host.tableRows = 5;
+    cycle.RunOnce();
+    EXPECT_EQ(host.events, (std::vector<std::string>{"render", "fit 5x3", "publish"}));
+
+    host.events.clear();
+    cycle.refreshState = settingsChanged;
+    cycle.RunOnce();
+    EXPECT_EQ(host.events, (std::vector<std::string>{"apply", "loading", "render", "fit 5x3",
+                                                     "publish"}));
+}
+
+TEST_F(RefreshCycleTest, SettingsChangeDuringRenderIsKept) {
+    Started();
+    host.onRender = [&] { cycle.refreshState = settingsChanged; };
+    cycle.refreshState = settingsChanged;
+    cycle.RunOnce();
+    EXPECT_EQ(cycle.refreshState.load(), settingsChanged);
+    host.onRender = nullptr;
+    host.events.clear();
+    host.sleeps = 0;
+    EXPECT_EQ(cycle.RunOnce(), RefreshCycle::Outcome::Rendered);
+    EXPECT_EQ(host.sleeps, 0);
+    EXPECT_EQ(host.events.front(), "apply");
+}
+
+TEST_F(RefreshCycleTest, RequestDuringRenderIsKeptForTheNextTurn) {
+    Started();
+    host.onRender = [&] { cycle.refreshState = refreshRequested; };
+    cycle.refreshState = settingsChanged;
+    cycle.RunOnce();
+    EXPECT_EQ(cycle.refreshState.load(), refreshRequested);
+}
+
+TEST_F(RefreshCycleTest, SettingsChangeAtTheGateIsApplied) {
+    host.settings.refreshSeconds = 10;
+    Started();
+    // The period runs out, and the change arrives between the wait and the render.
+    host.onSleep = [&](int sleeps) {
+        if (sleeps == 10) {
+            cycle.refreshState = settingsChanged;
+        }
+    };
+    host.now.tm_wday = 0;  // a timed refresh alone would be skipped on Sunday
+    EXPECT_EQ(cycle.RunOnce(), RefreshCycle::Outcome::Rendered);
+    EXPECT_EQ(host.events, (std::vector<std::string>{"loading", "apply", "render", "fit 2x3",
+                                                     "publish"}));
+}
+
+TEST_F(RefreshCycleTest, StopsDuringTheWait) {
+    Started();
+    host.onSleep = [&](int sleeps) {
+        if (sleeps == 2) {
+            host.running = false;
+        }
+    };
+    EXPECT_EQ(cycle.RunOnce(), RefreshCycle::Outcome::Stopped);
+    EXPECT_EQ(host.renders, 1);
+}
+
+TEST_F(RefreshCycleTest, NoPublishAfterStopDuringRender) {
+    host.onRender = [&] { host.running = false; };
+    EXPECT_EQ(cycle.RunOnce(), RefreshCycle::Outcome::Stopped);
+    EXPECT_TRUE(host.published.empty());
+}
+
+}  // namespace
+}  // namespace vemo

@@ -1,0 +1,79 @@
+#include <gtest/gtest.h>
+
+#include <cstring>
+
+#include "app/WindowLayout.h"
+#include "settings/TickerSettings.h"
+
+namespace vemo {
+namespace {
+
+TEST(WindowLayoutTest, EveryFontSizeWithHeaderAndTimeRows) {
+    const std::uint32_t content = showRefreshTime | showHeader;
+    struct Expected {
+        int fontSize;
+        int width;
+        int height;
+    };
+    // width 20 + column x 3, height row x 2 + (row + 35) + (row + 2)
+    const Expected cases[] = {{0, 179, 105}, {1, 185, 109}, {2, 206, 113},
+                              {3, 209, 117}, {4, 233, 121}, {7, 185, 109},
+                              {-1, 185, 109}};
+    for (const Expected& e : cases) {
+        const TableLayout layout = LayoutForTable(2, 3, e.fontSize, content);
+        EXPECT_EQ(layout.width, e.width) << "font size " << e.fontSize;
+        EXPECT_EQ(layout.height, e.height) << "font size " << e.fontSize;
+    }
+}
+
+TEST(WindowLayoutTest, ExampleOfThreeRowsFourColumns) {
+    const TableLayout layout = LayoutForTable(3, 4, 1, showRefreshTime | showHeader);
+    EXPECT_EQ(layout.width, 240);
+    EXPECT_EQ(layout.height, 127);
+    EXPECT_EQ(layout.browser, (PixelRect{0, 15, 240, 97}));
+    EXPECT_EQ(layout.loadingIndicator, (PixelRect{0, 15, 240, 97}));
+    EXPECT_EQ(layout.noticeLine, (PixelRect{5, 112, 235, 15}));
+    EXPECT_EQ(layout.filler, (PixelRect{50, 0, 170, 15}));
+    EXPECT_EQ(layout.refreshButton, (PixelRect{220, 0, 20, 15}));
+}
+
+TEST(WindowLayoutTest, SmallestTableAndEmptyTable) {
+    const TableLayout layout = LayoutForTable(1, 1, 4, 0);
+    EXPECT_EQ(layout.width, 91);
+    EXPECT_EQ(layout.height, 56);
+    EXPECT_EQ(layout.browser, (PixelRect{0, 15, 91, 26}));
+    const TableLayout empty = LayoutForTable(0, 0, 4, 0);
+    EXPECT_EQ(empty.width, 91);
+    EXPECT_EQ(empty.height, 56);
+}
+
+TEST(WindowLayoutTest, StripAreasAreHalfOpen) {
+    const int w = 185;
+    EXPECT_EQ(HitTestStrip(1, 5, w), StripArea::Drag);
+    EXPECT_EQ(HitTestStrip(2, 0, w), StripArea::Close);
+    EXPECT_EQ(HitTestStrip(13, 14, w), StripArea::Close);
+    EXPECT_EQ(HitTestStrip(14, 5, w), StripArea::Drag);
+    EXPECT_EQ(HitTestStrip(19, 5, w), StripArea::Hide);
+    EXPECT_EQ(HitTestStrip(29, 5, w), StripArea::Hide);
+    EXPECT_EQ(HitTestStrip(30, 5, w), StripArea::Drag);
+    EXPECT_EQ(HitTestStrip(35, 5, w), StripArea::Menu);
+    EXPECT_EQ(HitTestStrip(45, 5, w), StripArea::Menu);
+    EXPECT_EQ(HitTestStrip(46, 5, w), StripArea::Drag);
+    EXPECT_EQ(HitTestStrip(w - 21, 5, w), StripArea::Drag);
+    EXPECT_EQ(HitTestStrip(w - 20, 5, w), StripArea::Refresh);
+    EXPECT_EQ(HitTestStrip(w - 1, 14, w), StripArea::Refresh);
+    EXPECT_EQ(HitTestStrip(5, 15, w), StripArea::None);
+    EXPECT_EQ(HitTestStrip(w - 1, 15, w), StripArea::None);
+}
+
+TEST(WindowLayoutTest, RefreshTipNamesTheFiveSecondRule) {
+    EXPECT_STREQ(StripTip(StripArea::Refresh, 4), "刷新(距上次刷新不到 5 秒)");
+    EXPECT_STREQ(StripTip(StripArea::Refresh, 5), "刷新");
+    EXPECT_STREQ(StripTip(StripArea::Close, 0), "关闭");
+    EXPECT_STREQ(StripTip(StripArea::Hide, 0), "隐藏");
+    EXPECT_STREQ(StripTip(StripArea::Menu, 0), "菜单");
+    EXPECT_EQ(StripTip(StripArea::Drag, 0), nullptr);
+}
+
+}  // namespace
+}  // namespace vemo
