@@ -1,0 +1,92 @@
+#include "app/TickerApp.h"
+
+#include <fcntl.h>
+#include <unistd.h>
+
+#include <QSocketNotifier>
+
+#include <csignal>
+
+#include "app/PageFile.h"
+#include "app/TickerWindow.h"
+#include "app/desktop/SingleInstance.h"
+
+namespace vemo {
+
+namespace {
+
+// The write end of the pipe that carries signals into the event loop; the handler may only
+// write to it.
+volatile std::sig_atomic_t signalWriteEnd = -1;
+
+void OnEndSignal(int) {
+    const char byte = 1;
+    const int fd = signalWriteEnd;
+    if (fd >= 0) {
+        [[maybe_unused]] const ssize_t ignored = ::write(fd, &byte, 1);
+    }
+}
+
+}  // namespace
+
+CTickerApp::CTickerApp(int& argc, char** argv) : QApplication(argc, argv) {
+    // The window is a tool window, which never counts as the last window: the program ends
+    // when the ticker's run ends, not when Qt thinks no window is left.
+    setQuitOnLastWindowClosed(false);
+
+    // A log-out or a kill ends the run as the Exit command does, so the settings are saved.
+    if (::pipe2(signalPipe_, O_CLOEXEC | O_NONBLOCK) == 0) {
+        signalWriteEnd = signalPipe_[1];
+        auto* notifier = new QSocketNotifier(signalPipe_[0], QSocketNotifier::Read, this);
+        connect(notifier, &QSocketNotifier::activated, this, [this] {
+            char bytes[16];
+            while (::read(signalPipe_[0], bytes, sizeof bytes) > 0) {
+            }
+            emit endRequested();
+        });
+        struct sigaction action {};
+        action.sa_handler = OnEndSignal;
+        sigemptyset(&action.sa_mask);
+        action.sa_flags = SA_RESTART;
+        for (const int signal : {SIGTERM, SIGINT, SIGHUP}) {
+            ::sigaction(signal, &action, nullptr);
+        }
+    }
+}
+
+CTickerApp::~CTickerApp() {
+    struct sigaction action {};
+    action.sa_handler = SIG_DFL;
+    for (const int signal : {SIGTERM, SIGINT, SIGHUP}) {
+        ::sigaction(signal, &action, nullptr);
+    }
+    signalWriteEnd = -1;
+    for (const int fd : signalPipe_) {
+        if (fd >= 0) {
+            ::close(fd);
+        }
+    }
+}
+
+int CTickerApp::InitInstance() {
+    SingleInstance instance;
+    if (!instance.TryBecomePrimary()) {
+        SingleInstance::WakePrimary();
+        return -1;
+    }
+
+    const TickerPaths paths{SettingsFilesFor(ProgramFolder()), PageFilePath()};
+    CTickerWindow window(paths);
+    connect(&instance, &SingleInstance::messageReceived, &window,
+            [&window](int message, qint64, qint64 lParam) {
+                if (message == TrayCallbackMessage) {
+                    window.OnTrayCallback(static_cast<int>(lParam));
+                }
+            });
+    connect(this, &CTickerApp::endRequested, &window, &QWidget::close);
+    window.Start();
+    exec();
+    return 0;
+}
+
+}  // namespace vemo

@@ -1,0 +1,620 @@
+#include "app/TickerWindow.h"
+
+#include <QApplication>
+#include <QBitmap>
+#include <QCloseEvent>
+#include <QCursor>
+#include <QDesktopServices>
+#include <QGuiApplication>
+#include <QImage>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QMenu>
+#include <QMessageBox>
+#include <QMouseEvent>
+#include <QPainter>
+#include <QPixmapCache>
+#include <QScreen>
+#include <QSystemTrayIcon>
+#include <QTimer>
+#include <QToolTip>
+#include <QUrl>
+#include <QWindow>
+
+#include <chrono>
+#include <condition_variable>
+#include <cstring>
+#include <ctime>
+#include <mutex>
+
+#include "app/PageFile.h"
+#include "app/WindowLayout.h"
+#include "app/X11Window.h"
+#include "app/browser/WebBrowser2.h"
+#include "app/desktop/GlobalHotKey.h"
+#include "app/desktop/MemoryTrim.h"
+#include "quotes/QuotePage.h"
+#include "quotes/QuoteUrl.h"
+#include "settings/Version.h"
+#include "update/Endpoints.h"
+
+namespace vemo {
+
+namespace {
+
+// The window's size before the first table is fitted: the dialog template's 137 x 47 units.
+constexpr int InitialWidth = 206;
+constexpr int InitialHeight = 71;
+
+QColor FromColorRef(std::uint32_t value) {
+    return QColor(static_cast<int>(value & 0xFF), static_cast<int>((value >> 8) & 0xFF),
+                  static_cast<int>((value >> 16) & 0xFF));
+}
+
+std::uint32_t WindowBackground(const TickerSettings& settings) {
+    return (settings.optionFlags & customColors) != 0 ? settings.backgroundColor
+                                                      : DefaultBackgroundColor;
+}
+
+QLabel* MakeStripPiece(QWidget* parent, int id, const char* bitmap) {
+    auto* label = new QLabel(parent);
+    label->setObjectName(QString::number(id));
+    label->setPixmap(QPixmap(QString::fromLatin1(bitmap)));
+    label->setScaledContents(true);
+    // Clicks on the strip are the window's: its areas are hit-tested by position.
+    label->setAttribute(Qt::WA_TransparentForMouseEvents);
+    return label;
+}
+
+void Place(QWidget* widget, const PixelRect& rect) {
+    widget->setGeometry(rect.x, rect.y, rect.width, rect.height);
+}
+
+}  // namespace
+
+// The refresh thread's view of the window. Everything that touches a widget is queued to the
+// interface thread; the thread itself only sleeps, fetches, renders and writes the page file.
+class CTickerWindow::Host : public RefreshHost {
+public:
+    explicit Host(CTickerWindow& window) : window_(window) {
+        fetchOptions_.cancel = &stopping_;
+        fetchers_ = NetworkFetchers(fetchOptions_);
+    }
+
+    void Stop() {
+        {
+            std::lock_guard<std::mutex> lock(mutex_);
+            stopping_ = true;
+        }
+        wake_.notify_all();
+    }
+
+    bool Sleep(std::chrono::milliseconds duration) override {
+        std::unique_lock<std::mutex> lock(mutex_);
+        return !wake_.wait_for(lock, duration, [this] { return stopping_.load(); });
+    }
+    bool Running() override { return !stopping_.load(); }
+    std::tm LocalNow() override {
+        const std::time_t now = std::time(nullptr);
+        std::tm local{};
+        localtime_r(&now, &local);
+        return local;
+    }
+    bool WindowVisible() override { return window_.visible_.load(); }
+    TickerSettings Settings() override { return window_.settings_.Get(); }
+
+    void ApplyWindowSettings(const TickerSettings& settings) override {
+        BuildQuoteUrl(settings);  // QuoteUrl belongs to this thread
+        Queue([this, settings] { window_.ApplyWindowSettings(settings); });
+    }
+    void ShowLoadingIndicator() override {
+        Queue([this] {
+            window_.loadingIndicator_->show();
+            window_.loadingIndicator_->raise();
+        });
+    }
+    int Render(const TickerSettings& settings, std::span<char> page, int& rows,
+               int& cols) override {
+        return RenderQuotePage(settings, page, rows, cols, fetchers_);
+    }
+    void FitWindowToTable(const TickerSettings& settings, int rows, int cols) override {
+        Queue([this, settings, rows, cols] { window_.FitWindowToTable(settings, rows, cols); });
+    }
+    void Publish(std::string_view page) override {
+        // An unwritable page file leaves the last page and the loading indicator on screen.
+        if (!WritePageFile(window_.paths_.pageFile, page)) {
+            return;
+        }
+        Sleep(std::chrono::milliseconds(10));
+        Queue([this] { window_.ShowPage(); });
+    }
+
+private:
+    template <typename F>
+    void Queue(F&& work) {
+        QMetaObject::invokeMethod(&window_, std::forward<F>(work), Qt::QueuedConnection);
+    }
+
+    CTickerWindow& window_;
+    std::mutex mutex_;
+    std::condition_variable wake_;
+    std::atomic<bool> stopping_{false};
+    FetchOptions fetchOptions_;
+    QuoteFetchers fetchers_;
+};
+
+CTickerWindow::CTickerWindow(const TickerPaths& paths)
+    : QWidget(nullptr, Qt::Tool | Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint),
+      paths_(paths),
+      settings_(DefaultTickerSettings()),
+      appIcon_(QStringLiteral(":/icons/128.png")) {
+    setWindowTitle(QString::fromLatin1(VersionText));
+    setWindowIcon(appIcon_);
+    setMouseTracking(true);
+    setAttribute(Qt::WA_AlwaysShowToolTips);
+    resize(InitialWidth, InitialHeight);
+
+    stripLeft_ = MakeStripPiece(this, IdStripLeft, ":/bitmaps/140.png");
+    stripLeft_->setGeometry(0, 0, 50, TitleStripHeight);
+    stripFiller_ = MakeStripPiece(this, IdStripFiller, ":/bitmaps/141.png");
+    refreshButton_ = MakeStripPiece(this, IdRefreshButton, ":/bitmaps/147.png");
+    refreshButton_->setGeometry(InitialWidth - 20, 0, 20, TitleStripHeight);
+
+    browser_ = new CWebBrowser2(this);
+    browser_->setObjectName(QString::number(IdBrowser));
+    browser_->setGeometry(0, TitleStripHeight, InitialWidth, InitialHeight - 30);
+
+    loadingIndicator_ = new QLabel(QStringLiteral("Loading..."), this);
+    loadingIndicator_->setObjectName(QString::number(IdLoadingIndicator));
+    loadingIndicator_->setAlignment(Qt::AlignCenter);
+    loadingIndicator_->setAutoFillBackground(true);
+    loadingIndicator_->setGeometry(0, TitleStripHeight, InitialWidth, InitialHeight - 30);
+
+    noticeLine_ = new QLabel(this);
+    noticeLine_->setObjectName(QString::number(IdNoticeLine));
+    noticeLine_->setAutoFillBackground(true);
+    noticeLine_->setAttribute(Qt::WA_TransparentForMouseEvents);
+    noticeLine_->setGeometry(5, InitialHeight - 15, InitialWidth - 5, 15);
+
+    trayIcon_ = new QSystemTrayIcon(QIcon(QStringLiteral(":/icons/142.png")), this);
+    trayIcon_->setToolTip(QString::fromLatin1(VersionText));
+    connect(trayIcon_, &QSystemTrayIcon::activated, this,
+            [this](QSystemTrayIcon::ActivationReason reason) {
+                if (reason == QSystemTrayIcon::DoubleClick) {
+                    OnTrayCallback(TrayLeftDoubleClick);
+                } else if (reason == QSystemTrayIcon::Context) {
+                    OnTrayCallback(TrayRightButtonUp);
+                }
+            });
+
+    hotKey_ = new GlobalHotKey(this);
+    connect(hotKey_, &GlobalHotKey::activated, this, &CTickerWindow::OnHotKey);
+
+    host_ = std::make_unique<Host>(*this);
+    cycle_ = std::make_unique<RefreshCycle>(*host_);
+}
+
+CTickerWindow::~CTickerWindow() {
+    EndRun();
+}
+
+void CTickerWindow::Start() {
+    started_ = true;
+    // The settings file lives beside the program, whatever folder the program started in.
+    std::error_code ignored;
+    std::filesystem::current_path(paths_.settingsFiles.iniFile.parent_path(), ignored);
+
+    TickerSettings loaded = DefaultTickerSettings();
+    LoadSettings(loaded, paths_.settingsFiles);
+    settings_.Replace(loaded);
+    LoadWindowState(windowState_, paths_.settingsFiles);
+    if ((loaded.optionFlags & alwaysOnTop) == 0) {
+        setWindowFlag(Qt::WindowStaysOnTopHint, false);
+    }
+    ApplyColours();
+
+    // Centred on the screen, then the saved position for each coordinate that lies on it.
+    const QRect screen = QGuiApplication::primaryScreen()->availableGeometry();
+    int left = screen.x() + (screen.width() - width()) / 2;
+    int top = screen.y() + (screen.height() - height()) / 2;
+    const WindowRect& saved = windowState_.windowRect;
+    if (saved.top > 0 && saved.top < screen.height()) {
+        top = saved.top;
+    }
+    if (saved.left > 0 && saved.left < screen.width()) {
+        left = saved.left;
+    }
+    move(left, top);
+    lastWindowRect = {left, top, left + width(), top + height()};
+    Place(stripFiller_, {50, 0, width() - 50, TitleStripHeight});
+
+    if (windowState_.transparent != 0) {
+        ToggleTransparency();
+    }
+    cycle_->refreshState.store(settingsChanged);
+    refreshThread_ = std::thread([this] { cycle_->Run(); });
+
+    trayIcon_->show();
+    SetWindowClass(*this, "VEMO", "VemoMFrame");
+    SetSkipTaskbar(*this);
+    ShowOrHideAtStart();
+    RegisterShowHideHotKey();
+}
+
+QColor CTickerWindow::BackgroundColour() const {
+    return FromColorRef(WindowBackground(settings_.Get()));
+}
+
+void CTickerWindow::ApplyColours() {
+    const std::uint32_t background = WindowBackground(settings_.Get());
+    // The notice text is the background's complement, as the colour arithmetic of the
+    // original window gives it; only its low 24 bits make a colour.
+    const std::uint32_t text = (0x01FEFFFFu - background) & 0xFFFFFFu;
+    QPalette palette = this->palette();
+    palette.setColor(QPalette::Window, FromColorRef(background));
+    palette.setColor(QPalette::WindowText, FromColorRef(text));
+    setPalette(palette);
+    loadingIndicator_->setPalette(palette);
+    noticeLine_->setPalette(palette);
+    update();
+}
+
+void CTickerWindow::paintEvent(QPaintEvent*) {
+    QPainter painter(this);
+    painter.fillRect(rect(), BackgroundColour());
+}
+
+void CTickerWindow::ApplyWindowSettings(const TickerSettings& settings) {
+    const bool onTop = (settings.optionFlags & alwaysOnTop) != 0;
+    if (windowFlags().testFlag(Qt::WindowStaysOnTopHint) != onTop) {
+        const bool shown = isVisible();
+        setWindowFlag(Qt::WindowStaysOnTopHint, onTop);
+        SetWindowClass(*this, "VEMO", "VemoMFrame");
+        SetSkipTaskbar(*this);
+        if (shown) {
+            show();
+        }
+    }
+    hoverTimer_.stop();
+    if (transparentMode_ != 0 && (settings.optionFlags & titleBarOnHover) != 0) {
+        StartHoverTimer();
+    }
+}
+
+void CTickerWindow::FitWindowToTable(const TickerSettings& settings, int rows, int cols) {
+    const TableLayout layout = LayoutForTable(rows, cols, settings.fontSize, settings.pageContent);
+    const QPoint topLeft = pos();
+    setGeometry(topLeft.x(), topLeft.y(), layout.width, layout.height);
+    lastWindowRect = {topLeft.x(), topLeft.y(), topLeft.x() + layout.width,
+                      topLeft.y() + layout.height};
+    Place(browser_, layout.browser);
+    Place(noticeLine_, layout.noticeLine);
+    Place(loadingIndicator_, layout.loadingIndicator);
+    Place(stripFiller_, layout.filler);
+    Place(refreshButton_, layout.refreshButton);
+    // A new size re-shows and raises the window (hide-at-start may still keep it hidden).
+    ShowOrHideAtStart();
+    UpdateTransparencyMask();
+}
+
+void CTickerWindow::ShowOrHideAtStart() {
+    const bool hideNow =
+        (settings_.Get().optionFlags & hideAtStart) != 0 && hideAtStartCount_ > 0;
+    if (hideAtStartCount_ > 0) {
+        --hideAtStartCount_;
+    }
+    if (hideNow) {
+        hide();
+        return;
+    }
+    show();
+    raise();
+}
+
+void CTickerWindow::ShowPage() {
+    if (!browser_->Navigate(QString::fromStdString(paths_.pageFile.string()))) {
+        return;  // the old page stays, and so does the loading indicator
+    }
+    loadingIndicator_->hide();
+    UpdateTransparencyMask();
+    emit pageShown();
+}
+
+void CTickerWindow::OnTrayCallback(int mouseEvent) {
+    if (mouseEvent == TrayLeftDoubleClick) {
+        SetTickerVisible(true);
+        trayIcon_->show();
+    } else if (mouseEvent == TrayRightButtonUp) {
+        PopUpMainMenu();
+    }
+}
+
+void CTickerWindow::OnHotKey(int id) {
+    if (id != ShowHideHotKeyId) {
+        return;
+    }
+    if (isVisible()) {
+        if ((settings_.Get().optionFlags & hotKeyHidesTrayIcon) != 0) {
+            trayIcon_->hide();
+        }
+        SetTickerVisible(false);
+    } else {
+        trayIcon_->show();
+        SetTickerVisible(true);
+    }
+}
+
+void CTickerWindow::SetTickerVisible(bool show) {
+    if (show) {
+        // A show the user asks for ends hiding at start.
+        hideAtStartCount_ = 0;
+        showNormal();
+        raise();
+        activateWindow();
+        cycle_->refreshState.store(refreshRequested);
+        if (transparentMode_ != 0 && (settings_.Get().optionFlags & titleBarOnHover) != 0) {
+            hoverTimer_.stop();
+            StartHoverTimer();
+        }
+        return;
+    }
+    hide();
+    hoverTimer_.stop();
+    // Trim once the window is gone from the screen, so its buffers can go too.
+    QTimer::singleShot(200, this, [] {
+        QPixmapCache::clear();
+        TrimWorkingSet();
+    });
+}
+
+void CTickerWindow::StartHoverTimer() {
+    hoverTimer_.start(HoverTimerMs, this);
+}
+
+void CTickerWindow::SetStripVisible(bool visible) {
+    stripLeft_->setVisible(visible);
+    stripFiller_->setVisible(visible);
+    refreshButton_->setVisible(visible);
+}
+
+void CTickerWindow::ToggleTransparency() {
+    if (transparentMode_ != 0) {
+        transparentMode_ = 0;
+        SetStripVisible(true);
+        hoverTimer_.stop();
+        clearMask();
+        FlushWindowSystem();
+        return;
+    }
+    transparentMode_ = 1;
+    titleStripShown_ = 0;
+    SetStripVisible(false);
+    if ((settings_.Get().optionFlags & titleBarOnHover) != 0) {
+        StartHoverTimer();
+    }
+    UpdateTransparencyMask();
+}
+
+void CTickerWindow::UpdateTransparencyMask() {
+    if (transparentMode_ == 0) {
+        return;
+    }
+    // Every pixel of exactly the key colour becomes see-through; the table's text stays.
+    const QImage image = grab().toImage().convertToFormat(QImage::Format_RGB32);
+    const QImage keyed = image.createMaskFromColor(BackgroundColour().rgb(), Qt::MaskInColor);
+    setMask(QBitmap::fromImage(keyed));
+    FlushWindowSystem();
+}
+
+void CTickerWindow::timerEvent(QTimerEvent* event) {
+    if (event->timerId() != hoverTimer_.timerId()) {
+        QWidget::timerEvent(event);
+        return;
+    }
+    const QPoint cursor = QCursor::pos();
+    const int inside = cursor.x() >= lastWindowRect.left && cursor.x() < lastWindowRect.right &&
+                       cursor.y() >= lastWindowRect.top && cursor.y() < lastWindowRect.bottom;
+    if (inside == titleStripShown_) {
+        return;
+    }
+    titleStripShown_ = inside;
+    SetStripVisible(inside != 0);
+    UpdateTransparencyMask();
+}
+
+void CTickerWindow::RegisterShowHideHotKey() {
+    hotKey_->Unregister(ShowHideHotKeyId);
+    const TickerSettings settings = settings_.Get();
+    if (!hotKey_->Register(ShowHideHotKeyId, settings.hotKeyModifiers,
+                           settings.hotKeyVirtualKey)) {
+        QMessageBox box(QMessageBox::Information, QStringLiteral("提示"),
+                        QStringLiteral("热键设置失败,请重新设置。"), QMessageBox::Ok, this);
+        box.exec();
+    }
+}
+
+std::unique_ptr<QMenu> CTickerWindow::BuildMainMenu() {
+    auto menu = std::make_unique<QMenu>();
+    struct Item {
+        int id;
+        const char* caption;
+    };
+    // The two empty entries are column breaks with a bar in the original menu; a separator
+    // draws the same division in a one-column menu.
+    const Item items[] = {
+        {CmdRefresh, "刷新"},      {CmdMenuBreak1, nullptr}, {CmdTransparent, "透明"},
+        {CmdUpgrade, "升级"},      {CmdSettings, "设置..."}, {CmdHomePage, "主页..."},
+        {CmdAbout, "关于..."},     {CmdMenuBreak2, nullptr}, {CmdExit, "退出"},
+    };
+    for (const Item& item : items) {
+        QAction* action = item.caption == nullptr
+                              ? menu->addSeparator()
+                              : menu->addAction(QString::fromUtf8(item.caption));
+        action->setData(item.id);
+    }
+    return menu;
+}
+
+void CTickerWindow::PopUpMainMenu() {
+    const std::unique_ptr<QMenu> menu = BuildMainMenu();
+    raise();
+    QAction* chosen = menu->exec(QCursor::pos());
+    if (chosen != nullptr && !chosen->isSeparator()) {
+        OnCommand(chosen->data().toInt());
+    }
+}
+
+void CTickerWindow::OnCommand(int id) {
+    switch (id) {
+        case CmdRefresh:
+            cycle_->refreshState.store(refreshRequested);
+            break;
+        case CmdTransparent:
+            ToggleTransparency();
+            break;
+        case CmdHomePage:
+            QDesktopServices::openUrl(QUrl(QString::fromStdString(HomePageUrl())));
+            break;
+        case CmdExit:
+            if (isMinimized()) {
+                showNormal();
+            }
+            close();
+            break;
+        default:
+            // Settings, Upgrade and About arrive with their own windows.
+            break;
+    }
+}
+
+void CTickerWindow::mousePressEvent(QMouseEvent* event) {
+    const QPoint at = event->position().toPoint();
+    if (event->button() != Qt::LeftButton) {
+        QWidget::mousePressEvent(event);
+        return;
+    }
+    if (at.y() < TitleStripHeight) {
+        switch (HitTestStrip(at.x(), at.y(), width())) {
+            case StripArea::Hide:
+                SetTickerVisible(false);
+                break;
+            case StripArea::Menu:
+                PopUpMainMenu();
+                break;
+            case StripArea::Close:
+                close();
+                break;
+            case StripArea::Refresh:
+                cycle_->refreshState.store(refreshRequested);
+                break;
+            default:
+                // The strip is the caption of a window that has none: it moves the window.
+                if (windowHandle() == nullptr || !windowHandle()->startSystemMove()) {
+                    manualDrag_ = true;
+                    dragOffset_ = event->globalPosition().toPoint() - pos();
+                }
+                break;
+        }
+    } else if (noticeLinkActive.load() != 0 && noticeLine_->geometry().contains(at)) {
+        const QUrl url(QString::fromLocal8Bit(noticeUrl, int(strnlen(noticeUrl, NoticeUrlSize))));
+        if (url.scheme() == QLatin1String("http") || url.scheme() == QLatin1String("https")) {
+            QDesktopServices::openUrl(url);
+        }
+        noticeLine_->clear();
+        noticeLinkActive.store(0);
+    }
+    QWidget::mousePressEvent(event);
+}
+
+void CTickerWindow::mouseReleaseEvent(QMouseEvent* event) {
+    manualDrag_ = false;
+    if (event->button() == Qt::RightButton) {
+        PopUpMainMenu();
+    }
+    QWidget::mouseReleaseEvent(event);
+}
+
+void CTickerWindow::mouseMoveEvent(QMouseEvent* event) {
+    if (manualDrag_ && (event->buttons() & Qt::LeftButton) != 0) {
+        move(event->globalPosition().toPoint() - dragOffset_);
+        return;
+    }
+    raise();
+    const QPoint at = event->position().toPoint();
+    if (at.y() < TitleStripHeight) {
+        const char* tip = StripTip(HitTestStrip(at.x(), at.y(), width()),
+                                   cycle_->secondsSinceRefresh.load());
+        if (tip == nullptr) {
+            QToolTip::hideText();
+            currentTip_.clear();
+            return;
+        }
+        const QString text = QString::fromUtf8(tip);
+        if (text != currentTip_) {
+            currentTip_ = text;
+            QToolTip::showText(event->globalPosition().toPoint(), text, this);
+        }
+    } else if (noticeLinkActive.load() != 0) {
+        if (noticeLine_->geometry().contains(at)) {
+            setCursor(Qt::PointingHandCursor);
+        } else {
+            unsetCursor();
+        }
+    } else {
+        QToolTip::hideText();
+        currentTip_.clear();
+    }
+    QWidget::mouseMoveEvent(event);
+}
+
+void CTickerWindow::moveEvent(QMoveEvent* event) {
+    QWidget::moveEvent(event);
+    lastWindowRect = {x(), y(), x() + width(), y() + height()};
+}
+
+void CTickerWindow::showEvent(QShowEvent* event) {
+    QWidget::showEvent(event);
+    visible_.store(true);
+}
+
+void CTickerWindow::hideEvent(QHideEvent* event) {
+    QWidget::hideEvent(event);
+    visible_.store(false);
+}
+
+void CTickerWindow::keyPressEvent(QKeyEvent* event) {
+    // The ticker is a dialog: Enter and Escape end it, as the close request does.
+    if (event->key() == Qt::Key_Escape || event->key() == Qt::Key_Return ||
+        event->key() == Qt::Key_Enter) {
+        close();
+        return;
+    }
+    QWidget::keyPressEvent(event);
+}
+
+void CTickerWindow::closeEvent(QCloseEvent* event) {
+    EndRun();
+    event->accept();
+    QApplication::quit();
+}
+
+void CTickerWindow::EndRun() {
+    if (!started_ || ended_) {
+        return;
+    }
+    ended_ = true;
+    windowState_.windowRect = {x(), y(), x() + width(), y() + height()};
+    windowState_.transparent = transparentMode_;
+    SaveWindowState(windowState_, paths_.settingsFiles);
+    SaveSettings(settings_.Get(), paths_.settingsFiles);
+    trayIcon_->hide();
+    hotKey_->Unregister(ShowHideHotKeyId);
+    // A transfer in progress is cancelled, so the thread ends at once even while a request
+    // hangs.
+    host_->Stop();
+    if (refreshThread_.joinable()) {
+        refreshThread_.join();
+    }
+}
+
+}  // namespace vemo

@@ -1,0 +1,160 @@
+#pragma once
+
+#include <QBasicTimer>
+#include <QIcon>
+#include <QPoint>
+#include <QWidget>
+
+#include <atomic>
+#include <filesystem>
+#include <memory>
+#include <thread>
+
+#include "app/LiveSettings.h"
+#include "app/RefreshCycle.h"
+#include "settings/SettingsStore.h"
+
+class QLabel;
+class QMenu;
+class QSystemTrayIcon;
+
+namespace vemo {
+
+class CWebBrowser2;
+class GlobalHotKey;
+
+inline constexpr int TrayCallbackMessage = 1034;
+inline constexpr int TrayLeftDoubleClick = 0x203;
+inline constexpr int TrayRightButtonUp = 0x205;
+inline constexpr int ShowHideHotKeyId = 1001;
+inline constexpr int HoverTimerId = 1;
+inline constexpr int HoverTimerMs = 100;
+inline constexpr int NoticeUrlSize = 260;
+
+// Commands of the popup menu.
+enum TickerCommand : int {
+    CmdSettings = 32771,
+    CmdAbout = 32772,
+    CmdExit = 32773,
+    CmdMenuBreak2 = 32774,
+    CmdTransparent = 32775,
+    CmdRefresh = 32778,
+    CmdMenuBreak1 = 32779,
+    CmdUpgrade = 32780,
+    CmdHomePage = 32781,
+};
+
+// Controls of the window, by the ids tests find them with (their objectName is the number).
+enum TickerControl : int {
+    IdNoticeLine = 1030,
+    IdStripLeft = 1034,
+    IdBrowser = 1036,
+    IdStripFiller = 1037,
+    IdRefreshButton = 1046,
+    IdLoadingIndicator = 1047,
+};
+
+struct TickerPaths {
+    SettingsFiles settingsFiles;
+    std::filesystem::path pageFile;
+};
+
+// The ticker: a small frameless tool window that shows the quote table.
+class CTickerWindow : public QWidget {
+    Q_OBJECT
+
+public:
+    explicit CTickerWindow(const TickerPaths& paths);
+    ~CTickerWindow() override;
+
+    CTickerWindow(const CTickerWindow&) = delete;
+    CTickerWindow& operator=(const CTickerWindow&) = delete;
+
+    // Loads the settings and window state, places the window, starts the refresh thread, the
+    // tray icon and the hot key, and shows the window (unless it hides at start).
+    void Start();
+
+    // The tray icon's events, and the wake-up of a second start (left double-click).
+    void OnTrayCallback(int mouseEvent);
+    void OnHotKey(int id);
+    void OnCommand(int id);
+    void SetTickerVisible(bool show);
+    void ToggleTransparency();
+    void RegisterShowHideHotKey();
+    void PopUpMainMenu();
+
+    // The popup menu 143, built afresh for each use.
+    std::unique_ptr<QMenu> BuildMainMenu();
+
+    int RefreshStateValue() const { return cycle_->refreshState.load(); }
+    void SetRefreshState(RefreshState state) { cycle_->refreshState.store(state); }
+    std::uint32_t SecondsSinceRefresh() const { return cycle_->secondsSinceRefresh.load(); }
+    TickerSettings Settings() const { return settings_.Get(); }
+    bool TransparentMode() const { return transparentMode_ != 0; }
+    QSystemTrayIcon* TrayIcon() const { return trayIcon_; }
+    CWebBrowser2* Browser() const { return browser_; }
+
+    WindowRect lastWindowRect{};
+    char noticeUrl[NoticeUrlSize] = {};
+    std::atomic<int> noticeLinkActive{0};
+
+signals:
+    // A new page is on screen.
+    void pageShown();
+
+protected:
+    void paintEvent(QPaintEvent* event) override;
+    void mousePressEvent(QMouseEvent* event) override;
+    void mouseReleaseEvent(QMouseEvent* event) override;
+    void mouseMoveEvent(QMouseEvent* event) override;
+    void moveEvent(QMoveEvent* event) override;
+    void showEvent(QShowEvent* event) override;
+    void hideEvent(QHideEvent* event) override;
+    void closeEvent(QCloseEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
+    void timerEvent(QTimerEvent* event) override;
+
+private:
+    class Host;
+    friend class Host;
+
+    QColor BackgroundColour() const;
+    void ApplyColours();
+    void ApplyWindowSettings(const TickerSettings& settings);
+    void FitWindowToTable(const TickerSettings& settings, int rows, int cols);
+    void ShowPage();
+    void ShowOrHideAtStart();
+    void SetStripVisible(bool visible);
+    void UpdateTransparencyMask();
+    void StartHoverTimer();
+    void EndRun();
+
+    TickerPaths paths_;
+    LiveSettings settings_;
+    WindowState windowState_{};
+    QIcon appIcon_;
+    QLabel* stripLeft_ = nullptr;
+    QLabel* stripFiller_ = nullptr;
+    QLabel* refreshButton_ = nullptr;
+    QLabel* loadingIndicator_ = nullptr;
+    QLabel* noticeLine_ = nullptr;
+    CWebBrowser2* browser_ = nullptr;
+    QSystemTrayIcon* trayIcon_ = nullptr;
+    GlobalHotKey* hotKey_ = nullptr;
+    QBasicTimer hoverTimer_;
+    int transparentMode_ = 0;
+    int titleStripShown_ = 0;
+    int hideAtStartCount_ = 4;
+    std::atomic<bool> visible_{false};
+    QString currentTip_;
+    bool manualDrag_ = false;
+    QPoint dragOffset_;
+    bool started_ = false;
+    bool ended_ = false;
+
+    std::unique_ptr<Host> host_;
+    std::unique_ptr<RefreshCycle> cycle_;
+    std::thread refreshThread_;
+};
+
+}  // namespace vemo

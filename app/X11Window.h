@@ -1,0 +1,19 @@
+#pragma once
+
+class QWidget;
+
+namespace vemo {
+
+// Sets the X11 class of a top-level window (WM_CLASS: instance name and class name). Does
+// nothing without an X11 display.
+void SetWindowClass(QWidget& window, const char* instanceName, const char* className);
+
+// Keeps a window out of task bars and pagers (_NET_WM_STATE_SKIP_TASKBAR and _SKIP_PAGER):
+// on the window's own property before it is mapped, through the window manager after.
+void SetSkipTaskbar(QWidget& window);
+
+// Sends what Qt has queued for the X server now. A new window mask waits in Qt's X connection
+// until something else flushes it otherwise.
+void FlushWindowSystem();
+
+}  // namespace vemo
