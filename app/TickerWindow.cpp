@@ -178,14 +178,18 @@ CTickerWindow::CTickerWindow(const TickerPaths& paths)
 
     trayIcon_ = new QSystemTrayIcon(QIcon(QStringLiteral(":/icons/142.png")), this);
     trayIcon_->setToolTip(QString::fromLatin1(VersionText));
-    connect(trayIcon_, &QSystemTrayIcon::activated, this,
-            [this](QSystemTrayIcon::ActivationReason reason) {
-                if (reason == QSystemTrayIcon::DoubleClick) {
-                    OnTrayCallback(TrayLeftDoubleClick);
-                } else if (reason == QSystemTrayIcon::Context) {
-                    OnTrayCallback(TrayRightButtonUp);
-                }
-            });
+    // Queued: the menu and the commands it starts (Exit removes the icon) run after the icon
+    // has finished handling its own mouse event.
+    connect(
+        trayIcon_, &QSystemTrayIcon::activated, this,
+        [this](QSystemTrayIcon::ActivationReason reason) {
+            if (reason == QSystemTrayIcon::DoubleClick) {
+                OnTrayCallback(TrayLeftDoubleClick);
+            } else if (reason == QSystemTrayIcon::Context) {
+                OnTrayCallback(TrayRightButtonUp);
+            }
+        },
+        Qt::QueuedConnection);
 
     hotKey_ = new GlobalHotKey(this);
     connect(hotKey_, &GlobalHotKey::activated, this, &CTickerWindow::OnHotKey);

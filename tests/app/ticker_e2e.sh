@@ -1,0 +1,202 @@
+#!/usr/bin/env bash
+# The real ticker program under a private X server with a tray, against the market simulator:
+# page file, window size, colours, hot key, second start, tray icon and menu, transparency,
+# hide at start, and the settings saved at the end.
+set -u
+
+vemo=$1 marketsim=$2 vemoquote=$3 demosettings=$4
+# One-time allocations of system libraries that live until exit are no leaks of ours.
+export LSAN_OPTIONS="suppressions=$(cd "$(dirname "$0")/.." && pwd)/lsan.supp:${LSAN_OPTIONS:-}"
+
+work=$(mktemp -d /tmp/vemo-e2e-XXXXXX)
+pids=()
+cleanup() {
+    for pid in "${pids[@]}"; do kill "$pid" 2>/dev/null; done
+    wait 2>/dev/null
+    rm -rf "$work"
+}
+trap cleanup EXIT
+
+failures=0
+passes=0
+check() {  # check NAME COMMAND...
+    local name=$1
+    shift
+    if "$@"; then
+        passes=$((passes + 1))
+        echo "ok: $name"
+    else
+        failures=$((failures + 1))
+        echo "FAILED: $name"
+    fi
+}
+fatal() {
+    echo "FAILED: $*"
+    echo "$passes passed, $((failures + 1)) failed"
+    exit 1
+}
+# until SECONDS COMMAND...: retries the command every 0.1 s.
+until_true() {
+    local deadline=$((SECONDS + $1))
+    shift
+    while ((SECONDS < deadline)); do
+        "$@" && return 0
+        sleep 0.1
+    done
+    return 1
+}
+
+# A private X server with a black root window, and a tray.
+Xvfb -displayfd 5 -screen 0 1280x800x24 -nolisten tcp -br 5>"$work/display" 2>/dev/null &
+pids+=($!)
+until_true 10 test -s "$work/display" || fatal "no X server"
+export DISPLAY=":$(head -n1 "$work/display")"
+trayer --edge top --align right --widthtype request --height 24 --transparent false \
+    >/dev/null 2>&1 &
+pids+=($!)
+until_true 10 sh -c 'xwininfo -root -tree | grep -q "\"panel\""' || fatal "no tray"
+
+# Fixed quotes: one rising, one falling, one unchanged.
+cat >"$work/quotes.txt" <<'QUOTES'
+sh600000 浦发银行 7.50 7.52 7.60 7.65 7.48 12345600 93876543
+sz000002 万科Ａ 9.80 9.75 9.61 9.82 9.55 22334400 215000000
+sh000001 上证指数 3200.10 3201.00 3200.10 3210.50 3190.00 2234560000 263700000000
+QUOTES
+"$marketsim" --port 0 --frozen --time '2026-12-07 10:30:00' --quotes "$work/quotes.txt" \
+    >"$work/sim.out" 2>&1 &
+pids+=($!)
+until_true 10 grep -q listening "$work/sim.out" || fatal "no simulator"
+port=$(head -n1 "$work/sim.out" | sed 's/.*://')
+
+mkdir -p "$work/program" "$work/config" "$work/cache" "$work/run"
+chmod 700 "$work/run"
+cp "$vemo" "$work/program/VEMO"
+"$demosettings" "$work/program" --codes ,600000,000002,1A0001 --proxy "127.0.0.1:$port" \
+    || fatal "settings not written"
+export XDG_CONFIG_HOME="$work/config" XDG_CACHE_HOME="$work/cache" XDG_RUNTIME_DIR="$work/run"
+unset http_proxy HTTP_PROXY no_proxy NO_PROXY
+page="$work/cache/vemotmp.htm"
+
+start_vemo() {
+    (cd / && exec "$work/program/VEMO") >"$work/vemo.log" 2>&1 &
+    vemo_pid=$!
+    pids+=($vemo_pid)
+}
+window_id() { xdotool search --class '^VemoMFrame$' 2>/dev/null | head -n1; }
+map_state() { xwininfo -id "$1" 2>/dev/null | sed -n 's/.*Map State: //p'; }
+is_state() { [[ "$(map_state "$1")" == "$2" ]]; }
+geometry() {  # prints X Y W H of a window
+    xwininfo -id "$1" | awk '/Absolute upper-left X/{x=$4} /Absolute upper-left Y/{y=$4}
+        /Width:/{w=$2} /Height:/{h=$2} END{print x, y, w, h}'
+}
+tray_icon() {  # prints the centre of the tray icon
+    local id
+    id=$(xwininfo -root -tree | awk '/\("VEMO" "VEMO"\)/{print $1; exit}')
+    [[ -n "$id" ]] || return 1
+    read -r x y w h < <(geometry "$id")
+    echo $((x + w / 2)) $((y + h / 2))
+}
+menu_shown() { xwininfo -root -tree | grep -q '"VEMO": ("VEMO" "VEMO")  [0-9]*x[0-9]*+[0-9]*+[0-9]*.*' \
+    && [[ $(xwininfo -root -tree | grep -c '("VEMO" "VEMO")') -ge 2 ]]; }
+
+start_vemo
+until_true 20 test -s "$page" || fatal "no page file"
+win=""
+until_true 10 test -n "$(window_id)" && win=$(window_id)
+[[ -n "$win" ]] || fatal "no ticker window"
+until_true 10 is_state "$win" IsViewable || fatal "ticker window not shown"
+
+# The page on screen is the one the terminal tool renders for the same settings.
+"$vemoquote" page "$work/program" >"$work/expected.htm" 2>"$work/shape.txt"
+check "page file holds the rendered page" until_true 10 cmp -s "$page" "$work/expected.htm"
+read -r rows cols < <(sed 's/rows=\([0-9]*\) cols=\([0-9]*\).*/\1 \2/' "$work/shape.txt")
+expected_w=$((20 + 55 * cols))
+expected_h=$((18 * rows + 18 + 35 + 18 + 2))
+fitted() { read -r _ _ w h < <(geometry "$win"); [[ "$w $h" == "$expected_w $expected_h" ]]; }
+check "window fitted to $rows x $cols table (${expected_w}x$expected_h)" until_true 5 fitted
+
+# Rising rows red, falling rows green, on the background colour.
+sleep 0.5
+read -r x y w h < <(geometry "$win")
+import -window root "$work/shot.png"
+colours=$(convert "$work/shot.png" -crop "${w}x${h}+${x}+${y}" +repage -format %c histogram:info:-)
+check "rising row in red" grep -q '#FF0000' <<<"$colours"
+check "falling row in green" grep -q '#009900' <<<"$colours"
+check "background colour" grep -q '#FFFFE6' <<<"$colours"
+
+# The hot key hides and shows the window.
+xdotool key alt+s
+check "hot key hides" until_true 5 is_state "$win" IsUnMapped
+xdotool key alt+s
+check "hot key shows" until_true 5 is_state "$win" IsViewable
+
+# A second start wakes the first and ends with status -1.
+xdotool key alt+s
+until_true 5 is_state "$win" IsUnMapped
+(cd / && timeout 20 "$work/program/VEMO" >/dev/null 2>&1)
+check "second start exits with -1" test $? -eq 255
+check "second start shows the first" until_true 5 is_state "$win" IsViewable
+
+# The tray icon: a double click shows the window, a right click opens the menu.
+xdotool key alt+s
+until_true 5 is_state "$win" IsUnMapped
+read -r tx ty < <(tray_icon) || fatal "no tray icon"
+xdotool mousemove "$tx" "$ty" click --repeat 2 --delay 80 1
+check "tray double click shows" until_true 5 is_state "$win" IsViewable
+xdotool mousemove "$tx" "$ty" click 3
+check "tray right click opens the menu" until_true 5 menu_shown
+# Transparent is the second item.
+xdotool key Down Down Return
+sleep 1
+xdotool mousemove 5 700
+sleep 0.5
+read -r x y w h < <(geometry "$win")
+import -window root "$work/transparent.png"
+# A point of the background below the table: see-through, so the black root shows.
+pixel=$(convert "$work/transparent.png" -crop "1x1+$((x + w / 2))+$((y + h - 4))" +repage \
+    -format '%[hex:u.p{0,0}]' info:-)
+check "background is see-through when transparent (pixel $pixel)" test "$pixel" = 000000
+quote_pixels=$(convert "$work/transparent.png" -crop "${w}x${h}+${x}+${y}" +repage \
+    -format %c histogram:info:- | grep -c '#FF0000\|#009900')
+check "quotes stay visible when transparent" test "$quote_pixels" -ge 1
+
+# Exit from the menu (the last item) ends the program and saves the window state.
+xdotool mousemove "$tx" "$ty" click 3
+until_true 5 menu_shown
+xdotool key Up Return
+ended() { ! kill -0 "$vemo_pid" 2>/dev/null; }
+check "exit ends the program" until_true 10 ended
+wait "$vemo_pid"
+status=$?
+check "program ended cleanly (status $status)" test "$status" -eq 0
+((status == 0)) || cat "$work/vemo.log"
+saved=$("$vemoquote" settings "$work/program")
+check "settings complete after the end" grep -q '^complete=1$' <<<"$saved"
+check "window state saved" grep -q "^windowRect=$x,$y,$((x + w)),$((y + h))\$" <<<"$saved"
+check "transparency saved" grep -q '^transparent=1$' <<<"$saved"
+check "window state read" grep -q '^windowStateRead=1$' <<<"$saved"
+
+# Hide at start: the window never shows during start-up; the hot key shows it.
+"$demosettings" "$work/program" --codes ,600000 --proxy "127.0.0.1:$port" --option-flags 0x1A \
+    || fatal "settings not written"
+rm -f "$page"
+start_vemo
+until_true 20 test -s "$page" || fatal "no page file with hide at start"
+sleep 1.5
+win=$(window_id)
+check "hidden at start" test -z "$win" -o "$(map_state "$win")" != IsViewable
+xdotool key alt+s
+until_true 5 test -n "$(window_id)"
+win=$(window_id)
+check "hot key shows a window hidden at start" until_true 5 is_state "$win" IsViewable
+kill -TERM "$vemo_pid"
+check "SIGTERM ends the program" until_true 10 ended
+wait "$vemo_pid"
+check "SIGTERM end is clean" test $? -eq 0
+
+if ((failures > 0)); then
+    echo "--- VEMO's output"
+    cat "$work/vemo.log"
+fi
+echo "$passes passed, $failures failed"
+((failures == 0))
