@@ -1,0 +1,227 @@
+#include <gtest/gtest.h>
+
+#include <QApplication>
+#include <QElapsedTimer>
+#include <QLabel>
+#include <QMenu>
+#include <QMouseEvent>
+#include <QSignalSpy>
+#include <QSystemTrayIcon>
+#include <QTest>
+#include <QToolTip>
+
+#include <cstdio>
+#include <cstring>
+#include <filesystem>
+
+#include "app/TickerWindow.h"
+#include "app/WindowLayout.h"
+#include "app/browser/WebBrowser2.h"
+#include "tools/marketsim/MarketSim.h"
+
+namespace vemo {
+namespace {
+
+namespace fs = std::filesystem;
+
+class TickerWindowTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        char pattern[] = "/tmp/vemo-window-XXXXXX";
+        ASSERT_NE(mkdtemp(pattern), nullptr);
+        dir = pattern;
+        ASSERT_EQ(sim.Start(0), 0);
+        sim.SetMoving(false);
+        settings = DefaultTickerSettings();
+        std::strcpy(settings.codeList, ",600000,000002,1A0001");
+        settings.proxyMode = 1;
+        std::snprintf(settings.proxyServer, sizeof settings.proxyServer, "127.0.0.1:%u",
+                      static_cast<unsigned>(sim.Port()));
+        paths.settingsFiles = {dir / "vemo.ini", dir / "registry"};
+        paths.pageFile = dir / "vemotmp.htm";
+    }
+    void TearDown() override {
+        window.reset();
+        fs::remove_all(dir);
+    }
+
+    // Starts the window over the prepared settings and waits for its first page.
+    void StartAndShowFirstPage() {
+        SaveSettings(settings, paths.settingsFiles);
+        window = std::make_unique<CTickerWindow>(paths);
+        QSignalSpy shown(window.get(), &CTickerWindow::pageShown);
+        window->Start();
+        ASSERT_TRUE(shown.wait(15000));
+    }
+
+    template <typename T>
+    T* Control(int id) const {
+        return window->findChild<T*>(QString::number(id));
+    }
+
+    void MoveMouse(QPoint at) {
+        QMouseEvent move(QEvent::MouseMove, at, window->mapToGlobal(at), Qt::NoButton,
+                         Qt::NoButton, Qt::NoModifier);
+        QApplication::sendEvent(window.get(), &move);
+    }
+
+    fs::path dir;
+    MarketSimulator sim;
+    TickerSettings settings{};
+    TickerPaths paths;
+    std::unique_ptr<CTickerWindow> window;
+};
+
+TEST_F(TickerWindowTest, FitsTheWindowAndPlacesItsChildren) {
+    settings.fontSize = 4;
+    settings.pageContent |= showCode | showChangeAmount;
+    StartAndShowFirstPage();
+    const TableLayout layout = LayoutForTable(3, 5, 4, settings.pageContent);
+    EXPECT_EQ(window->size(), QSize(layout.width, layout.height));
+    const auto rect = [](const PixelRect& r) { return QRect(r.x, r.y, r.width, r.height); };
+    EXPECT_EQ(Control<CWebBrowser2>(IdBrowser)->geometry(), rect(layout.browser));
+    EXPECT_EQ(Control<QLabel>(IdNoticeLine)->geometry(), rect(layout.noticeLine));
+    EXPECT_EQ(Control<QLabel>(IdLoadingIndicator)->geometry(), rect(layout.loadingIndicator));
+    EXPECT_EQ(Control<QLabel>(IdStripFiller)->geometry(), rect(layout.filler));
+    EXPECT_EQ(Control<QLabel>(IdRefreshButton)->geometry(), rect(layout.refreshButton));
+    EXPECT_EQ(Control<QLabel>(IdStripLeft)->geometry(), QRect(0, 0, 50, 15));
+    EXPECT_FALSE(Control<QLabel>(IdLoadingIndicator)->isVisible());
+    EXPECT_TRUE(Control<CWebBrowser2>(IdBrowser)->toPlainText().contains(QStringLiteral("浦发银行")));
+    EXPECT_TRUE(fs::exists(paths.pageFile));
+}
+
+TEST_F(TickerWindowTest, NoticeTextIsTheComplementOfTheBackground) {
+    StartAndShowFirstPage();
+    EXPECT_EQ(Control<QLabel>(IdNoticeLine)->palette().color(QPalette::WindowText),
+              QColor(0x00, 0x00, 0x18));
+    EXPECT_EQ(Control<QLabel>(IdLoadingIndicator)->palette().color(QPalette::Window),
+              QColor(0xFF, 0xFF, 0xE6));
+    window.reset();
+
+    settings.optionFlags |= customColors;
+    settings.backgroundColor = 0x123456;
+    StartAndShowFirstPage();
+    // 0x01FEFFFF - 0x123456 = 0x01ECCBA9: red A9, green CB, blue EC.
+    EXPECT_EQ(Control<QLabel>(IdNoticeLine)->palette().color(QPalette::WindowText),
+              QColor(0xA9, 0xCB, 0xEC));
+    EXPECT_EQ(Control<QLabel>(IdNoticeLine)->palette().color(QPalette::Window),
+              QColor(0x56, 0x34, 0x12));
+}
+
+TEST_F(TickerWindowTest, MenuHoldsTheCommandsInOrder) {
+    StartAndShowFirstPage();
+    const std::unique_ptr<QMenu> menu = window->BuildMainMenu();
+    QStringList captions;
+    QList<int> ids;
+    for (QAction* action : menu->actions()) {
+        captions << (action->isSeparator() ? QStringLiteral("-") : action->text());
+        ids << action->data().toInt();
+    }
+    EXPECT_EQ(captions, (QStringList{"刷新", "-", "透明", "升级", "设置...", "主页...",
+                                     "关于...", "-", "退出"}));
+    EXPECT_EQ(ids, (QList<int>{32778, 32779, 32775, 32780, 32771, 32781, 32772, 32774, 32773}));
+}
+
+TEST_F(TickerWindowTest, StripTipsChangeWithTheArea) {
+    StartAndShowFirstPage();
+    MoveMouse(QPoint(window->width() - 10, 5));
+    EXPECT_EQ(QToolTip::text(), QStringLiteral("刷新(距上次刷新不到 5 秒)"));
+    MoveMouse(QPoint(22, 5));
+    EXPECT_EQ(QToolTip::text(), QStringLiteral("隐藏"));
+    MoveMouse(QPoint(40, 5));
+    EXPECT_EQ(QToolTip::text(), QStringLiteral("菜单"));
+    // The rest of the strip has no tip: the shown one goes.
+    MoveMouse(QPoint(60, 5));
+    QElapsedTimer waited;
+    waited.start();
+    while (QToolTip::isVisible() && waited.elapsed() < 3000) {
+        QTest::qWait(20);
+    }
+    EXPECT_FALSE(QToolTip::isVisible());
+}
+
+TEST_F(TickerWindowTest, RefreshButtonRequestsARefresh) {
+    StartAndShowFirstPage();
+    EXPECT_EQ(window->RefreshStateValue(), idle);
+    QTest::mouseClick(window.get(), Qt::LeftButton, {}, QPoint(window->width() - 10, 5));
+    EXPECT_EQ(window->RefreshStateValue(), refreshRequested);
+}
+
+TEST_F(TickerWindowTest, HotKeyHidesTheTrayIconOnlyWhenAsked) {
+    settings.optionFlags |= hotKeyHidesTrayIcon;
+    StartAndShowFirstPage();
+    // The hide button leaves the tray icon in place.
+    QTest::mouseClick(window.get(), Qt::LeftButton, {}, QPoint(22, 5));
+    EXPECT_FALSE(window->isVisible());
+    EXPECT_TRUE(window->TrayIcon()->isVisible());
+    window->OnTrayCallback(TrayLeftDoubleClick);
+    EXPECT_TRUE(window->isVisible());
+
+    window->OnHotKey(ShowHideHotKeyId);
+    EXPECT_FALSE(window->isVisible());
+    EXPECT_FALSE(window->TrayIcon()->isVisible());
+    window->OnHotKey(ShowHideHotKeyId + 1);  // not ours
+    EXPECT_FALSE(window->isVisible());
+    window->OnHotKey(ShowHideHotKeyId);
+    EXPECT_TRUE(window->isVisible());
+    EXPECT_TRUE(window->TrayIcon()->isVisible());
+    EXPECT_EQ(window->RefreshStateValue(), refreshRequested);
+}
+
+TEST_F(TickerWindowTest, CloseAreaEndsTheRunAndSavesTheState) {
+    StartAndShowFirstPage();
+    window->move(200, 150);
+    QApplication::processEvents();
+    QTest::mouseClick(window.get(), Qt::LeftButton, {}, QPoint(5, 5));
+    EXPECT_FALSE(window->isVisible());
+    WindowState state{};
+    ASSERT_EQ(LoadWindowState(state, paths.settingsFiles), 1);
+    EXPECT_EQ(state.windowRect.left, 200);
+    EXPECT_EQ(state.windowRect.top, 150);
+    EXPECT_EQ(state.windowRect.right, 200 + window->width());
+    EXPECT_EQ(state.transparent, 0);
+}
+
+TEST_F(TickerWindowTest, SavedPositionIsUsedOnlyOnTheScreen) {
+    WindowState state{};
+    state.windowRect = {0, 5000, 100, 5100};  // left 0 and top beyond the screen: both ignored
+    SaveWindowState(state, paths.settingsFiles);
+    StartAndShowFirstPage();
+    EXPECT_GT(window->x(), 0);
+    EXPECT_LT(window->y(), 1024);
+    window.reset();
+
+    state.windowRect = {321, 123, 400, 200};
+    SaveWindowState(state, paths.settingsFiles);
+    StartAndShowFirstPage();
+    EXPECT_EQ(window->pos(), QPoint(321, 123));
+}
+
+TEST_F(TickerWindowTest, TransparencyKeysOutTheBackground) {
+    StartAndShowFirstPage();
+    window->ToggleTransparency();
+    EXPECT_TRUE(window->TransparentMode());
+    EXPECT_FALSE(Control<QLabel>(IdStripLeft)->isVisible());
+    const QRegion mask = window->mask();
+    ASSERT_FALSE(mask.isEmpty());
+    // The background below the table is cut out; the table's text is not.
+    EXPECT_FALSE(mask.contains(QPoint(window->width() / 2, window->height() - 4)));
+    EXPECT_LT(mask.boundingRect().height() * mask.boundingRect().width(),
+              window->width() * window->height());
+    window->ToggleTransparency();
+    EXPECT_TRUE(window->mask().isEmpty());
+    EXPECT_TRUE(Control<QLabel>(IdStripLeft)->isVisible());
+}
+
+}  // namespace
+}  // namespace vemo
+
+int main(int argc, char** argv) {
+    ::testing::InitGoogleTest(&argc, argv);
+    if (GTEST_FLAG_GET(list_tests)) {
+        return RUN_ALL_TESTS();
+    }
+    QApplication app(argc, argv);
+    app.setQuitOnLastWindowClosed(false);
+    return RUN_ALL_TESTS();
+}
