@@ -248,7 +248,9 @@ void GlobalHotKey::ReleaseGrab(const Grab& grab) {
     for (int i = 0; i < grab.grabbedCount; ++i) {
         xcb_ungrab_key(connection_, grab.keyCode, rootWindow_, grab.grabbedMasks[i]);
     }
-    xcb_flush(connection_);
+    // A round trip: once it returns the server has released the key, so another program (or
+    // the next registration) can take it at once.
+    std::free(xcb_get_input_focus_reply(connection_, xcb_get_input_focus(connection_), nullptr));
 }
 
 bool GlobalHotKey::nativeEventFilter(const QByteArray& eventType, void* message, qintptr*) {
