@@ -8,6 +8,8 @@
 #include <cstdlib>
 #include <string>
 
+#include "settings/UniqueFd.h"
+
 namespace vemo {
 
 namespace {
@@ -17,43 +19,6 @@ std::filesystem::path FromEnvironment(const char* name) {
     return value != nullptr && value[0] != '\0' ? std::filesystem::path(value)
                                                 : std::filesystem::path();
 }
-
-// Writes all of `data`, retrying short writes and interruptions.
-bool WriteAll(int fd, std::string_view data) {
-    while (!data.empty()) {
-        const ssize_t written = ::write(fd, data.data(), data.size());
-        if (written < 0) {
-            if (errno == EINTR) {
-                continue;
-            }
-            return false;
-        }
-        data.remove_prefix(static_cast<std::size_t>(written));
-    }
-    return true;
-}
-
-class FileDescriptor {
-public:
-    explicit FileDescriptor(int fd) : fd_(fd) {}
-    ~FileDescriptor() {
-        if (fd_ >= 0) {
-            ::close(fd_);
-        }
-    }
-    FileDescriptor(const FileDescriptor&) = delete;
-    FileDescriptor& operator=(const FileDescriptor&) = delete;
-    int get() const { return fd_; }
-    // Closes now, reporting a failure that close alone can reveal.
-    bool Close() {
-        const int fd = fd_;
-        fd_ = -1;
-        return ::close(fd) == 0;
-    }
-
-private:
-    int fd_;
-};
 
 }  // namespace
 
@@ -85,7 +50,7 @@ std::filesystem::path PageFilePath(const std::filesystem::path& cacheHome,
 }
 
 bool WritePageFile(const std::filesystem::path& path, std::string_view page) {
-    FileDescriptor fd(::open(path.c_str(), O_WRONLY | O_CREAT | O_NOFOLLOW | O_CLOEXEC, 0600));
+    UniqueFd fd(::open(path.c_str(), O_WRONLY | O_CREAT | O_NOFOLLOW | O_CLOEXEC, 0600));
     if (fd.get() < 0) {
         return false;
     }

@@ -4,7 +4,6 @@
 
 #include <cstdlib>
 #include <cstring>
-#include <ctime>
 #include <memory>
 
 #include "quotes/QuotePage.h"
@@ -101,10 +100,7 @@ int FetchProvider(const TickerSettings& settings, const char* headers, QuoteBatc
     if (sina) {
         ParseSinaResponse(lines, batch);
     } else {
-        const std::time_t now = std::time(nullptr);
-        std::tm local{};
-        localtime_r(&now, &local);
-        ParseNetEaseResponse(lines, batch, local);
+        ParseNetEaseResponse(lines, batch);
     }
     return FetchOk;
 }

@@ -362,4 +362,11 @@ void ParseNetEaseResponse(std::span<const std::string> lines, QuoteBatch& batch,
     batch.count = count;
 }
 
+void ParseNetEaseResponse(std::span<const std::string> lines, QuoteBatch& batch) {
+    const std::time_t now = std::time(nullptr);
+    std::tm local{};
+    localtime_r(&now, &local);
+    ParseNetEaseResponse(lines, batch, local);
+}
+
 }  // namespace vemo

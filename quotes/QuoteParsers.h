@@ -18,8 +18,10 @@ std::vector<std::string> SplitResponseLines(std::string_view body);
 // in response order, at most MaxQuotes of them, the count and the data time. The batch must be
 // fresh (no records, count 0, empty data time).
 void ParseSinaResponse(std::span<const std::string> lines, QuoteBatch& batch);
-// `now` is the local time used as data time when the response carries none.
+// `now` is the local time used as data time when the response carries none; without it, the
+// current local time.
 void ParseNetEaseResponse(std::span<const std::string> lines, QuoteBatch& batch,
                           const std::tm& now);
+void ParseNetEaseResponse(std::span<const std::string> lines, QuoteBatch& batch);
 
 }  // namespace vemo

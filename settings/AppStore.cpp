@@ -9,6 +9,7 @@
 #include <optional>
 
 #include "settings/AtomicFile.h"
+#include "settings/IniFile.h"
 #include "settings/SettingsStore.h"
 
 namespace vemo {
@@ -16,19 +17,6 @@ namespace vemo {
 namespace {
 
 constexpr std::string_view DwordPrefix = "dword:";
-
-int HexDigit(char c) {
-    if (c >= '0' && c <= '9') {
-        return c - '0';
-    }
-    if (c >= 'A' && c <= 'F') {
-        return c - 'A' + 10;
-    }
-    if (c >= 'a' && c <= 'f') {
-        return c - 'a' + 10;
-    }
-    return -1;
-}
 
 void AppendQuoted(std::string& out, std::string_view bytes) {
     static constexpr char Digits[] = "0123456789ABCDEF";

@@ -9,31 +9,11 @@
 #include <system_error>
 #include <vector>
 
+#include "settings/UniqueFd.h"
+
 namespace vemo {
 
 namespace {
-
-class UniqueFd {
-  public:
-    explicit UniqueFd(int fd = -1) : fd_(fd) {}
-    UniqueFd(const UniqueFd&) = delete;
-    UniqueFd& operator=(const UniqueFd&) = delete;
-    ~UniqueFd() {
-        if (fd_ >= 0) {
-            ::close(fd_);
-        }
-    }
-    int get() const { return fd_; }
-    // Closes now so that a failing close (a late write error) can be seen.
-    bool Close() {
-        const int fd = fd_;
-        fd_ = -1;
-        return fd < 0 || ::close(fd) == 0;
-    }
-
-  private:
-    int fd_;
-};
 
 // Removes the temporary file unless it has been renamed into place.
 class TempFileGuard {
@@ -51,20 +31,6 @@ class TempFileGuard {
   private:
     std::string path_;
 };
-
-bool WriteAll(int fd, std::string_view data) {
-    while (!data.empty()) {
-        const ssize_t n = ::write(fd, data.data(), data.size());
-        if (n < 0) {
-            if (errno == EINTR) {
-                continue;
-            }
-            return false;
-        }
-        data.remove_prefix(static_cast<std::size_t>(n));
-    }
-    return true;
-}
 
 FileReadStatus ReadFile(const std::filesystem::path& file, std::size_t maxBytes,
                         std::string& content) {

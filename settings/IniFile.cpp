@@ -149,19 +149,6 @@ bool WritableName(std::string_view name) {
     return !name.empty() && Trim(name) == name && !HasLineBreakOrNul(name);
 }
 
-int HexDigit(char c) {
-    if (c >= '0' && c <= '9') {
-        return c - '0';
-    }
-    if (c >= 'A' && c <= 'F') {
-        return c - 'A' + 10;
-    }
-    if (c >= 'a' && c <= 'f') {
-        return c - 'a' + 10;
-    }
-    return -1;
-}
-
 }  // namespace
 
 std::optional<std::string_view> IniDocument::Find(std::string_view section,

@@ -9,6 +9,20 @@
 
 namespace vemo {
 
+// The value of a hexadecimal digit of either case, or -1.
+constexpr int HexDigit(char c) {
+    if (c >= '0' && c <= '9') {
+        return c - '0';
+    }
+    if (c >= 'A' && c <= 'F') {
+        return c - 'A' + 10;
+    }
+    if (c >= 'a' && c <= 'f') {
+        return c - 'a' + 10;
+    }
+    return -1;
+}
+
 // Larger files are not settings or answer files; they read as unreadable and are never rewritten.
 inline constexpr std::size_t MaxIniFileSize = 32 * 1024 * 1024;
 

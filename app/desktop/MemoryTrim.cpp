@@ -8,29 +8,14 @@
 #include <cerrno>
 #include <charconv>
 
+#include "settings/UniqueFd.h"
+
 #ifndef MADV_PAGEOUT
 #define MADV_PAGEOUT 21
 #endif
 
 namespace vemo {
 namespace {
-
-// Closes a descriptor on every path out.
-class FileDescriptor {
-  public:
-    explicit FileDescriptor(int fd) : fd_(fd) {}
-    ~FileDescriptor() {
-        if (fd_ >= 0) {
-            ::close(fd_);
-        }
-    }
-    FileDescriptor(const FileDescriptor&) = delete;
-    FileDescriptor& operator=(const FileDescriptor&) = delete;
-    int get() const { return fd_; }
-
-  private:
-    int fd_;
-};
 
 int OpenForReading(const char* path) {
     int fd;
@@ -124,7 +109,7 @@ bool ParseTrimCandidate(std::string_view line, MemoryRange* range) {
 std::size_t TrimWorkingSet() {
     ::malloc_trim(0);
 
-    FileDescriptor maps(OpenForReading("/proc/self/maps"));
+    UniqueFd maps(OpenForReading("/proc/self/maps"));
     if (maps.get() < 0) {
         return 0;
     }
@@ -159,7 +144,7 @@ std::size_t TrimWorkingSet() {
 }
 
 long ReadResidentKiB() {
-    FileDescriptor status(OpenForReading("/proc/self/status"));
+    UniqueFd status(OpenForReading("/proc/self/status"));
     if (status.get() < 0) {
         return -1;
     }

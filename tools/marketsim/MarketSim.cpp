@@ -555,4 +555,34 @@ void MarketSimulator::SetObserver(std::function<void(const SimRequest&)> observe
     impl_->observer = std::move(observer);
 }
 
+bool ParseSimService(std::string_view name, SimService& service) {
+    if (name == "all") {
+        service = SimService::All;
+    } else if (name == "sina") {
+        service = SimService::Sina;
+    } else if (name == "netease") {
+        service = SimService::NetEase;
+    } else if (name == "maker") {
+        service = SimService::Maker;
+    } else {
+        return false;
+    }
+    return true;
+}
+
+bool ParseSimFailure(std::string_view name, SimFailure& failure) {
+    if (name == "none") {
+        failure = SimFailure::None;
+    } else if (name == "hang") {
+        failure = SimFailure::Hang;
+    } else if (name == "close") {
+        failure = SimFailure::Close;
+    } else if (name == "error") {
+        failure = SimFailure::HttpError;
+    } else {
+        return false;
+    }
+    return true;
+}
+
 }  // namespace vemo

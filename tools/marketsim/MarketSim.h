@@ -170,4 +170,9 @@ class MarketSimulator {
 // "2024-05-17 10:30:00" into a SimTime; false for anything else or an impossible date.
 bool ParseSimTime(std::string_view text, SimTime& time);
 
+// The names the program's options and the control paths use: "all", "sina", "netease",
+// "maker"; "none", "hang", "close", "error".
+bool ParseSimService(std::string_view name, SimService& service);
+bool ParseSimFailure(std::string_view name, SimFailure& failure);
+
 }  // namespace vemo

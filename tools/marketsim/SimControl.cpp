@@ -63,36 +63,6 @@ bool Integer(const Query& query, const std::string& key, long long low, long lon
     return sim::ParseInt(*text, value) && value >= low && value <= high;
 }
 
-bool ServiceOf(const std::string& name, SimService& service) {
-    if (name == "all") {
-        service = SimService::All;
-    } else if (name == "sina") {
-        service = SimService::Sina;
-    } else if (name == "netease") {
-        service = SimService::NetEase;
-    } else if (name == "maker") {
-        service = SimService::Maker;
-    } else {
-        return false;
-    }
-    return true;
-}
-
-bool FailureOf(const std::string& name, SimFailure& failure) {
-    if (name == "none") {
-        failure = SimFailure::None;
-    } else if (name == "hang") {
-        failure = SimFailure::Hang;
-    } else if (name == "close") {
-        failure = SimFailure::Close;
-    } else if (name == "error") {
-        failure = SimFailure::HttpError;
-    } else {
-        return false;
-    }
-    return true;
-}
-
 std::string Figure(double value) {
     char text[64];
     std::snprintf(text, sizeof text, "%.3f", value);
@@ -182,11 +152,12 @@ HttpReply MarketSimulator::Impl::HandleControl(const ParsedRequest& request,
         long long delay = 0;
         long long status = 500;
         long long count = -1;
-        if (const std::string* name = Find(query, "service"); name && !ServiceOf(*name, service)) {
+        if (const std::string* name = Find(query, "service");
+            name && !ParseSimService(*name, service)) {
             return Bad("service must be all, sina, netease or maker");
         }
         if (const std::string* name = Find(query, "failure");
-            name && !FailureOf(*name, behaviour.failure)) {
+            name && !ParseSimFailure(*name, behaviour.failure)) {
             return Bad("failure must be none, hang, close or error");
         }
         if (!Integer(query, "delay", 0, 3'600'000, delay)) {

@@ -79,20 +79,6 @@ bool ReadFile(const std::string& path, std::string& bytes) {
     return !file.bad();
 }
 
-bool ServiceOf(const std::string& name, SimService& service) {
-    if (name == "all") {
-        service = SimService::All;
-    } else if (name == "sina") {
-        service = SimService::Sina;
-    } else if (name == "netease") {
-        service = SimService::NetEase;
-    } else if (name == "maker") {
-        service = SimService::Maker;
-    } else {
-        return false;
-    }
-    return true;
-}
 
 // Applies a change to the behaviour of one service or of all three.
 template <typename Change>
@@ -227,7 +213,7 @@ int main(int argc, char** argv) {
         } else if (option == "--delay" || option == "--error") {
             const auto colon = v.find(':');
             SimService service;
-            if (colon == std::string::npos || !ServiceOf(v.substr(0, colon), service)) {
+            if (colon == std::string::npos || !ParseSimService(v.substr(0, colon), service)) {
                 return Fail(option + " takes SERVICE:" + (option == "--delay" ? "MS" : "STATUS"));
             }
             const std::string rest = v.substr(colon + 1);
@@ -255,7 +241,7 @@ int main(int argc, char** argv) {
             }
         } else if (option == "--hang" || option == "--close") {
             SimService service;
-            if (!ServiceOf(v, service)) {
+            if (!ParseSimService(v, service)) {
                 return Fail(option + " takes all, sina, netease or maker");
             }
             const SimFailure failure = option == "--hang" ? SimFailure::Hang : SimFailure::Close;

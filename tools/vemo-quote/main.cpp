@@ -7,7 +7,6 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
-#include <ctime>
 #include <filesystem>
 #include <fstream>
 #include <optional>
@@ -151,10 +150,7 @@ int ParseFile(const std::string& provider, const std::string& path) {
     if (provider == "sina") {
         ParseSinaResponse(lines, batch);
     } else {
-        const std::time_t now = std::time(nullptr);
-        std::tm local{};
-        localtime_r(&now, &local);
-        ParseNetEaseResponse(lines, batch, local);
+        ParseNetEaseResponse(lines, batch);
     }
     for (int i = 0; i < batch.count && i < MaxQuotes; ++i) {
         const QuoteRecord& r = *batch.records[i];
