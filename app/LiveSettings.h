@@ -9,7 +9,7 @@ namespace vemo {
 // The process's settings record. The interface thread replaces it whole; the refresh thread
 // takes copies, so neither ever sees a half-replaced record.
 class LiveSettings {
-public:
+  public:
     explicit LiveSettings(const TickerSettings& initial) : settings_(initial) {}
 
     TickerSettings Get() const {
@@ -21,7 +21,7 @@ public:
         settings_ = settings;
     }
 
-private:
+  private:
     mutable std::mutex mutex_;
     TickerSettings settings_;
 };

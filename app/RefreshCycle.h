@@ -25,7 +25,7 @@ inline constexpr std::uint32_t MinSecondsBetweenRefreshes = 5;
 // Everything the refresh cycle needs from outside it: time, sleep and the window. The real
 // host passes window work on to the interface thread; tests drive the cycle with a fake.
 class RefreshHost {
-public:
+  public:
     virtual ~RefreshHost() = default;
     // Sleeps; false when the program is ending and the loop must stop.
     virtual bool Sleep(std::chrono::milliseconds duration) = 0;
@@ -45,7 +45,7 @@ public:
 };
 
 class RefreshCycle {
-public:
+  public:
     enum class Outcome { Rendered, Skipped, Stopped };
 
     explicit RefreshCycle(RefreshHost& host);
@@ -65,7 +65,7 @@ public:
     // Whether a timed refresh may run at this local time (weekdays, 09:00 to 15:59).
     static bool WithinTradingHours(const std::tm& now);
 
-private:
+  private:
     RefreshHost& host_;
     std::vector<char> page_;  // one page buffer for the thread's whole life
     int prevRows_ = 0;

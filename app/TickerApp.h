@@ -8,7 +8,7 @@ namespace vemo {
 class CTickerApp : public QApplication {
     Q_OBJECT
 
-public:
+  public:
     CTickerApp(int& argc, char** argv);
     ~CTickerApp() override;
 
@@ -19,11 +19,11 @@ public:
     // the running instance.
     int InitInstance();
 
-signals:
+  signals:
     // SIGTERM, SIGINT or SIGHUP arrived: the session or the user asks the program to end.
     void endRequested();
 
-private:
+  private:
     int signalPipe_[2] = {-1, -1};
 };
 

@@ -75,7 +75,7 @@ void Place(QWidget* widget, const PixelRect& rect) {
 // The refresh thread's view of the window. Everything that touches a widget is queued to the
 // interface thread; the thread itself only sleeps, fetches, renders and writes the page file.
 class CTickerWindow::Host : public RefreshHost {
-public:
+  public:
     explicit Host(CTickerWindow& window) : window_(window) {
         fetchOptions_.cancel = &stopping_;
         fetchers_ = NetworkFetchers(fetchOptions_);
@@ -129,7 +129,7 @@ public:
         Queue([this] { window_.ShowPage(); });
     }
 
-private:
+  private:
     template <typename F>
     void Queue(F&& work) {
         QMetaObject::invokeMethod(&window_, std::forward<F>(work), Qt::QueuedConnection);
@@ -302,8 +302,7 @@ void CTickerWindow::FitWindowToTable(const TickerSettings& settings, int rows, i
 }
 
 void CTickerWindow::ShowOrHideAtStart() {
-    const bool hideNow =
-        (settings_.Get().optionFlags & hideAtStart) != 0 && hideAtStartCount_ > 0;
+    const bool hideNow = (settings_.Get().optionFlags & hideAtStart) != 0 && hideAtStartCount_ > 0;
     if (hideAtStartCount_ > 0) {
         --hideAtStartCount_;
     }
@@ -429,8 +428,7 @@ void CTickerWindow::timerEvent(QTimerEvent* event) {
 void CTickerWindow::RegisterShowHideHotKey() {
     hotKey_->Unregister(ShowHideHotKeyId);
     const TickerSettings settings = settings_.Get();
-    if (!hotKey_->Register(ShowHideHotKeyId, settings.hotKeyModifiers,
-                           settings.hotKeyVirtualKey)) {
+    if (!hotKey_->Register(ShowHideHotKeyId, settings.hotKeyModifiers, settings.hotKeyVirtualKey)) {
         QMessageBox box(QMessageBox::Information, QStringLiteral("提示"),
                         QStringLiteral("热键设置失败,请重新设置。"), QMessageBox::Ok, this);
         box.exec();
@@ -446,9 +444,9 @@ std::unique_ptr<QMenu> CTickerWindow::BuildMainMenu() {
     // The two empty entries are column breaks with a bar in the original menu; a separator
     // draws the same division in a one-column menu.
     const Item items[] = {
-        {CmdRefresh, "刷新"},      {CmdMenuBreak1, nullptr}, {CmdTransparent, "透明"},
-        {CmdUpgrade, "升级"},      {CmdSettings, "设置..."}, {CmdHomePage, "主页..."},
-        {CmdAbout, "关于..."},     {CmdMenuBreak2, nullptr}, {CmdExit, "退出"},
+        {CmdRefresh, "刷新"},  {CmdMenuBreak1, nullptr}, {CmdTransparent, "透明"},
+        {CmdUpgrade, "升级"},  {CmdSettings, "设置..."}, {CmdHomePage, "主页..."},
+        {CmdAbout, "关于..."}, {CmdMenuBreak2, nullptr}, {CmdExit, "退出"},
     };
     for (const Item& item : items) {
         QAction* action = item.caption == nullptr
@@ -546,8 +544,8 @@ void CTickerWindow::mouseMoveEvent(QMouseEvent* event) {
     raise();
     const QPoint at = event->position().toPoint();
     if (at.y() < TitleStripHeight) {
-        const char* tip = StripTip(HitTestStrip(at.x(), at.y(), width()),
-                                   cycle_->secondsSinceRefresh.load());
+        const char* tip =
+            StripTip(HitTestStrip(at.x(), at.y(), width()), cycle_->secondsSinceRefresh.load());
         if (tip == nullptr) {
             QToolTip::hideText();
             currentTip_.clear();

@@ -63,7 +63,7 @@ struct TickerPaths {
 class CTickerWindow : public QWidget {
     Q_OBJECT
 
-public:
+  public:
     explicit CTickerWindow(const TickerPaths& paths);
     ~CTickerWindow() override;
 
@@ -98,11 +98,11 @@ public:
     char noticeUrl[NoticeUrlSize] = {};
     std::atomic<int> noticeLinkActive{0};
 
-signals:
+  signals:
     // A new page is on screen.
     void pageShown();
 
-protected:
+  protected:
     void paintEvent(QPaintEvent* event) override;
     void mousePressEvent(QMouseEvent* event) override;
     void mouseReleaseEvent(QMouseEvent* event) override;
@@ -114,7 +114,7 @@ protected:
     void keyPressEvent(QKeyEvent* event) override;
     void timerEvent(QTimerEvent* event) override;
 
-private:
+  private:
     class Host;
     friend class Host;
 

@@ -1,8 +1,8 @@
 #include "app/X11Window.h"
 
+#include <xcb/xcb.h>
 #include <QGuiApplication>
 #include <QWidget>
-#include <xcb/xcb.h>
 
 #include <cstdlib>
 #include <cstring>
@@ -73,8 +73,7 @@ void SetWindowClass(QWidget& window, const char* instanceName, const char* class
     value += '\0';
     xcb_change_property(connection, XCB_PROP_MODE_REPLACE,
                         static_cast<xcb_window_t>(window.winId()), XCB_ATOM_WM_CLASS,
-                        XCB_ATOM_STRING, 8, static_cast<std::uint32_t>(value.size()),
-                        value.data());
+                        XCB_ATOM_STRING, 8, static_cast<std::uint32_t>(value.size()), value.data());
     xcb_flush(connection);
 }
 

@@ -10,7 +10,7 @@ namespace vemo {
 namespace {
 
 class Converter {
-public:
+  public:
     Converter(const char* to, const char* from) : cd_(iconv_open(to, from)) {
         if (cd_ == reinterpret_cast<iconv_t>(-1)) {
             throw std::runtime_error("iconv_open failed");
@@ -43,7 +43,7 @@ public:
         return out;
     }
 
-private:
+  private:
     iconv_t cd_;
 };
 

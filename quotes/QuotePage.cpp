@@ -145,11 +145,11 @@ void WriteQuoteRow(PageWriter& page, const QuoteRecord& quote, std::uint32_t con
         EscapeField(quote.name, name);
         EscapeField(quote.code, code);
         char tooltip[1024];
-        FormatText(tooltip, TooltipFormat,
-                   {name, code, static_cast<double>(quote.prevClose),
-                    static_cast<double>(quote.open), static_cast<double>(quote.high),
-                    static_cast<double>(quote.low), static_cast<int>(quote.volume),
-                    static_cast<double>(quote.turnover)});
+        FormatText(
+            tooltip, TooltipFormat,
+            {name, code, static_cast<double>(quote.prevClose), static_cast<double>(quote.open),
+             static_cast<double>(quote.high), static_cast<double>(quote.low),
+             static_cast<int>(quote.volume), static_cast<double>(quote.turnover)});
         // "<td align=\"center\"><a href=%s&Code=%s target=\"_blank\" title=\"%s\"
         // class=\"cjc\">%s</a></td>", written piece by piece: only texts are filled in.
         const auto linkCell = [&](std::string_view shown) {

@@ -18,15 +18,24 @@ struct Replacement {
 // rows that choose a market by the first digit alone would give them the Shenzhen prefix.
 // ",3" (ChiNext stocks, 300xxx and 301xxx) comes after ",399" for the same reason.
 constexpr Replacement ReplacementTable[] = {
-    {",1A00", ",sh0000", ";00000"},       {",1B0001", ",sh000004", ";0000004"},
-    {",1B0002", ",sh000005", ";0000005"}, {",1B0003", ",sh000006", ";0000006"},
-    {",1B0004", ",sh000007", ";0000007"}, {",1B0005", ",sh000008", ";0000008"},
-    {",1B0006", ",sh000009", ";0000009"}, {",1B0007", ",sh000010", ";0000010"},
-    {",1B0008", ",sh000011", ";0000011"}, {",1B0009", ",sh000012", ";0000012"},
-    {",399", ",sz399", ";1399"},          {",3", ",sz3", ";13"},
-    {",000300", ",sh000300", ";0000300"}, {",9", ",sh9", ";09"},
-    {",6", ",sh6", ";06"},                {",5", ",sh5", ";05"},
-    {",2", ",sz2", ";12"},                {",0", ",sz0", ";10"},
+    {",1A00", ",sh0000", ";00000"},
+    {",1B0001", ",sh000004", ";0000004"},
+    {",1B0002", ",sh000005", ";0000005"},
+    {",1B0003", ",sh000006", ";0000006"},
+    {",1B0004", ",sh000007", ";0000007"},
+    {",1B0005", ",sh000008", ";0000008"},
+    {",1B0006", ",sh000009", ";0000009"},
+    {",1B0007", ",sh000010", ";0000010"},
+    {",1B0008", ",sh000011", ";0000011"},
+    {",1B0009", ",sh000012", ";0000012"},
+    {",399", ",sz399", ";1399"},
+    {",3", ",sz3", ";13"},
+    {",000300", ",sh000300", ";0000300"},
+    {",9", ",sh9", ";09"},
+    {",6", ",sh6", ";06"},
+    {",5", ",sh5", ";05"},
+    {",2", ",sz2", ";12"},
+    {",0", ",sz0", ";10"},
     {",1", ",sz1", ";11"},
 };
 
@@ -45,9 +54,8 @@ void ReplaceAll(std::string& text, std::string_view search, std::string_view rep
 }
 
 // Index symbols in table order: the first one contained in the symbol names its code.
-constexpr const char* IndexCodes[] = {"1A0001", "1A0002", "1A0003", "1B0001",
-                                      "1B0002", "1B0003", "1B0004", "1B0005",
-                                      "1B0006", "1B0007", "1B0008", "1B0009"};
+constexpr const char* IndexCodes[] = {"1A0001", "1A0002", "1A0003", "1B0001", "1B0002", "1B0003",
+                                      "1B0004", "1B0005", "1B0006", "1B0007", "1B0008", "1B0009"};
 
 void SymbolToCode(char* symbol, std::string_view indexPrefix, const char* const (&indexSymbols)[12],
                   std::size_t marketPrefixLength) {
@@ -73,12 +81,12 @@ void SymbolToCode(char* symbol, std::string_view indexPrefix, const char* const 
     symbol[rest] = '\0';
 }
 
-constexpr const char* SinaIndexSymbols[12] = {
-    "sh000001", "sh000002", "sh000003", "sh000004", "sh000005", "sh000006",
-    "sh000007", "sh000008", "sh000009", "sh000010", "sh000011", "sh000012"};
-constexpr const char* NetEaseIndexSymbols[12] = {
-    "0000001", "0000002", "0000003", "0000004", "0000005", "0000006",
-    "0000007", "0000008", "0000009", "0000010", "0000011", "0000012"};
+constexpr const char* SinaIndexSymbols[12] = {"sh000001", "sh000002", "sh000003", "sh000004",
+                                              "sh000005", "sh000006", "sh000007", "sh000008",
+                                              "sh000009", "sh000010", "sh000011", "sh000012"};
+constexpr const char* NetEaseIndexSymbols[12] = {"0000001", "0000002", "0000003", "0000004",
+                                                 "0000005", "0000006", "0000007", "0000008",
+                                                 "0000009", "0000010", "0000011", "0000012"};
 
 }  // namespace
 

@@ -20,11 +20,11 @@ inline constexpr std::size_t DataTimeSize = 20;   // 19 characters and a termina
 struct QuoteRecord {
     char name[QuoteTextSize];
     char code[QuoteTextSize];
-    float price;      // yuan
-    float prevClose;  // yuan
-    float open;       // yuan
-    float high;       // yuan
-    float low;        // yuan
+    float price;          // yuan
+    float prevClose;      // yuan
+    float open;           // yuan
+    float high;           // yuan
+    float low;            // yuan
     std::int32_t volume;  // lots of 100 shares
     float turnover;       // 10,000 yuan
 };

@@ -10,7 +10,7 @@ namespace {
 
 // Appends to a span as far as it goes, counting everything.
 class Sink {
-public:
+  public:
     explicit Sink(std::span<char> out) : out_(out) {}
     void Put(std::string_view text) {
         if (length_ + 1 < out_.size()) {
@@ -26,7 +26,7 @@ public:
         return length_;
     }
 
-private:
+  private:
     std::span<char> out_;
     std::size_t length_ = 0;
 };
@@ -39,8 +39,8 @@ std::string_view Fixed(char (&buffer)[400], double value, int precision) {
     if (std::isinf(value)) {
         return value < 0 ? "-inf" : "inf";
     }
-    const auto result = std::to_chars(buffer, buffer + sizeof buffer, value,
-                                      std::chars_format::fixed, precision);
+    const auto result =
+        std::to_chars(buffer, buffer + sizeof buffer, value, std::chars_format::fixed, precision);
     return {buffer, static_cast<std::size_t>(result.ptr - buffer)};
 }
 
@@ -75,8 +75,7 @@ std::size_t FormatText(std::span<char> out, std::string_view format,
             ++at;
             precision = 0;
             // The page needs two or three decimals; twenty keeps any double inside the buffer.
-            while (at < format.size() && format[at] >= '0' && format[at] <= '9' &&
-                   precision < 20) {
+            while (at < format.size() && format[at] >= '0' && format[at] <= '9' && precision < 20) {
                 precision = precision * 10 + (format[at] - '0');
                 ++at;
             }

@@ -15,7 +15,7 @@ namespace {
 namespace fs = std::filesystem;
 
 class PageFileTest : public ::testing::Test {
-protected:
+  protected:
     void SetUp() override {
         char pattern[] = "/tmp/vemo-pagefile-XXXXXX";
         ASSERT_NE(mkdtemp(pattern), nullptr);

@@ -12,7 +12,7 @@ namespace {
 
 // A host with a clock that moves only when the cycle sleeps.
 class FakeHost : public RefreshHost {
-public:
+  public:
     FakeHost() {
         settings = DefaultTickerSettings();
         // Monday 10:00.
@@ -76,7 +76,7 @@ public:
 };
 
 class RefreshCycleTest : public ::testing::Test {
-protected:
+  protected:
     // Runs the first turn (settingsChanged at start) and forgets its events.
     void Started() {
         ASSERT_EQ(cycle.RunOnce(), RefreshCycle::Outcome::Rendered);
@@ -133,8 +133,8 @@ TEST_F(RefreshCycleTest, TimedRefreshRunsOnlyInTradingHours) {
         host.now.tm_min = c.minute;
         const int before = host.renders;
         const auto outcome = cycle.RunOnce();
-        EXPECT_EQ(outcome, c.runs ? RefreshCycle::Outcome::Rendered
-                                  : RefreshCycle::Outcome::Skipped)
+        EXPECT_EQ(outcome,
+                  c.runs ? RefreshCycle::Outcome::Rendered : RefreshCycle::Outcome::Skipped)
             << "weekday " << c.wday << " " << c.hour << ":" << c.minute;
         EXPECT_EQ(host.renders - before, c.runs ? 1 : 0);
     }
@@ -197,8 +197,8 @@ TEST_F(RefreshCycleTest, FitsOnlyWhenTheTableChangesOrSettingsChanged) {
     host.events.clear();
     cycle.refreshState = settingsChanged;
     cycle.RunOnce();
-    EXPECT_EQ(host.events, (std::vector<std::string>{"apply", "loading", "render", "fit 5x3",
-                                                     "publish"}));
+    EXPECT_EQ(host.events,
+              (std::vector<std::string>{"apply", "loading", "render", "fit 5x3", "publish"}));
 }
 
 TEST_F(RefreshCycleTest, SettingsChangeDuringRenderIsKept) {
@@ -234,8 +234,8 @@ TEST_F(RefreshCycleTest, SettingsChangeAtTheGateIsApplied) {
     };
     host.now.tm_wday = 0;  // a timed refresh alone would be skipped on Sunday
     EXPECT_EQ(cycle.RunOnce(), RefreshCycle::Outcome::Rendered);
-    EXPECT_EQ(host.events, (std::vector<std::string>{"loading", "apply", "render", "fit 2x3",
-                                                     "publish"}));
+    EXPECT_EQ(host.events,
+              (std::vector<std::string>{"loading", "apply", "render", "fit 2x3", "publish"}));
 }
 
 TEST_F(RefreshCycleTest, StopsDuringTheWait) {

@@ -16,9 +16,8 @@ TEST(WindowLayoutTest, EveryFontSizeWithHeaderAndTimeRows) {
         int height;
     };
     // width 20 + column x 3, height row x 2 + (row + 35) + (row + 2)
-    const Expected cases[] = {{0, 179, 105}, {1, 185, 109}, {2, 206, 113},
-                              {3, 209, 117}, {4, 233, 121}, {7, 185, 109},
-                              {-1, 185, 109}};
+    const Expected cases[] = {{0, 179, 105}, {1, 185, 109}, {2, 206, 113}, {3, 209, 117},
+                              {4, 233, 121}, {7, 185, 109}, {-1, 185, 109}};
     for (const Expected& e : cases) {
         const TableLayout layout = LayoutForTable(2, 3, e.fontSize, content);
         EXPECT_EQ(layout.width, e.width) << "font size " << e.fontSize;

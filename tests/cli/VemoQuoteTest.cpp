@@ -1,15 +1,15 @@
-#include <gtest/gtest.h>
 #include <fcntl.h>
+#include <gtest/gtest.h>
 #include <poll.h>
 #include <spawn.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
 #include <fstream>
-#include <algorithm>
 #include <map>
 #include <string>
 #include <vector>
@@ -107,7 +107,7 @@ Outcome RunVemoQuote(const std::vector<std::string>& args,
 }
 
 class VemoQuoteTest : public ::testing::Test {
-protected:
+  protected:
     void SetUp() override {
         char pattern[] = "/tmp/vemo-cli-XXXXXX";
         ASSERT_NE(mkdtemp(pattern), nullptr);
@@ -172,9 +172,13 @@ TEST_F(VemoQuoteTest, UrlOfStoredSettings) {
 TEST_F(VemoQuoteTest, SymbolsAndWrongUsage) {
     EXPECT_EQ(Run({"symbol", "sina", "sh000003"}).out, "1A0003\n");
     EXPECT_EQ(Run({"symbol", "netease", "1300750"}).out, "300750\n");
-    for (const auto& args : std::vector<std::vector<std::string>>{
-             {}, {"symbol", "yahoo", "x"}, {"symbol", "sina"}, {"frobnicate"},
-             {"show", "--watch", "0"}, {"settings", (dir / "missing").string()}}) {
+    for (const auto& args :
+         std::vector<std::vector<std::string>>{{},
+                                               {"symbol", "yahoo", "x"},
+                                               {"symbol", "sina"},
+                                               {"frobnicate"},
+                                               {"show", "--watch", "0"},
+                                               {"settings", (dir / "missing").string()}}) {
         const Outcome outcome = Run(args);
         EXPECT_EQ(outcome.status, 2);
         EXPECT_TRUE(outcome.out.empty());

@@ -116,9 +116,9 @@ TEST(MemoryTrimTest, PicksPrivateMappingsOfMemoryAndFiles) {
     }
 
     const char* others[] = {
-        "7f12a000-7f12c000 rw-s 00000000 00:05 1234  /dev/shm/x",        // shared
-        "7f12a000-7f12c000 rw-s 00000000 00:01 0 ",                      // shared anonymous
-        "7f12a000-7f12c000 ---p 00000000 00:00 0 ",                      // guard page
+        "7f12a000-7f12c000 rw-s 00000000 00:05 1234  /dev/shm/x",  // shared
+        "7f12a000-7f12c000 rw-s 00000000 00:01 0 ",                // shared anonymous
+        "7f12a000-7f12c000 ---p 00000000 00:00 0 ",                // guard page
         "7f12a000-7f12c000 rw-p 00000000 00:00 0   [vvar]",
         "ffffffffff600000-ffffffffff601000 --xp 00000000 00:00 0   [vsyscall]",
         "7f12a000-7f12c000 r-xp 00000000 00:00 0   [vdso]",

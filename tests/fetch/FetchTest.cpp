@@ -18,7 +18,7 @@ namespace {
 
 // Keeps a proxy setting of the machine out of the tests and restores it afterwards.
 class ScopedEnvironment {
-public:
+  public:
     ScopedEnvironment() {
         for (const char* name : Names) {
             const char* value = std::getenv(name);
@@ -38,14 +38,14 @@ public:
     ScopedEnvironment(const ScopedEnvironment&) = delete;
     ScopedEnvironment& operator=(const ScopedEnvironment&) = delete;
 
-private:
-    static constexpr const char* Names[] = {"http_proxy", "HTTP_PROXY", "no_proxy", "NO_PROXY",
-                                            "all_proxy", "ALL_PROXY"};
+  private:
+    static constexpr const char* Names[] = {"http_proxy", "HTTP_PROXY", "no_proxy",
+                                            "NO_PROXY",   "all_proxy",  "ALL_PROXY"};
     std::vector<std::optional<std::string>> saved_;
 };
 
 class FetchTest : public ::testing::Test {
-protected:
+  protected:
     void SetUp() override {
         ASSERT_EQ(sim.Start(0), 0);
         sim.SetMoving(false);

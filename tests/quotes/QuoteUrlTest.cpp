@@ -109,10 +109,9 @@ TEST(QuoteUrlTest, SymbolsMapBackToTheUsersCodes) {
 }
 
 TEST(QuoteUrlTest, EveryRequestedCodeMapsBackToItself) {
-    const char* codes[] = {"1A0001", "1A0002", "1A0003", "1B0001", "1B0002", "1B0003",
-                           "1B0004", "1B0005", "1B0006", "1B0007", "1B0008", "1B0009",
-                           "000300", "399001", "600000", "000001", "300750", "510050",
-                           "159915", "200011", "900901"};
+    const char* codes[] = {"1A0001", "1A0002", "1A0003", "1B0001", "1B0002", "1B0003", "1B0004",
+                           "1B0005", "1B0006", "1B0007", "1B0008", "1B0009", "000300", "399001",
+                           "600000", "000001", "300750", "510050", "159915", "200011", "900901"};
     for (const char* code : codes) {
         const std::string entry = std::string(",") + code;
         EXPECT_EQ(SinaBack(SinaList(entry.c_str())), code);

@@ -25,7 +25,7 @@ namespace {
 namespace fs = std::filesystem;
 
 class TickerWindowTest : public ::testing::Test {
-protected:
+  protected:
     void SetUp() override {
         char pattern[] = "/tmp/vemo-window-XXXXXX";
         ASSERT_NE(mkdtemp(pattern), nullptr);
@@ -60,8 +60,8 @@ protected:
     }
 
     void MoveMouse(QPoint at) {
-        QMouseEvent move(QEvent::MouseMove, at, window->mapToGlobal(at), Qt::NoButton,
-                         Qt::NoButton, Qt::NoModifier);
+        QMouseEvent move(QEvent::MouseMove, at, window->mapToGlobal(at), Qt::NoButton, Qt::NoButton,
+                         Qt::NoModifier);
         QApplication::sendEvent(window.get(), &move);
     }
 
@@ -86,7 +86,8 @@ TEST_F(TickerWindowTest, FitsTheWindowAndPlacesItsChildren) {
     EXPECT_EQ(Control<QLabel>(IdRefreshButton)->geometry(), rect(layout.refreshButton));
     EXPECT_EQ(Control<QLabel>(IdStripLeft)->geometry(), QRect(0, 0, 50, 15));
     EXPECT_FALSE(Control<QLabel>(IdLoadingIndicator)->isVisible());
-    EXPECT_TRUE(Control<CWebBrowser2>(IdBrowser)->toPlainText().contains(QStringLiteral("浦发银行")));
+    EXPECT_TRUE(
+        Control<CWebBrowser2>(IdBrowser)->toPlainText().contains(QStringLiteral("浦发银行")));
     EXPECT_TRUE(fs::exists(paths.pageFile));
 }
 
@@ -117,8 +118,8 @@ TEST_F(TickerWindowTest, MenuHoldsTheCommandsInOrder) {
         captions << (action->isSeparator() ? QStringLiteral("-") : action->text());
         ids << action->data().toInt();
     }
-    EXPECT_EQ(captions, (QStringList{"刷新", "-", "透明", "升级", "设置...", "主页...",
-                                     "关于...", "-", "退出"}));
+    EXPECT_EQ(captions, (QStringList{"刷新", "-", "透明", "升级", "设置...", "主页...", "关于...",
+                                     "-", "退出"}));
     EXPECT_EQ(ids, (QList<int>{32778, 32779, 32775, 32780, 32771, 32781, 32772, 32774, 32773}));
 }
 

@@ -79,7 +79,6 @@ bool ReadFile(const std::string& path, std::string& bytes) {
     return !file.bad();
 }
 
-
 // Applies a change to the behaviour of one service or of all three.
 template <typename Change>
 void Modify(SimBehaviour (&behaviours)[3], SimService service, Change change) {
