@@ -72,10 +72,4 @@ bool WritePageFile(const std::filesystem::path& path, std::string_view page) {
     return WriteAll(fd.get(), text) && fd.Close();
 }
 
-std::filesystem::path ProgramFolder() {
-    std::error_code error;
-    const std::filesystem::path self = std::filesystem::read_symlink("/proc/self/exe", error);
-    return error ? std::filesystem::current_path(error) : self.parent_path();
-}
-
 }  // namespace vemo

@@ -22,7 +22,4 @@ std::filesystem::path TempFolder();
 // link in a shared folder and have the ticker overwrite another file. False on any failure.
 bool WritePageFile(const std::filesystem::path& path, std::string_view page);
 
-// The folder of the running program.
-std::filesystem::path ProgramFolder();
-
 }  // namespace vemo

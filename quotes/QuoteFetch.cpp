@@ -107,6 +107,14 @@ int FetchProvider(const TickerSettings& settings, const char* headers, QuoteBatc
 
 }  // namespace
 
+CurlLibrary::CurlLibrary() {
+    curl_global_init(CURL_GLOBAL_DEFAULT);
+}
+
+CurlLibrary::~CurlLibrary() {
+    curl_global_cleanup();
+}
+
 int FetchLines(const TickerSettings& settings, std::string_view url, const char* headers,
                std::string_view extraHeader, std::vector<std::string>& lines,
                const FetchOptions& options) {

@@ -21,6 +21,16 @@ struct FetchOptions {
     const std::atomic<bool>* cancel = nullptr;
 };
 
+// libcurl's global state for a program's whole run: set up before any thread may fetch and torn
+// down after all have ended. One per program, in main.
+class CurlLibrary {
+  public:
+    CurlLibrary();
+    ~CurlLibrary();
+    CurlLibrary(const CurlLibrary&) = delete;
+    CurlLibrary& operator=(const CurlLibrary&) = delete;
+};
+
 // One GET of QuoteUrl for the provider, parsed into the batch. Results: FetchOk, FetchBadUrl
 // (QuoteUrl has no host; nothing sent) or FetchFailed (connection, request or read failed; the
 // count stays 0 and no record is left in the batch).

@@ -3,6 +3,8 @@
 #include <cstddef>
 #include <cstdlib>
 #include <cstring>
+#include <filesystem>
+#include <system_error>
 #include <string>
 #include <string_view>
 
@@ -61,6 +63,12 @@ std::string_view ProxyHostAndPort(std::string_view url) {
 }
 
 }  // namespace
+
+std::filesystem::path ProgramFolder() {
+    std::error_code error;
+    const std::filesystem::path self = std::filesystem::read_symlink("/proc/self/exe", error);
+    return error ? std::filesystem::current_path(error) : self.parent_path();
+}
 
 SettingsFiles SettingsFilesFor(const std::filesystem::path& programFolder) {
     return SettingsFiles{programFolder / "vemo.ini", DefaultAppStorePath()};

@@ -20,6 +20,8 @@ struct SettingsFiles {
     std::filesystem::path appStore;
 };
 
+// The folder of the running program, where its settings file lives.
+std::filesystem::path ProgramFolder();
 // The per-user store's path from the environment.
 std::filesystem::path DefaultAppStorePath();
 // vemo.ini in `programFolder` and the per-user store.

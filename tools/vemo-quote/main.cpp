@@ -1,6 +1,5 @@
 // vemo-quote: the watch list of VEMO's settings in a terminal, and checks for scripts.
 
-#include <curl/curl.h>
 #include <unistd.h>
 
 #include <chrono>
@@ -42,19 +41,6 @@ int UsageError() {
     std::fputs(Usage, stderr);
     return 2;
 }
-
-std::filesystem::path ProgramFolder() {
-    std::error_code error;
-    const auto self = std::filesystem::read_symlink("/proc/self/exe", error);
-    return error ? std::filesystem::current_path() : self.parent_path();
-}
-
-struct CurlLibrary {
-    CurlLibrary() { curl_global_init(CURL_GLOBAL_DEFAULT); }
-    ~CurlLibrary() { curl_global_cleanup(); }
-    CurlLibrary(const CurlLibrary&) = delete;
-    CurlLibrary& operator=(const CurlLibrary&) = delete;
-};
 
 std::string Text(const char* field, std::size_t size) {
     return std::string(field, strnlen(field, size));
