@@ -173,7 +173,8 @@ bool HttpServer::ReadSome(int fd, std::string& buffer) {
     const auto deadline =
         std::chrono::steady_clock::now() + std::chrono::milliseconds(IdleTimeoutMs);
     while (true) {
-        const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
+        // Rounded up: a delay must never end early, not even by a fraction of a millisecond.
+        const auto left = std::chrono::ceil<std::chrono::milliseconds>(
             deadline - std::chrono::steady_clock::now());
         if (left.count() <= 0) {
             return false;
@@ -259,7 +260,8 @@ void HttpServer::SendSimple(int fd, int status, std::string_view text) {
 bool HttpServer::Pause(int ms) {
     const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(ms);
     while (true) {
-        const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
+        // Rounded up: a delay must never end early, not even by a fraction of a millisecond.
+        const auto left = std::chrono::ceil<std::chrono::milliseconds>(
             deadline - std::chrono::steady_clock::now());
         if (left.count() <= 0) {
             return true;
