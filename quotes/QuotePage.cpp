@@ -95,14 +95,18 @@ int ColumnCount(std::uint32_t content) {
     return std::max(std::popcount(content & ColumnBits), 1);
 }
 
-// Enough for a 10-byte provider field of which every byte is escaped.
-constexpr std::size_t EscapedTextSize = QuoteTextSize * 6 + 1;
+// Enough for a provider field of `size` bytes of which every byte is escaped.
+constexpr std::size_t EscapedSize(std::size_t size) {
+    return size * 6 + 1;
+}
+constexpr std::size_t EscapedTextSize = EscapedSize(QuoteTextSize);
 
-// The provider's name and code go into markup and attribute values: the characters that would
-// end them are written as entities. GBK trail bytes never take these values.
-void EscapeField(const char (&field)[QuoteTextSize], char (&out)[EscapedTextSize]) {
+// Provider texts (name, code, data time) go into markup and attribute values: the characters
+// that would end them are written as entities. GBK trail bytes never take these values.
+template <std::size_t Size>
+void EscapeField(const char (&field)[Size], char (&out)[EscapedSize(Size)]) {
     std::size_t at = 0;
-    for (std::size_t i = 0; i < QuoteTextSize && field[i] != '\0'; ++i) {
+    for (std::size_t i = 0; i < Size && field[i] != '\0'; ++i) {
         std::string_view piece(&field[i], 1);
         switch (field[i]) {
             case '&':
@@ -271,8 +275,10 @@ int Render(const TickerSettings& settings, PageWriter& page, int& rows, int& col
         const std::size_t length = strnlen(batch.dataTime, DataTimeSize - 1);
         std::memcpy(dataTime, batch.dataTime, length);
         dataTime[length] = '\0';
+        char escaped[EscapedSize(DataTimeSize)];
+        EscapeField(dataTime, escaped);
         page.Format("<tr class=\"cbt\"><td colspan=%d align=right>%s</td></tr>",
-                    {columns, dataTime});
+                    {columns, escaped});
     }
     page.Append("</table></body></html>");
     return static_cast<int>(page.Size());

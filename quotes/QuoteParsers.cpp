@@ -10,6 +10,7 @@
 #include <cstring>
 #include <memory>
 
+#include "quotes/DataTime.h"
 #include "quotes/Gbk.h"
 #include "quotes/QuoteUrl.h"
 
@@ -202,6 +203,14 @@ void SinaTrailingTime(std::string_view fromTurnover, char (&dataTime)[DataTimeSi
     std::replace(std::begin(dataTime), std::end(dataTime), ',', ' ');
 }
 
+// A data time that is not of a date-and-time's shape is refused: the time row stays empty rather
+// than show whatever stood in the answer in its place.
+void DropUnlessDataTime(char (&dataTime)[DataTimeSize]) {
+    if (!IsDataTimeShape(std::string_view(dataTime, strnlen(dataTime, DataTimeSize)))) {
+        dataTime[0] = '\0';
+    }
+}
+
 void StoreLocalTime(char (&dataTime)[DataTimeSize], const std::tm& now) {
     char text[80];  // room for six ints whatever the fields hold; a year beyond 9999 is cut
     std::snprintf(text, sizeof text, "%d-%d-%d %d:%d:%d", now.tm_year + 1900, now.tm_mon + 1,
@@ -281,6 +290,7 @@ void ParseSinaResponse(std::span<const std::string> lines, QuoteBatch& batch) {
                 if (!SinaDateAndTime(entry, batch.dataTime)) {
                     SinaTrailingTime(fromTurnover, batch.dataTime);
                 }
+                DropUnlessDataTime(batch.dataTime);
             }
         }
     } catch (...) {
@@ -351,6 +361,7 @@ void ParseNetEaseResponse(std::span<const std::string> lines, QuoteBatch& batch,
                 } else {
                     StoreLocalTime(batch.dataTime, now);
                 }
+                DropUnlessDataTime(batch.dataTime);
             }
             batch.records[static_cast<std::size_t>(count)] = std::move(record);
             ++count;
