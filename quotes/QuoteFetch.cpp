@@ -147,6 +147,7 @@ int FetchLines(const TickerSettings& settings, std::string_view url, const char*
     curl_easy_setopt(h, CURLOPT_CONNECTTIMEOUT, options.connectTimeoutSeconds);
     curl_easy_setopt(h, CURLOPT_LOW_SPEED_LIMIT, 1L);
     curl_easy_setopt(h, CURLOPT_LOW_SPEED_TIME, options.stallTimeoutSeconds);
+    curl_easy_setopt(h, CURLOPT_TIMEOUT, options.deadlineSeconds);
     curl_easy_setopt(h, CURLOPT_WRITEFUNCTION, WriteBody);
     curl_easy_setopt(h, CURLOPT_WRITEDATA, &transfer);
     curl_easy_setopt(h, CURLOPT_NOPROGRESS, 0L);

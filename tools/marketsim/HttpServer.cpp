@@ -225,6 +225,15 @@ bool HttpServer::SendAll(int fd, std::string_view bytes) {
     return true;
 }
 
+bool HttpServer::SendTrickling(int fd, std::string_view bytes, int pauseMs) {
+    for (std::size_t i = 0; i < bytes.size(); ++i) {
+        if ((i > 0 && !Pause(pauseMs)) || !SendAll(fd, bytes.substr(i, 1))) {
+            return false;
+        }
+    }
+    return true;
+}
+
 void HttpServer::SendSimple(int fd, int status, std::string_view text) {
     std::string answer = "HTTP/1.1 " + std::to_string(status) + " ";
     answer += ReasonPhrase(status);
@@ -375,7 +384,9 @@ void HttpServer::Serve(int fd) {
         if (request.method != "HEAD") {
             answer += reply.body;
         }
-        if (!SendAll(fd, answer) || !keepAlive) {
+        const bool sent =
+            reply.trickleMs > 0 ? SendTrickling(fd, answer, reply.trickleMs) : SendAll(fd, answer);
+        if (!sent || !keepAlive) {
             return;
         }
     }

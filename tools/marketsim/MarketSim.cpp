@@ -355,6 +355,7 @@ HttpReply MarketSimulator::Impl::Handle(const ParsedRequest& request, const std:
     }
     HttpReply reply;
     reply.delayMs = applied.delayMs;
+    reply.trickleMs = applied.trickleMs;
     switch (applied.failure) {
         case SimFailure::Hang:
             reply.kind = HttpReply::Kind::Hang;
@@ -378,6 +379,7 @@ HttpReply MarketSimulator::Impl::Handle(const ParsedRequest& request, const std:
     if (service == SimService::Maker) {
         HttpReply maker = MakerReply(path);
         maker.delayMs = applied.delayMs;
+        maker.trickleMs = applied.trickleMs;
         return maker;
     }
     reply.headers.emplace_back("Content-Type", QuoteContentType);
@@ -385,6 +387,7 @@ HttpReply MarketSimulator::Impl::Handle(const ParsedRequest& request, const std:
         if (!path.starts_with("/list=")) {
             HttpReply missing = TextReply(404, "no such page\n");
             missing.delayMs = applied.delayMs;
+            missing.trickleMs = applied.trickleMs;
             return missing;
         }
         reply.body = SinaBody(path.substr(6));
@@ -392,6 +395,7 @@ HttpReply MarketSimulator::Impl::Handle(const ParsedRequest& request, const std:
         if (!path.starts_with("/?")) {
             HttpReply missing = TextReply(404, "no such page\n");
             missing.delayMs = applied.delayMs;
+            missing.trickleMs = applied.trickleMs;
             return missing;
         }
         reply.body = NetEaseBody(path.substr(2));
