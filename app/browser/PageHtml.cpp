@@ -44,7 +44,6 @@ struct Tag {
 struct RowContext {
     QString cssClass;
     QString align;
-    QString valign;
 };
 
 bool IsSpace(QChar c) {
@@ -84,6 +83,22 @@ bool StartsEntity(QStringView text, qsizetype at) {
         ++i;
     }
     return i > nameStart && i < n && text[i] == u';';
+}
+
+// Whether a row's class or alignment is carried onto its cells: only a short plain word, so that
+// the copies add a few bytes per cell however long the row's attribute is, and the output stays
+// within a small constant factor of the input.
+bool IsCarriedValue(const QString& value) {
+    constexpr qsizetype MaxCarriedLength = 8;
+    if (value.isEmpty() || value.size() > MaxCarriedLength) {
+        return false;
+    }
+    for (const QChar c : value) {
+        if (!IsAsciiLetter(c) && !IsAsciiDigit(c) && c != u'-' && c != u'_') {
+            return false;
+        }
+    }
+    return true;
 }
 
 // A value as it goes between double quotes: references stay, a bare '&' and '"' are escaped.
@@ -309,14 +324,11 @@ QString NormalisePageHtml(const QString& html) {
             RowContext& row = tables.back();
             row = RowContext{};
             if (!tag.closing) {
-                if (const Attribute* a = tag.Find(u"class")) {
+                if (const Attribute* a = tag.Find(u"class"); a && IsCarriedValue(a->value)) {
                     row.cssClass = a->value;
                 }
-                if (const Attribute* a = tag.Find(u"align")) {
+                if (const Attribute* a = tag.Find(u"align"); a && IsCarriedValue(a->value)) {
                     row.align = a->value;
-                }
-                if (const Attribute* a = tag.Find(u"valign")) {
-                    row.valign = a->value;
                 }
             }
         } else if ((tag.name == u"td" || tag.name == u"th") && !tag.closing) {
@@ -327,9 +339,6 @@ QString NormalisePageHtml(const QString& html) {
                 }
                 if (!row.align.isEmpty() && !tag.Find(u"align")) {
                     tag.Set(QStringLiteral("align"), row.align);
-                }
-                if (!row.valign.isEmpty() && !tag.Find(u"valign")) {
-                    tag.Set(QStringLiteral("valign"), row.valign);
                 }
             }
             const Attribute* height = tag.Find(u"height");
