@@ -207,7 +207,11 @@ qsizetype ParseTag(const QString& html, qsizetype pos, Tag& tag) {
                 attribute.value = html.mid(valueStart, i - valueStart);
             }
         }
-        tag.attributes.push_back(std::move(attribute));
+        // A name that begins with '=' (as in "a/=b") names nothing a browser uses; written out
+        // after an attribute without a value, it would read back as that attribute's value.
+        if (!attribute.name.startsWith(u'=')) {
+            tag.attributes.push_back(std::move(attribute));
+        }
     }
     return n;  // a tag cut off by the end of the text is closed here
 }
@@ -230,18 +234,18 @@ void AppendTag(QString& out, const Tag& tag) {
     out += tag.selfClosing ? u" />" : u">";
 }
 
-// True when only white space stands between html[from] and the cell's end tag.
+// True when only white space stands between html[from] and the cell's end tag, read as the
+// tag itself is read ("</td>", "</TD >", "</td/>").
 bool CellIsEmpty(const QString& html, qsizetype from, const QString& cellName) {
     qsizetype i = from;
     while (i < html.size() && IsSpace(html[i])) {
         ++i;
     }
-    const QString endTag = QStringLiteral("</") + cellName;
-    if (!QStringView(html).mid(i).startsWith(endTag, Qt::CaseInsensitive)) {
+    if (i >= html.size() || html[i] != u'<') {
         return false;
     }
-    const qsizetype after = i + endTag.size();
-    return after >= html.size() || html[after] == u'>' || IsSpace(html[after]);
+    Tag end;
+    return ParseTag(html, i, end) >= 0 && end.closing && end.name == cellName;
 }
 
 void AddStyle(Tag& tag, const QString& declarations) {

@@ -147,10 +147,14 @@ TEST(NormalisePageHtml, MakesTheEmptySeparatorCellAsHighAsItsHeight) {
     EXPECT_EQ(NormalisePageHtml("<td height=1px>x</td>"), "<td height=\"1\">x</td>");
     EXPECT_EQ(NormalisePageHtml("<td height=50%></td>"), "<td height=\"50%\"></td>");
     EXPECT_EQ(NormalisePageHtml("<td height=1></tdx>"), "<td height=\"1\"></tdx>");
-    // An end tag with a blank before its '>' still ends the cell.
-    EXPECT_EQ(NormalisePageHtml("<td height=2></td >"),
-              "<td height=\"2\" style=\"padding:0px; line-height:2px; "
-              "-qt-line-height-type:fixed;\"></td>");
+    // An end tag with a blank or a slash after its name still ends the cell.
+    for (const char* end : {"</td >", "</TD/>", "</td\n/x>"}) {
+        EXPECT_EQ(NormalisePageHtml(QStringLiteral("<td height=2>") + end),
+                  QStringLiteral("<td height=\"2\" style=\"padding:0px; line-height:2px; "
+                                 "-qt-line-height-type:fixed;\">") +
+                      NormalisePageHtml(end))
+            << end;
+    }
 
     // Laid out by Qt, the separator row adds exactly one pixel between header and quotes.
     const auto quoteTop = [](const QString& page) {
@@ -191,6 +195,10 @@ TEST(NormalisePageHtml, PassesTextCommentsAndStyleSheetsThrough) {
               "<body scroll=\"no\" bgcolor=\"#FFFFE6\"><font color=\"#FF0000\">x</font>");
     EXPECT_EQ(NormalisePageHtml("<meta charset=gb2312/>"), "<meta charset=\"gb2312/\">");
     EXPECT_EQ(NormalisePageHtml("<br/><img src = 'a b' >"), "<br /><img src=\"a b\">");
+    // A name that begins with '=' is left out: written after a bare attribute, it would become
+    // that attribute's value.
+    EXPECT_EQ(NormalisePageHtml("<body bgcolor/=\"#FFFFE6\" =x scroll=no>"),
+              "<body bgcolor scroll=\"no\">");
     // A tag cut off by the end of the text is closed; nothing of it is lost.
     EXPECT_EQ(NormalisePageHtml("x<a href=\"http://h/?a=1"), "x<a href=\"http://h/?a=1\">");
     EXPECT_EQ(NormalisePageHtml(QString()), QString());
