@@ -20,10 +20,16 @@ std::string QuoteLinkBase(int provider);
 std::string FeedbackUrl();
 // "http://host/client/query.php" — code look-up.
 std::string CodeQueryUrl();
-// "http://host/quorvane/vemo.php?Guid=<guid>&Ver=VEMO 2.0.4.3" — the version check; the
-// version text goes in unescaped, blank included.
+// "http://host/quorvane/vemo.php?Guid=<guid>&Ver=VEMO%202.0.4.3" — the version check. A blank
+// cannot stand in an HTTP request line, so the version text's blank goes as %20, which the
+// server reads as the same value; the identifier is escaped the same way.
 std::string VersionCheckUrl(std::string_view installationId);
-// "http://host/quorvane/VEMOUpdate.php?Ver=VEMO 2.0.4.3" — the update answer.
+// "http://host/quorvane/VEMOUpdate.php?Ver=VEMO%202.0.4.3" — the update answer.
 std::string UpdateAnswerUrl();
+
+// The URL with every byte that cannot stand in a request line as it is (blanks, control
+// characters, bytes above 0x7E and " < > \ ^ ` { | }) written as %XX; all else, "%" included,
+// stays as it was, so an address that is already escaped keeps its meaning.
+std::string EscapeForRequest(std::string_view url);
 
 }  // namespace vemo
