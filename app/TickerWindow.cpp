@@ -28,6 +28,7 @@
 #include <mutex>
 
 #include "app/PageFile.h"
+#include "app/UpgradeRunner.h"
 #include "app/WindowLayout.h"
 #include "app/X11Window.h"
 #include "app/browser/WebBrowser2.h"
@@ -196,6 +197,7 @@ CTickerWindow::CTickerWindow(const TickerPaths& paths)
 
     host_ = std::make_unique<Host>(*this);
     cycle_ = std::make_unique<RefreshCycle>(*host_);
+    upgrade_ = std::make_unique<CUpgradeRunner>(*this, paths_.update);
 }
 
 CTickerWindow::~CTickerWindow() {
@@ -237,12 +239,14 @@ void CTickerWindow::Start() {
     }
     cycle_->refreshState.store(settingsChanged);
     refreshThread_ = std::thread([this] { cycle_->Run(); });
+    upgrade_->StartNoticeCheck();
 
     trayIcon_->show();
     SetWindowClass(*this, "VEMO", "VemoMFrame");
     SetSkipTaskbar(*this);
     ShowOrHideAtStart();
     RegisterShowHideHotKey();
+    upgrade_->StartCleanUp();
 }
 
 QColor CTickerWindow::BackgroundColour() const {
@@ -321,6 +325,10 @@ void CTickerWindow::ShowPage() {
     loadingIndicator_->hide();
     UpdateTransparencyMask();
     emit pageShown();
+}
+
+void CTickerWindow::ShowNotice(const QString& text) {
+    noticeLine_->setText(text);
 }
 
 void CTickerWindow::OnTrayCallback(int mouseEvent) {
@@ -474,6 +482,9 @@ void CTickerWindow::OnCommand(int id) {
         case CmdTransparent:
             ToggleTransparency();
             break;
+        case CmdUpgrade:
+            upgrade_->OnUpgradeCommand();
+            break;
         case CmdHomePage:
             QDesktopServices::openUrl(QUrl(QString::fromStdString(HomePageUrl())));
             break;
@@ -484,7 +495,7 @@ void CTickerWindow::OnCommand(int id) {
             close();
             break;
         default:
-            // Settings, Upgrade and About arrive with their own windows.
+            // Settings and About arrive with their own windows.
             break;
     }
 }
@@ -611,6 +622,7 @@ void CTickerWindow::EndRun() {
     SaveSettings(settings_.Get(), paths_.settingsFiles);
     trayIcon_->hide();
     hotKey_->Unregister(ShowHideHotKeyId);
+    upgrade_->Stop();
     // A transfer in progress is cancelled, so the thread ends at once even while a request
     // hangs.
     host_->Stop();
