@@ -34,6 +34,8 @@
 #include "app/browser/WebBrowser2.h"
 #include "app/desktop/GlobalHotKey.h"
 #include "app/desktop/MemoryTrim.h"
+#include "options/AboutBox.h"
+#include "options/OptionsDialog.h"
 #include "quotes/QuotePage.h"
 #include "quotes/QuoteUrl.h"
 #include "settings/Version.h"
@@ -69,6 +71,17 @@ QLabel* MakeStripPiece(QWidget* parent, int id, const char* bitmap) {
 
 void Place(QWidget* widget, const PixelRect& rect) {
     widget->setGeometry(rect.x, rect.y, rect.width, rect.height);
+}
+
+// Brings an open dialog to the front; false when there is none.
+bool BringToFront(QDialog* dialog) {
+    if (dialog == nullptr) {
+        return false;
+    }
+    dialog->showNormal();
+    dialog->raise();
+    dialog->activateWindow();
+    return true;
 }
 
 }  // namespace
@@ -485,6 +498,12 @@ void CTickerWindow::OnCommand(int id) {
         case CmdUpgrade:
             upgrade_->OnUpgradeCommand();
             break;
+        case CmdSettings:
+            RunOptionsDialog();
+            break;
+        case CmdAbout:
+            RunAboutBox();
+            break;
         case CmdHomePage:
             QDesktopServices::openUrl(QUrl(QString::fromStdString(HomePageUrl())));
             break;
@@ -495,9 +514,47 @@ void CTickerWindow::OnCommand(int id) {
             close();
             break;
         default:
-            // Settings and About arrive with their own windows.
             break;
     }
+}
+
+void CTickerWindow::RunOptionsDialog() {
+    if (BringToFront(optionsDialog_)) {
+        return;
+    }
+    // The dialog edits a private copy; the hot key is free while it runs, so it can be typed
+    // into the dialog's capture field.
+    TickerSettings copy = settings_.Get();
+    hotKey_->Unregister(ShowHideHotKeyId);
+    COptionsDialog dialog(copy, paths_.settingsFiles);
+    optionsDialog_ = &dialog;
+    const int result = dialog.exec();
+    if (ended_) {
+        return;  // the run ended while the dialog was open
+    }
+    if (result == QDialog::Accepted) {
+        settings_.Replace(copy);
+        ApplyColours();
+        loadingIndicator_->show();
+        loadingIndicator_->raise();
+        repaint();
+        if (transparentMode_ != 0) {
+            // Off and on again: the new background becomes the see-through colour.
+            ToggleTransparency();
+            ToggleTransparency();
+        }
+        cycle_->refreshState.store(settingsChanged);
+    }
+    RegisterShowHideHotKey();
+}
+
+void CTickerWindow::RunAboutBox() {
+    if (BringToFront(aboutBox_)) {
+        return;
+    }
+    CAboutBox box;
+    aboutBox_ = &box;
+    box.exec();
 }
 
 void CTickerWindow::mousePressEvent(QMouseEvent* event) {

@@ -3,6 +3,7 @@
 #include <QBasicTimer>
 #include <QIcon>
 #include <QPoint>
+#include <QPointer>
 #include <QWidget>
 
 #include <atomic>
@@ -15,6 +16,7 @@
 #include "settings/SettingsStore.h"
 #include "update/UpdateSetup.h"
 
+class QDialog;
 class QLabel;
 class QMenu;
 class QSystemTrayIcon;
@@ -86,6 +88,10 @@ class CTickerWindow : public QWidget {
     void ToggleTransparency();
     void RegisterShowHideHotKey();
     void PopUpMainMenu();
+    // The Settings and About commands. Each runs its dialog modally; while it is open, the
+    // command brings it to the front instead of opening a second one.
+    void RunOptionsDialog();
+    void RunAboutBox();
 
     // The popup menu 143, built afresh for each use.
     std::unique_ptr<QMenu> BuildMainMenu();
@@ -158,6 +164,9 @@ class CTickerWindow : public QWidget {
     QPoint dragOffset_;
     bool started_ = false;
     bool ended_ = false;
+
+    QPointer<QDialog> optionsDialog_;
+    QPointer<QDialog> aboutBox_;
 
     std::unique_ptr<Host> host_;
     std::unique_ptr<RefreshCycle> cycle_;
