@@ -8,8 +8,6 @@
 
 #include "settings/AtomicFile.h"
 #include "settings/IniFile.h"
-#include "settings/UserFolders.h"
-#include "settings/Version.h"
 #include "update/Endpoints.h"
 #include "update/ProgramCheck.h"
 #include "update/UrlDownload.h"
@@ -19,8 +17,6 @@ namespace vemo {
 
 namespace {
 
-constexpr char Section[] = "VEMO";
-constexpr std::size_t MaxAnswerBytes = 64 * 1024;
 // Far more than any build of the program; a larger download is no program of ours.
 constexpr std::size_t MaxProgramBytes = 256u << 20;
 constexpr std::size_t UrlBufferSize = 260;
@@ -30,11 +26,14 @@ void RemoveQuietly(const std::filesystem::path& file) {
     std::filesystem::remove(file, ignored);
 }
 
-bool Exists(const std::filesystem::path& file, bool& failed) {
+// Removes what stands under the name, if anything; false when something stays.
+bool RemoveIfPresent(const std::filesystem::path& file) {
     std::error_code error;
     const auto status = std::filesystem::symlink_status(file, error);
-    failed = error && error != std::errc::no_such_file_or_directory;
-    return !failed && status.type() != std::filesystem::file_type::not_found;
+    if (status.type() == std::filesystem::file_type::not_found) {
+        return true;
+    }
+    return !error && std::filesystem::remove(file, error);
 }
 
 }  // namespace
@@ -48,40 +47,37 @@ int DownloadAndHandOff(const UpdateSetup& setup, const UpdateProgress& progress,
         }
     };
 
-    // 1. The update answer.
+    // The server's answer: is there a newer release, and where?
     report(UpdateStep::Answer, 0, 0);
     const std::filesystem::path answer = setup.answerFolder / UpdateAnswerName;
-    DownloadOptions options;
-    options.transfer = setup.transfer;
-    options.transfer.maxResponseBytes = MaxAnswerBytes;
-    options.transfer.cancel = control.Flag();
-    if (setup.answerFolder.empty() || !EnsurePrivateFolder(setup.answerFolder) ||
-        DownloadToFile(UpdateAnswerUrl(), answer, options) != DownloadOk) {
+    if (!DownloadAnswer(UpdateAnswerUrl(), answer, setup, control)) {
         return UpdateAnswerFailed;
     }
 
-    // 2. to 4. What the answer offers.
-    const int infoVer = GetPrivateProfileIntA(Section, "infoVer", 0, answer);
+    const int infoVer = GetPrivateProfileIntA(AnswerSection, "infoVer", 0, answer);
     if (infoVer == 0) {
         RemoveQuietly(answer);
         return UpdateAnswerNoVersion;
     }
-    if (static_cast<std::uint32_t>(infoVer) <= static_cast<std::uint32_t>(BuildNumber)) {
+    if (!IsNewerBuild(infoVer)) {
         RemoveQuietly(answer);
         return AlreadyNewest;
     }
     char address[UrlBufferSize] = {};
     const std::size_t addressLength =
-        GetPrivateProfileStringA(Section, "dlurl", "", address, sizeof address, answer);
+        GetPrivateProfileStringA(AnswerSection, "dlurl", "", address, sizeof address, answer);
     RemoveQuietly(answer);
     if (addressLength == 0) {
         return UpdateAnswerNoAddress;
     }
 
-    // 5. The new program. A file left by an earlier attempt goes first, so that a failed
+    // The new program. A file left by an earlier attempt goes first, so that a failed
     // download leaves none.
     const std::filesystem::path newProgram = setup.programFolder / NewProgramName;
     RemoveQuietly(newProgram);
+    DownloadOptions options;
+    options.transfer = setup.transfer;
+    options.transfer.cancel = control.Flag();
     options.transfer.maxResponseBytes = MaxProgramBytes;
     options.progress = [&](std::uint64_t received, std::uint64_t total) {
         report(UpdateStep::Program, received, total);
@@ -98,7 +94,7 @@ int DownloadAndHandOff(const UpdateSetup& setup, const UpdateProgress& progress,
         return NewProgramFailed;
     }
 
-    // 6. The updater, out of the program's own image.
+    // The updater, out of the program's own image.
     report(UpdateStep::HandOff, 0, 0);
     const std::filesystem::path updater = setup.programFolder / UpdaterName;
     const std::string_view image(reinterpret_cast<const char*>(setup.updaterImage.data()),
@@ -108,7 +104,7 @@ int DownloadAndHandOff(const UpdateSetup& setup, const UpdateProgress& progress,
         return UpdaterNotStarted;
     }
 
-    // 8. A last chance to cancel, then 9. the start.
+    // A last moment to cancel, then the start.
     if (!control.Sleep(std::chrono::milliseconds(500))) {
         return NewProgramFailed;
     }
@@ -130,20 +126,8 @@ int CleanUpAfterUpdate(const std::filesystem::path& programFolder, Interrupt* st
     if (!control.Sleep(std::chrono::milliseconds(2000)) || programFolder.empty()) {
         return 0;
     }
-    bool failed = false;
-    const std::filesystem::path oldProgram = programFolder / OldProgramName;
-    if (Exists(oldProgram, failed)) {
-        std::error_code error;
-        if (!std::filesystem::remove(oldProgram, error)) {
-            return 0;
-        }
-    } else if (failed) {
-        return 0;
-    }
-    const std::filesystem::path updater = programFolder / UpdaterName;
-    if (Exists(updater, failed)) {
-        std::error_code ignored;
-        std::filesystem::remove(updater, ignored);
+    if (RemoveIfPresent(programFolder / OldProgramName)) {
+        RemoveIfPresent(programFolder / UpdaterName);
     }
     return 0;
 }

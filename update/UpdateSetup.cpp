@@ -6,6 +6,8 @@
 #include <system_error>
 
 #include "settings/UserFolders.h"
+#include "update/Endpoints.h"
+#include "update/UrlDownload.h"
 
 namespace vemo {
 
@@ -15,6 +17,16 @@ std::filesystem::path UpdateCacheFolder() {
         return cache / "Quorvane" / "VemoMonitor";
     }
     return TempFolder() / ("vemo-" + std::to_string(::geteuid()));
+}
+
+bool DownloadAnswer(const std::string& url, const std::filesystem::path& file,
+                    const UpdateSetup& setup, Interrupt& stop) {
+    DownloadOptions options;
+    options.transfer = setup.transfer;
+    options.transfer.maxResponseBytes = MaxAnswerBytes;
+    options.transfer.cancel = stop.Flag();
+    return !setup.answerFolder.empty() && EnsurePrivateFolder(setup.answerFolder) &&
+           DownloadToFile(url, file, options) == DownloadOk;
 }
 
 std::filesystem::path RunningProgramFile() {

@@ -2,8 +2,10 @@
 
 #include <filesystem>
 #include <span>
+#include <string>
 
 #include "quotes/QuoteFetch.h"
+#include "update/Interrupt.h"
 
 namespace vemo {
 
@@ -15,6 +17,12 @@ struct UpdateSetup {
     std::filesystem::path answerFolder;
     // The program's folder: the new program, the updater and the old program go there.
     std::filesystem::path programFolder;
+    // Downloads one of the maker's answers into `file` in the answer folder (which is made, for
+    // this
+    // user alone, when missing). True when the whole answer arrived; a requested `stop` cancels it.
+    bool DownloadAnswer(const std::string& url, const std::filesystem::path& file,
+                        const UpdateSetup& setup, Interrupt& stop);
+
     // The running program's file, which the updater replaces and starts.
     std::filesystem::path programFile;
     // The updater program's bytes, written out as "VemoUpdater".
@@ -26,6 +34,11 @@ struct UpdateSetup {
 // The private folder for the maker's answers: "Quorvane/VemoMonitor" in the user's cache folder,
 // or "vemo-UID" in the temporary folder when there is no cache folder at all.
 std::filesystem::path UpdateCacheFolder();
+
+// Downloads one of the maker's answers into `file` in the answer folder (which is made, for this
+// user alone, when missing). True when the whole answer arrived; a requested `stop` cancels it.
+bool DownloadAnswer(const std::string& url, const std::filesystem::path& file,
+                    const UpdateSetup& setup, Interrupt& stop);
 
 // The running program's file (empty when it cannot be told).
 std::filesystem::path RunningProgramFile();

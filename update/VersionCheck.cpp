@@ -11,24 +11,13 @@
 #include "settings/AppStore.h"
 #include "settings/IniFile.h"
 #include "settings/SettingsStore.h"
-#include "settings/UserFolders.h"
-#include "settings/Version.h"
 #include "update/Endpoints.h"
-#include "update/UrlDownload.h"
 
 namespace vemo {
 
 namespace {
 
-constexpr char Section[] = "VEMO";
-// An answer file is a few lines of INI text.
-constexpr std::size_t MaxAnswerBytes = 64 * 1024;
 constexpr std::size_t MaxStoredIdBytes = 50;
-
-// Only a release above this program's build counts.
-bool IsNewerBuild(int build) {
-    return static_cast<std::uint32_t>(build) > static_cast<std::uint32_t>(BuildNumber);
-}
 
 }  // namespace
 
@@ -90,19 +79,13 @@ int CheckForNotice(char (&text)[NoticeBufferSize], char (&link)[NoticeBufferSize
         return 0;
     }
 
-    const std::string url = VersionCheckUrl(GetInstallId(setup.appStore));
+    Interrupt never;
+    Interrupt& wait = stop != nullptr ? *stop : never;
     const std::filesystem::path answer = setup.answerFolder / NoticeAnswerName;
-    DownloadOptions options;
-    options.transfer = setup.transfer;
-    options.transfer.maxResponseBytes = MaxAnswerBytes;
-    options.transfer.cancel = stop != nullptr ? stop->Flag() : nullptr;
-    if (setup.answerFolder.empty() || !EnsurePrivateFolder(setup.answerFolder) ||
-        DownloadToFile(url, answer, options) != DownloadOk) {
+    if (!DownloadAnswer(VersionCheckUrl(GetInstallId(setup.appStore)), answer, setup, wait)) {
         return 0;
     }
 
-    Interrupt never;
-    Interrupt& wait = stop != nullptr ? *stop : never;
     const auto discard = [&] {
         // A stop ends the wait early; the answer goes either way.
         wait.Sleep(std::chrono::milliseconds(500));
@@ -110,15 +93,15 @@ int CheckForNotice(char (&text)[NoticeBufferSize], char (&link)[NoticeBufferSize
         std::filesystem::remove(answer, ignored);
         return 0;
     };
-    const int infoVer = GetPrivateProfileIntA(Section, "infoVer", 0, answer);
+    const int infoVer = GetPrivateProfileIntA(AnswerSection, "infoVer", 0, answer);
     if (!IsNewerBuild(infoVer)) {
         return discard();
     }
-    if (GetPrivateProfileStringA(Section, "info", "", text, sizeof text, answer) == 0) {
+    if (GetPrivateProfileStringA(AnswerSection, "info", "", text, sizeof text, answer) == 0) {
         return discard();
     }
-    GetPrivateProfileStringA(Section, "infourl", "", link, sizeof link, answer);
-    const int update = GetPrivateProfileIntA(Section, "update", 0, answer);
+    GetPrivateProfileStringA(AnswerSection, "infourl", "", link, sizeof link, answer);
+    const int update = GetPrivateProfileIntA(AnswerSection, "update", 0, answer);
     updateRequired.store(update);
     if (update != 0) {
         const auto build = static_cast<std::uint32_t>(infoVer);
