@@ -444,10 +444,10 @@ void ParseTencentResponse(std::span<const std::string> lines, QuoteBatch& batch)
                 }
                 const std::string_view value = text.substr(equals + 2, close - equals - 2);
                 text.remove_prefix(close + 1);
-                // An underscore marks another form: the unknown-symbol notice pv_none_match and
-                // the short quote s_sh600000, whose fields mean other things.
-                if (symbol.empty() || symbol.size() > QuoteTextSize - 1 ||
-                    symbol.find('_') != std::string_view::npos) {
+                // A symbol longer than the code field is no quote's: the unknown-symbol notice
+                // pv_none_match and forms such as the short quote s_sh600000, whose fields mean
+                // other things, have such symbols.
+                if (symbol.empty() || symbol.size() > QuoteTextSize - 1) {
                     continue;
                 }
                 std::string_view fields[TencentFieldsRead];
