@@ -185,12 +185,16 @@ void WriteQuoteRow(PageWriter& page, const QuoteRecord& quote, std::uint32_t con
 }
 
 // The table page of `records`. The time line carries the data time and, after it, `timeNote`
-// (markup, empty for none).
-void WriteTablePage(PageWriter& page, const TickerSettings& settings, const PageColours& colours,
-                    const std::vector<QuoteRecord>& records, std::string_view linkBase,
-                    const char* dataTimeField, std::string_view timeNote) {
+// (markup beginning with a blank, empty for none). A table of fewer than three columns has no
+// room for a note beside the date and time: the line is then broken after the date (two
+// columns) and also before the note (one column). Returns the number of breaks, each of which
+// takes the height of a row.
+int WriteTablePage(PageWriter& page, const TickerSettings& settings, const PageColours& colours,
+                   const std::vector<QuoteRecord>& records, std::string_view linkBase,
+                   const char* dataTimeField, std::string_view timeNote) {
     const std::uint32_t content = settings.pageContent;
     const int columns = ColumnCount(content);
+    int breaks = 0;
 
     page.Append("<html><head>");
     page.Append("<meta http-equiv=\"Content-Type\" content=\"text/html\" charset=\"gb2312\" />");
@@ -236,28 +240,49 @@ void WriteTablePage(PageWriter& page, const TickerSettings& settings, const Page
         const std::size_t length = strnlen(dataTimeField, DataTimeSize - 1);
         std::memcpy(dataTime, dataTimeField, length);
         dataTime[length] = '\0';
-        page.Format("<tr class=\"cbt\"><td colspan=%d align=right>%s", {columns, dataTime});
-        page.Append(timeNote);
-        page.Append("</td></tr>");
+        if (timeNote.empty() || columns >= 3) {
+            page.Format("<tr class=\"cbt\"><td colspan=%d align=right>%s", {columns, dataTime});
+            page.Append(timeNote);
+            page.Append("</td></tr>");
+        } else {
+            const std::string_view text(dataTime, length);
+            const std::size_t blank = text.find(' ');
+            page.Format("<tr class=\"cbt\"><td colspan=%d align=right>", {columns});
+            if (blank != std::string_view::npos) {
+                page.Append(text.substr(0, blank));
+                page.Append("<br>");
+                ++breaks;
+            }
+            page.Append(text.substr(blank == std::string_view::npos ? 0 : blank + 1));
+            if (columns < 2 || breaks == 0) {
+                page.Append("<br>");
+                page.Append(timeNote.substr(1));
+                ++breaks;
+            } else {
+                page.Append(timeNote);
+            }
+            page.Append("</td></tr>");
+        }
     }
     page.Append("</table></body></html>");
+    return breaks;
 }
 
-// What goes after the data time: the service's name when it is not the chosen one, and the mark
-// of quotes that were not renewed, in the down colour.
+// What goes after the data time: the service's name when it is not the chosen one, or, for
+// quotes that were not renewed, the mark in the down colour alone (the default table has no
+// room for both).
 std::string TimeNote(const TickerSettings& settings, int provider, bool stale,
                      const PageColours& colours) {
     std::string note;
-    if (provider != SelectedProvider(settings.provider)) {
-        note += ' ';
-        note += ServiceName(provider);
-    }
     if (stale) {
         note += " <font color=";
         note += colours.down;
         note += '>';
         note += StaleMark;
         note += "</font>";
+    } else if (provider != SelectedProvider(settings.provider)) {
+        note += ' ';
+        note += ServiceName(provider);
     }
     return note;
 }
@@ -290,9 +315,9 @@ int Render(const TickerSettings& settings, PageWriter& page, int& rows, int& col
 
     if (!fetched.answered && kept != nullptr && kept->has_value()) {
         const QuotePageSession::KeptQuotes& last = **kept;
-        rows = static_cast<int>(last.records.size());
-        WriteTablePage(page, settings, colours, last.records, QuoteLinkBase(last.provider),
-                       last.dataTime, TimeNote(settings, last.provider, true, colours));
+        rows = static_cast<int>(last.records.size()) +
+               WriteTablePage(page, settings, colours, last.records, QuoteLinkBase(last.provider),
+                              last.dataTime, TimeNote(settings, last.provider, true, colours));
         report.provider = last.provider;
         report.stale = true;
         return static_cast<int>(page.Size());
@@ -318,8 +343,8 @@ int Render(const TickerSettings& settings, PageWriter& page, int& rows, int& col
 
     // The links carry the value of the service the rows came from. Tencent's symbols are Sina's,
     // so its rows take Sina's value (2), one of the two the maker's skip page knows.
-    WriteTablePage(page, settings, colours, records, QuoteLinkBase(fetched.provider),
-                   batch.dataTime, TimeNote(settings, fetched.provider, false, colours));
+    rows += WriteTablePage(page, settings, colours, records, QuoteLinkBase(fetched.provider),
+                           batch.dataTime, TimeNote(settings, fetched.provider, false, colours));
     report.provider = fetched.provider;
     report.answered = fetched.answered;
     std::memcpy(report.newestDate, batch.newestDate, DataDateSize);

@@ -57,7 +57,8 @@ struct RefreshReport {
 // written for a table page, 0 for the upgrade and empty-list notices, or the fetch result for the
 // fetch-error page. `rows` and `cols` come in as 2 and 3 and report the table's shape.
 // The chosen service is asked first; only when it fails (see FetchWithFailover) are the others
-// asked, and the time line then names the one that answered.
+// asked, and the time line then names the one that answered. A table of fewer than three columns
+// breaks such a time line into lines and counts each further line as one more row.
 int RenderQuotePage(const TickerSettings& settings, std::span<char> page, int& rows, int& cols,
                     const QuoteFetchers& fetchers, RefreshReport* report = nullptr);
 inline int RenderQuotePage(const TickerSettings& settings, std::span<char> page, int& rows,

@@ -760,18 +760,59 @@ TEST_F(PageSessionTest, FailedRefreshKeepsTheLastTableMarkedUntilTheNextSuccess)
     EXPECT_TRUE(report.answered);
 }
 
-TEST_F(PageSessionTest, KeptTableKeepsItsServiceAndTakesTheCurrentColours) {
+TEST_F(PageSessionTest, KeptTableOfAStandInTakesTheCurrentColours) {
     services[ProviderSina].result = FetchFailed;
-    Refresh();  // Tencent answers
+    services[ProviderTencent].result = FetchFailed;
+    Refresh();  // NetEase answers
     AllFail();
     TickerSettings settings = DefaultTickerSettings();
     settings.optionFlags |= customColors;
     settings.downColor = 0x00332211;
     const RefreshReport report = Refresh(settings);
     EXPECT_TRUE(report.stale);
-    EXPECT_EQ(report.provider, ProviderTencent);
-    EXPECT_NE(page.find(Utf8ToGbk("15:00:00 腾讯 <font color=#112233>未更新</font></td>")),
+    EXPECT_EQ(report.provider, ProviderNetEase);
+    // The mark alone follows the time: the default table has no room for the name too.
+    EXPECT_NE(page.find(Utf8ToGbk("15:00:00 <font color=#112233>未更新</font></td>")),
               std::string::npos);
+    EXPECT_NE(page.find("&Dts=3&Code=399001 "), std::string::npos);
+}
+
+TEST_F(PageSessionTest, NarrowTablesBreakTheTimeLineAndMakeRoomForIt) {
+    TickerSettings settings = DefaultTickerSettings();
+    settings.pageContent = showName | showPrice | showRefreshTime;
+    services[ProviderSina].result = FetchFailed;
+    Refresh(settings);
+    EXPECT_NE(page.find(Utf8ToGbk("<td colspan=2 align=right>2022-11-11<br>15:00:00 腾讯</td>")),
+              std::string::npos);
+    EXPECT_EQ(rows, 3);  // two quotes and the time line's second line
+    EXPECT_EQ(cols, 2);
+    AllFail();
+    Refresh(settings);
+    EXPECT_NE(page.find(Utf8ToGbk("2022-11-11<br>15:00:00 <font color=#009900>未更新</font></td>")),
+              std::string::npos);
+    EXPECT_EQ(rows, 3);
+
+    settings.pageContent = showPrice | showRefreshTime;
+    Refresh(settings);
+    EXPECT_NE(page.find(Utf8ToGbk("<td colspan=1 align=right>2022-11-11<br>15:00:00<br><font "
+                                  "color=#009900>未更新</font></td>")),
+              std::string::npos);
+    EXPECT_EQ(rows, 4);
+    // Without a time line there is nothing to make room for.
+    settings.pageContent = showName | showPrice;
+    Refresh(settings);
+    EXPECT_EQ(rows, 2);
+    EXPECT_EQ(page.find(Utf8ToGbk("未更新")), std::string::npos);
+}
+
+TEST_F(PageSessionTest, TimeLineWithoutADateStillBreaksBeforeTheNote) {
+    TickerSettings settings = DefaultTickerSettings();
+    settings.pageContent = showPrice | showChangePercent | showRefreshTime;
+    services[ProviderSina].result = FetchFailed;
+    services[ProviderTencent].dataTime.clear();
+    Refresh(settings);
+    EXPECT_NE(page.find(Utf8ToGbk("<td colspan=2 align=right><br>腾讯</td>")), std::string::npos);
+    EXPECT_EQ(rows, 3);
 }
 
 TEST_F(PageSessionTest, NoKeptTableWithoutQuotesOfTheSameList) {
