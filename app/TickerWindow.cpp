@@ -90,10 +90,7 @@ bool BringToFront(QDialog* dialog) {
 // interface thread; the thread itself only sleeps, fetches, renders and writes the page file.
 class CTickerWindow::Host : public RefreshHost {
   public:
-    explicit Host(CTickerWindow& window) : window_(window) {
-        fetchOptions_.cancel = &stopping_;
-        fetchers_ = NetworkFetchers(fetchOptions_);
-    }
+    explicit Host(CTickerWindow& window) : window_(window), session_(NetworkFetchers(Options())) {}
 
     void Stop() {
         {
@@ -127,9 +124,9 @@ class CTickerWindow::Host : public RefreshHost {
             window_.loadingIndicator_->raise();
         });
     }
-    int Render(const TickerSettings& settings, std::span<char> page, int& rows,
-               int& cols) override {
-        return RenderQuotePage(settings, page, rows, cols, fetchers_);
+    RefreshReport Render(const TickerSettings& settings, std::span<char> page, int& rows,
+                         int& cols) override {
+        return session_.Render(settings, page, rows, cols);
     }
     void FitWindowToTable(const TickerSettings& settings, int rows, int cols) override {
         Queue([this, settings, rows, cols] { window_.FitWindowToTable(settings, rows, cols); });
@@ -144,6 +141,12 @@ class CTickerWindow::Host : public RefreshHost {
     }
 
   private:
+    FetchOptions Options() {
+        FetchOptions options;
+        options.cancel = &stopping_;
+        return options;
+    }
+
     template <typename F>
     void Queue(F&& work) {
         QMetaObject::invokeMethod(&window_, std::forward<F>(work), Qt::QueuedConnection);
@@ -153,8 +156,7 @@ class CTickerWindow::Host : public RefreshHost {
     std::mutex mutex_;
     std::condition_variable wake_;
     std::atomic<bool> stopping_{false};
-    FetchOptions fetchOptions_;
-    QuoteFetchers fetchers_;
+    QuotePageSession session_;  // the last quotes, kept for a refresh in which all services fail
 };
 
 CTickerWindow::CTickerWindow(const TickerPaths& paths)
@@ -612,14 +614,15 @@ void CTickerWindow::mouseMoveEvent(QMouseEvent* event) {
     raise();
     const QPoint at = event->position().toPoint();
     if (at.y() < TitleStripHeight) {
-        const char* tip =
-            StripTip(HitTestStrip(at.x(), at.y(), width()), cycle_->secondsSinceRefresh.load());
-        if (tip == nullptr) {
+        const std::string tip =
+            StripTipText(HitTestStrip(at.x(), at.y(), width()), cycle_->secondsSinceRefresh.load(),
+                         cycle_->failedAttemptTime.load());
+        if (tip.empty()) {
             QToolTip::hideText();
             currentTip_.clear();
             return;
         }
-        const QString text = QString::fromUtf8(tip);
+        const QString text = QString::fromStdString(tip);
         if (text != currentTip_) {
             currentTip_ = text;
             QToolTip::showText(event->globalPosition().toPoint(), text, this);

@@ -99,10 +99,17 @@ CCodesPage::CCodesPage(const TickerSettings& settings, QWidget* parent) : QWidge
     netEase_ = new QRadioButton(QStringLiteral("网易"), systemBox);
     netEase_->setObjectName(QString::number(IdNetEaseRadio));
     netEase_->setAccessibleName(netEase_->text());
+    tencent_ = new QRadioButton(QStringLiteral("腾讯"), systemBox);
+    tencent_->setObjectName(QString::number(IdTencentRadio));
+    tencent_->setAccessibleName(tencent_->text());
     auto* sources = new QButtonGroup(this);
     sources->addButton(sina_);
     sources->addButton(netEase_);
-    (state.netEase ? netEase_ : sina_)->setChecked(true);
+    sources->addButton(tencent_);
+    (state.provider == ProviderNetEase   ? netEase_
+     : state.provider == ProviderTencent ? tencent_
+                                         : sina_)
+        ->setChecked(true);
 
     auto* hotKeyLabel = new QLabel(QStringLiteral("显示/隐藏 热键："), systemBox);
     hotKey_ = new CHotKeyEdit(systemBox);
@@ -119,6 +126,7 @@ CCodesPage::CCodesPage(const TickerSettings& settings, QWidget* parent) : QWidge
     sourceRow->addWidget(sourceLabel);
     sourceRow->addWidget(sina_);
     sourceRow->addWidget(netEase_);
+    sourceRow->addWidget(tencent_);
     sourceRow->addStretch(1);
     systemLayout->addLayout(sourceRow);
     systemLayout->addSpacing(6);
@@ -139,7 +147,8 @@ CCodesPage::CCodesPage(const TickerSettings& settings, QWidget* parent) : QWidge
     setTabOrder(remove, slider_);
     setTabOrder(slider_, sina_);
     setTabOrder(sina_, netEase_);
-    setTabOrder(netEase_, hotKey_);
+    setTabOrder(netEase_, tencent_);
+    setTabOrder(tencent_, hotKey_);
 
     new PageKeyFilter(this, {Qt::Key_Escape});
 }
@@ -154,7 +163,9 @@ CodesPageState CCodesPage::State() const {
     for (int row = 0; row < list_->count(); ++row) {
         state.codes.push_back(list_->item(row)->data(CodeBytesRole).toByteArray().toStdString());
     }
-    state.netEase = netEase_->isChecked();
+    state.provider = netEase_->isChecked()   ? ProviderNetEase
+                     : tencent_->isChecked() ? ProviderTencent
+                                             : ProviderSina;
     state.sliderPosition = slider_->value();
     state.hotKeyVirtualKey = hotKey_->VirtualKey();
     state.hotKeyFlags = hotKey_->Flags();

@@ -22,6 +22,7 @@ enum CodesPageControl : int {
     IdAddCode = 1021,
     IdDeleteCode = 1022,
     IdRefreshSlider = 1023,
+    IdTencentRadio = 1024,
     IdSinaRadio = 1025,
     IdHotKey = 1027,
     IdMoveUp = 1038,
@@ -74,6 +75,7 @@ class CCodesPage : public QWidget {
     QLabel* rateLabel_ = nullptr;
     QRadioButton* sina_ = nullptr;
     QRadioButton* netEase_ = nullptr;
+    QRadioButton* tencent_ = nullptr;
     CHotKeyEdit* hotKey_ = nullptr;
     UrlOpener openUrl_ = OpenInBrowser;
 };

@@ -113,7 +113,9 @@ ProxyPageState ProxyStateFrom(const TickerSettings& s) {
 CodesPageState CodesStateFrom(const TickerSettings& s) {
     CodesPageState c;
     c.codes = SplitCodeList(FieldText(s.codeList, sizeof s.codeList));
-    c.netEase = s.provider == ProviderNetEase;
+    // Any stored value other than NetEase's or Tencent's means Sina.
+    c.provider = (s.provider == ProviderNetEase || s.provider == ProviderTencent) ? s.provider
+                                                                                  : ProviderSina;
     c.sliderPosition = SliderPositionFor(s.refreshSeconds);
     c.hotKeyVirtualKey = s.hotKeyVirtualKey & 0xFF;
     c.hotKeyFlags = ModifiersToHotKeyFlags(s.hotKeyModifiers);
@@ -231,7 +233,9 @@ std::string ValidateAndStore(const DisplayPageState& display, const ProxyPageSta
     s.nameColor = display.nameColor;
     s.headerColor = display.headerColor;
 
-    s.provider = codes.netEase ? ProviderNetEase : ProviderSina;
+    s.provider = (codes.provider == ProviderNetEase || codes.provider == ProviderTencent)
+                     ? codes.provider
+                     : ProviderSina;
 
     std::string list;
     for (const std::string& code : codes.codes) {

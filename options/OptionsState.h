@@ -68,7 +68,7 @@ struct ProxyPageState {
 // hot-key control (a Windows virtual-key code and HOTKEYF_* flags).
 struct CodesPageState {
     std::vector<std::string> codes;
-    bool netEase = false;  // 网易 checked
+    std::int32_t provider = ProviderSina;  // the checked source: 新浪, 网易 or 腾讯
     int sliderPosition = 0;
     int hotKeyVirtualKey = 0;
     int hotKeyFlags = 0;

@@ -109,18 +109,12 @@ TEST_F(DialogTest, OpensOnTheFirstTabWithEveryControlNamed) {
             EXPECT_FALSE(widget->accessibleName().isEmpty()) << widget->metaObject()->className();
         }
     }
-    for (const char* name : {"确定",         "取消",
-                             "意见反馈",     "代码",
-                             "代码列表",     "添加",
-                             "查询",         "上移",
-                             "下移",         "删除",
-                             "刷新频率：",   "新浪",
-                             "网易",         "显示/隐藏 热键：",
-                             "开机自动运行", "涨",
-                             "背景",         "字体大小：",
-                             "使用代理",     "地址：",
-                             "端口：",       "用户名：",
-                             "密码：",       "通过 IE 获得数据"}) {
+    for (const char* name :
+         {"确定",         "取消",   "意见反馈", "代码",       "代码列表",
+          "添加",         "查询",   "上移",     "下移",       "删除",
+          "刷新频率：",   "新浪",   "网易",     "腾讯",       "显示/隐藏 热键：",
+          "开机自动运行", "涨",     "背景",     "字体大小：", "使用代理",
+          "地址：",       "端口：", "用户名：", "密码：",     "通过 IE 获得数据"}) {
         EXPECT_NE(Find<QWidget>(dialog.get(), QString::fromUtf8(name)), nullptr) << name;
     }
     // The status line is painted red.
@@ -329,6 +323,18 @@ TEST_F(DialogTest, DataSourceAndHotKeyControl) {
     EXPECT_EQ(copy.hotKeyModifiers, 0);
     EXPECT_EQ(copy.hotKeyVirtualKey, 0x24);
     EXPECT_EQ(copy.provider, ProviderNetEase);
+
+    copy.provider = ProviderTencent;
+    copy.hotKeyModifiers = ModAlt;
+    Open();
+    EXPECT_TRUE(Find<QRadioButton>(codes, QStringLiteral("腾讯"))->isChecked());
+    Find<QRadioButton>(codes, QStringLiteral("新浪"))->click();
+    dialog->accept();
+    EXPECT_EQ(copy.provider, ProviderSina);
+    Open();
+    Find<QRadioButton>(codes, QStringLiteral("腾讯"))->click();
+    dialog->accept();
+    EXPECT_EQ(copy.provider, ProviderTencent);
 
     Open();
     QTest::keyClick(codes->HotKey(), Qt::Key_Backspace);

@@ -214,7 +214,7 @@ TEST(ValidateAndStoreTest, CodeList) {
 
 TEST(ValidateAndStoreTest, SourceRefreshAndHotKey) {
     Pages pages;
-    pages.codes.netEase = true;
+    pages.codes.provider = ProviderNetEase;
     pages.codes.sliderPosition = 30;
     pages.codes.hotKeyVirtualKey = 0x74;  // F5
     pages.codes.hotKeyFlags = HotKeyFlagControl | HotKeyFlagShift | HotKeyFlagAlt | HotKeyFlagExt;
@@ -224,7 +224,7 @@ TEST(ValidateAndStoreTest, SourceRefreshAndHotKey) {
     EXPECT_EQ(out.hotKeyModifiers, ModControl | ModShift | ModAlt);
     EXPECT_EQ(out.hotKeyVirtualKey, 0x74);
 
-    pages.codes.netEase = false;
+    pages.codes.provider = ProviderSina;
     pages.codes.sliderPosition = 0;
     // The extended-key flag alone passes the check and is stored as no modifier.
     pages.codes.hotKeyVirtualKey = 0x24;  // Home
@@ -234,6 +234,8 @@ TEST(ValidateAndStoreTest, SourceRefreshAndHotKey) {
     EXPECT_EQ(out.refreshSeconds, 0);
     EXPECT_EQ(out.hotKeyModifiers, 0);
     EXPECT_EQ(out.hotKeyVirtualKey, 0x24);
+    pages.codes.provider = ProviderTencent;
+    EXPECT_EQ(pages.Accepted().provider, ProviderTencent);
 
     // A cleared control, or a key without any flag, is too simple.
     pages.codes.hotKeyVirtualKey = 0;
@@ -325,18 +327,20 @@ TEST(PageOpeningTest, CodesSliderSourceAndHotKey) {
 
     TickerSettings s = DefaultTickerSettings();
     CodesPageState c = CodesStateFrom(s);
-    EXPECT_FALSE(c.netEase);
+    EXPECT_EQ(c.provider, ProviderSina);
     EXPECT_EQ(c.hotKeyVirtualKey, 0x53);
     EXPECT_EQ(c.hotKeyFlags, HotKeyFlagAlt);
-    for (const int provider : {0, 2, 4}) {
+    for (const int provider : {0, 1, 2, 5, -3}) {
         s.provider = provider;
-        EXPECT_FALSE(CodesStateFrom(s).netEase);
+        EXPECT_EQ(CodesStateFrom(s).provider, ProviderSina) << provider;
     }
+    s.provider = 4;
+    EXPECT_EQ(CodesStateFrom(s).provider, ProviderTencent);
     s.provider = 3;
     s.hotKeyModifiers = ModControl | ModShift;
     s.hotKeyVirtualKey = 0x1274;  // only the low 8 bits reach the control
     c = CodesStateFrom(s);
-    EXPECT_TRUE(c.netEase);
+    EXPECT_EQ(c.provider, ProviderNetEase);
     EXPECT_EQ(c.hotKeyFlags, HotKeyFlagControl | HotKeyFlagShift);
     EXPECT_EQ(c.hotKeyVirtualKey, 0x74);
 }
