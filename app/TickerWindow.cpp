@@ -28,6 +28,7 @@
 #include <mutex>
 
 #include "app/PageFile.h"
+#include "app/UpgradeRunner.h"
 #include "app/WindowLayout.h"
 #include "app/X11Window.h"
 #include "app/browser/WebBrowser2.h"
@@ -211,6 +212,7 @@ CTickerWindow::CTickerWindow(const TickerPaths& paths)
 
     host_ = std::make_unique<Host>(*this);
     cycle_ = std::make_unique<RefreshCycle>(*host_);
+    upgrade_ = std::make_unique<CUpgradeRunner>(*this, paths_.update);
 }
 
 CTickerWindow::~CTickerWindow() {
@@ -252,12 +254,14 @@ void CTickerWindow::Start() {
     }
     cycle_->refreshState.store(settingsChanged);
     refreshThread_ = std::thread([this] { cycle_->Run(); });
+    upgrade_->StartNoticeCheck();
 
     trayIcon_->show();
     SetWindowClass(*this, "VEMO", "VemoMFrame");
     SetSkipTaskbar(*this);
     ShowOrHideAtStart();
     RegisterShowHideHotKey();
+    upgrade_->StartCleanUp();
 }
 
 QColor CTickerWindow::BackgroundColour() const {
@@ -336,6 +340,10 @@ void CTickerWindow::ShowPage() {
     loadingIndicator_->hide();
     UpdateTransparencyMask();
     emit pageShown();
+}
+
+void CTickerWindow::ShowNotice(const QString& text) {
+    noticeLine_->setText(text);
 }
 
 void CTickerWindow::OnTrayCallback(int mouseEvent) {
@@ -489,6 +497,9 @@ void CTickerWindow::OnCommand(int id) {
         case CmdTransparent:
             ToggleTransparency();
             break;
+        case CmdUpgrade:
+            upgrade_->OnUpgradeCommand();
+            break;
         case CmdSettings:
             RunOptionsDialog();
             break;
@@ -505,7 +516,6 @@ void CTickerWindow::OnCommand(int id) {
             close();
             break;
         default:
-            // Upgrade arrives with its own window.
             break;
     }
 }
@@ -672,6 +682,7 @@ void CTickerWindow::EndRun() {
     SaveSettings(settings_.Get(), paths_.settingsFiles);
     trayIcon_->hide();
     hotKey_->Unregister(ShowHideHotKeyId);
+    upgrade_->Stop();
     // A transfer in progress is cancelled, so the thread ends at once even while a request
     // hangs.
     host_->Stop();

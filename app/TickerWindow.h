@@ -14,6 +14,7 @@
 #include "app/LiveSettings.h"
 #include "app/RefreshCycle.h"
 #include "settings/SettingsStore.h"
+#include "update/UpdateSetup.h"
 
 class QDialog;
 class QLabel;
@@ -22,6 +23,7 @@ class QSystemTrayIcon;
 
 namespace vemo {
 
+class CUpgradeRunner;
 class CWebBrowser2;
 class GlobalHotKey;
 
@@ -59,6 +61,8 @@ enum TickerControl : int {
 struct TickerPaths {
     SettingsFiles settingsFiles;
     std::filesystem::path pageFile;
+    // The version check and the update; without an answer folder no request is made.
+    UpdateSetup update;
 };
 
 // The ticker: a small frameless tool window that shows the quote table.
@@ -99,6 +103,9 @@ class CTickerWindow : public QWidget {
     bool TransparentMode() const { return transparentMode_ != 0; }
     QSystemTrayIcon* TrayIcon() const { return trayIcon_; }
     CWebBrowser2* Browser() const { return browser_; }
+    CUpgradeRunner* Upgrade() const { return upgrade_.get(); }
+    // Puts the maker's notice into the notice line.
+    void ShowNotice(const QString& text);
 
     WindowRect lastWindowRect{};
     char noticeUrl[NoticeUrlSize] = {};
@@ -164,6 +171,7 @@ class CTickerWindow : public QWidget {
     std::unique_ptr<Host> host_;
     std::unique_ptr<RefreshCycle> cycle_;
     std::thread refreshThread_;
+    std::unique_ptr<CUpgradeRunner> upgrade_;
 };
 
 }  // namespace vemo
