@@ -5,38 +5,11 @@
 #include <unistd.h>
 
 #include <cerrno>
-#include <cstdlib>
 #include <string>
 
 #include "settings/UniqueFd.h"
 
 namespace vemo {
-
-namespace {
-
-std::filesystem::path FromEnvironment(const char* name) {
-    const char* value = std::getenv(name);
-    return value != nullptr && value[0] != '\0' ? std::filesystem::path(value)
-                                                : std::filesystem::path();
-}
-
-}  // namespace
-
-std::filesystem::path CacheHome() {
-    std::filesystem::path cache = FromEnvironment("XDG_CACHE_HOME");
-    if (cache.empty()) {
-        const std::filesystem::path home = FromEnvironment("HOME");
-        if (!home.empty()) {
-            cache = home / ".cache";
-        }
-    }
-    return cache;
-}
-
-std::filesystem::path TempFolder() {
-    std::filesystem::path temp = FromEnvironment("TMPDIR");
-    return temp.empty() ? std::filesystem::path("/tmp") : temp;
-}
 
 std::filesystem::path PageFilePath(const std::filesystem::path& cacheHome,
                                    const std::filesystem::path& tempFolder) {

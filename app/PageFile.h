@@ -3,6 +3,8 @@
 #include <filesystem>
 #include <string_view>
 
+#include "settings/UserFolders.h"
+
 namespace vemo {
 
 inline constexpr char PageFileName[] = "vemotmp.htm";
@@ -11,11 +13,6 @@ inline constexpr char PageFileName[] = "vemotmp.htm";
 // `cacheHome` and `tempFolder` come from the environment when empty (tests pass their own).
 std::filesystem::path PageFilePath(const std::filesystem::path& cacheHome = {},
                                    const std::filesystem::path& tempFolder = {});
-
-// The user's cache folder: $XDG_CACHE_HOME, else $HOME/.cache (it may not exist).
-std::filesystem::path CacheHome();
-// The temporary folder: $TMPDIR, else /tmp.
-std::filesystem::path TempFolder();
 
 // Writes the page as text (each line feed as CR LF), replacing the file's content. Refuses to
 // write through a link or into a file that is not the user's own, so that nobody can plant a

@@ -3,13 +3,16 @@
 #include <fcntl.h>
 #include <unistd.h>
 
+#include <QLibraryInfo>
 #include <QSocketNotifier>
+#include <QTranslator>
 
 #include <csignal>
 
 #include "app/PageFile.h"
 #include "app/TickerWindow.h"
 #include "app/desktop/SingleInstance.h"
+#include "updater/UpdaterImage.h"
 
 namespace vemo {
 
@@ -33,6 +36,14 @@ CTickerApp::CTickerApp(int& argc, char** argv) : QApplication(argc, argv) {
     // The window is a tool window, which never counts as the last window: the program ends
     // when the ticker's run ends, not when Qt thinks no window is left.
     setQuitOnLastWindowClosed(false);
+
+    // The interface is Chinese whatever the locale: Qt's own dialogs (message boxes, the colour
+    // picker) say 确定 and 取消 too.
+    auto* translator = new QTranslator(this);
+    if (translator->load(QStringLiteral("qtbase_zh_CN"),
+                         QLibraryInfo::path(QLibraryInfo::TranslationsPath))) {
+        installTranslator(translator);
+    }
 
     // A log-out or a kill ends the run as the Exit command does, so the settings are saved.
     if (::pipe2(signalPipe_, O_CLOEXEC | O_NONBLOCK) == 0) {
@@ -75,7 +86,13 @@ int CTickerApp::InitInstance() {
         return -1;
     }
 
-    const TickerPaths paths{SettingsFilesFor(ProgramFolder()), PageFilePath()};
+    const std::filesystem::path folder = ProgramFolder();
+    TickerPaths paths{SettingsFilesFor(folder), PageFilePath(), {}};
+    paths.update.appStore = paths.settingsFiles.appStore;
+    paths.update.answerFolder = UpdateCacheFolder();
+    paths.update.programFolder = folder;
+    paths.update.programFile = RunningProgramFile();
+    paths.update.updaterImage = UpdaterImage();
     CTickerWindow window(paths);
     connect(&instance, &SingleInstance::messageReceived, &window,
             [&window](int message, qint64, qint64 lParam) {

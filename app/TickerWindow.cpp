@@ -28,11 +28,14 @@
 #include <mutex>
 
 #include "app/PageFile.h"
+#include "app/UpgradeRunner.h"
 #include "app/WindowLayout.h"
 #include "app/X11Window.h"
 #include "app/browser/WebBrowser2.h"
 #include "app/desktop/GlobalHotKey.h"
 #include "app/desktop/MemoryTrim.h"
+#include "options/AboutBox.h"
+#include "options/OptionsDialog.h"
 #include "quotes/QuotePage.h"
 #include "quotes/QuoteUrl.h"
 #include "settings/Version.h"
@@ -70,16 +73,24 @@ void Place(QWidget* widget, const PixelRect& rect) {
     widget->setGeometry(rect.x, rect.y, rect.width, rect.height);
 }
 
+// Brings an open dialog to the front; false when there is none.
+bool BringToFront(QDialog* dialog) {
+    if (dialog == nullptr) {
+        return false;
+    }
+    dialog->showNormal();
+    dialog->raise();
+    dialog->activateWindow();
+    return true;
+}
+
 }  // namespace
 
 // The refresh thread's view of the window. Everything that touches a widget is queued to the
 // interface thread; the thread itself only sleeps, fetches, renders and writes the page file.
 class CTickerWindow::Host : public RefreshHost {
   public:
-    explicit Host(CTickerWindow& window) : window_(window) {
-        fetchOptions_.cancel = &stopping_;
-        fetchers_ = NetworkFetchers(fetchOptions_);
-    }
+    explicit Host(CTickerWindow& window) : window_(window), session_(NetworkFetchers(Options())) {}
 
     void Stop() {
         {
@@ -113,9 +124,9 @@ class CTickerWindow::Host : public RefreshHost {
             window_.loadingIndicator_->raise();
         });
     }
-    int Render(const TickerSettings& settings, std::span<char> page, int& rows,
-               int& cols) override {
-        return RenderQuotePage(settings, page, rows, cols, fetchers_);
+    RefreshReport Render(const TickerSettings& settings, std::span<char> page, int& rows,
+                         int& cols) override {
+        return session_.Render(settings, page, rows, cols);
     }
     void FitWindowToTable(const TickerSettings& settings, int rows, int cols) override {
         Queue([this, settings, rows, cols] { window_.FitWindowToTable(settings, rows, cols); });
@@ -130,6 +141,12 @@ class CTickerWindow::Host : public RefreshHost {
     }
 
   private:
+    FetchOptions Options() {
+        FetchOptions options;
+        options.cancel = &stopping_;
+        return options;
+    }
+
     template <typename F>
     void Queue(F&& work) {
         QMetaObject::invokeMethod(&window_, std::forward<F>(work), Qt::QueuedConnection);
@@ -139,8 +156,7 @@ class CTickerWindow::Host : public RefreshHost {
     std::mutex mutex_;
     std::condition_variable wake_;
     std::atomic<bool> stopping_{false};
-    FetchOptions fetchOptions_;
-    QuoteFetchers fetchers_;
+    QuotePageSession session_;  // the last quotes, kept for a refresh in which all services fail
 };
 
 CTickerWindow::CTickerWindow(const TickerPaths& paths)
@@ -196,6 +212,7 @@ CTickerWindow::CTickerWindow(const TickerPaths& paths)
 
     host_ = std::make_unique<Host>(*this);
     cycle_ = std::make_unique<RefreshCycle>(*host_);
+    upgrade_ = std::make_unique<CUpgradeRunner>(*this, paths_.update);
 }
 
 CTickerWindow::~CTickerWindow() {
@@ -237,12 +254,14 @@ void CTickerWindow::Start() {
     }
     cycle_->refreshState.store(settingsChanged);
     refreshThread_ = std::thread([this] { cycle_->Run(); });
+    upgrade_->StartNoticeCheck();
 
     trayIcon_->show();
     SetWindowClass(*this, "VEMO", "VemoMFrame");
     SetSkipTaskbar(*this);
     ShowOrHideAtStart();
     RegisterShowHideHotKey();
+    upgrade_->StartCleanUp();
 }
 
 QColor CTickerWindow::BackgroundColour() const {
@@ -321,6 +340,10 @@ void CTickerWindow::ShowPage() {
     loadingIndicator_->hide();
     UpdateTransparencyMask();
     emit pageShown();
+}
+
+void CTickerWindow::ShowNotice(const QString& text) {
+    noticeLine_->setText(text);
 }
 
 void CTickerWindow::OnTrayCallback(int mouseEvent) {
@@ -474,6 +497,15 @@ void CTickerWindow::OnCommand(int id) {
         case CmdTransparent:
             ToggleTransparency();
             break;
+        case CmdUpgrade:
+            upgrade_->OnUpgradeCommand();
+            break;
+        case CmdSettings:
+            RunOptionsDialog();
+            break;
+        case CmdAbout:
+            RunAboutBox();
+            break;
         case CmdHomePage:
             QDesktopServices::openUrl(QUrl(QString::fromStdString(HomePageUrl())));
             break;
@@ -484,9 +516,47 @@ void CTickerWindow::OnCommand(int id) {
             close();
             break;
         default:
-            // Settings, Upgrade and About arrive with their own windows.
             break;
     }
+}
+
+void CTickerWindow::RunOptionsDialog() {
+    if (BringToFront(optionsDialog_)) {
+        return;
+    }
+    // The dialog edits a private copy; the hot key is free while it runs, so it can be typed
+    // into the dialog's capture field.
+    TickerSettings copy = settings_.Get();
+    hotKey_->Unregister(ShowHideHotKeyId);
+    COptionsDialog dialog(copy, paths_.settingsFiles);
+    optionsDialog_ = &dialog;
+    const int result = dialog.exec();
+    if (ended_) {
+        return;  // the run ended while the dialog was open
+    }
+    if (result == QDialog::Accepted) {
+        settings_.Replace(copy);
+        ApplyColours();
+        loadingIndicator_->show();
+        loadingIndicator_->raise();
+        repaint();
+        if (transparentMode_ != 0) {
+            // Off and on again: the new background becomes the see-through colour.
+            ToggleTransparency();
+            ToggleTransparency();
+        }
+        cycle_->refreshState.store(settingsChanged);
+    }
+    RegisterShowHideHotKey();
+}
+
+void CTickerWindow::RunAboutBox() {
+    if (BringToFront(aboutBox_)) {
+        return;
+    }
+    CAboutBox box;
+    aboutBox_ = &box;
+    box.exec();
 }
 
 void CTickerWindow::mousePressEvent(QMouseEvent* event) {
@@ -544,14 +614,15 @@ void CTickerWindow::mouseMoveEvent(QMouseEvent* event) {
     raise();
     const QPoint at = event->position().toPoint();
     if (at.y() < TitleStripHeight) {
-        const char* tip =
-            StripTip(HitTestStrip(at.x(), at.y(), width()), cycle_->secondsSinceRefresh.load());
-        if (tip == nullptr) {
+        const std::string tip =
+            StripTipText(HitTestStrip(at.x(), at.y(), width()), cycle_->secondsSinceRefresh.load(),
+                         cycle_->failedAttemptTime.load());
+        if (tip.empty()) {
             QToolTip::hideText();
             currentTip_.clear();
             return;
         }
-        const QString text = QString::fromUtf8(tip);
+        const QString text = QString::fromStdString(tip);
         if (text != currentTip_) {
             currentTip_ = text;
             QToolTip::showText(event->globalPosition().toPoint(), text, this);
@@ -611,6 +682,7 @@ void CTickerWindow::EndRun() {
     SaveSettings(settings_.Get(), paths_.settingsFiles);
     trayIcon_->hide();
     hotKey_->Unregister(ShowHideHotKeyId);
+    upgrade_->Stop();
     // A transfer in progress is cancelled, so the thread ends at once even while a request
     // hangs.
     host_->Stop();

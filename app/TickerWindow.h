@@ -3,6 +3,7 @@
 #include <QBasicTimer>
 #include <QIcon>
 #include <QPoint>
+#include <QPointer>
 #include <QWidget>
 
 #include <atomic>
@@ -13,13 +14,16 @@
 #include "app/LiveSettings.h"
 #include "app/RefreshCycle.h"
 #include "settings/SettingsStore.h"
+#include "update/UpdateSetup.h"
 
+class QDialog;
 class QLabel;
 class QMenu;
 class QSystemTrayIcon;
 
 namespace vemo {
 
+class CUpgradeRunner;
 class CWebBrowser2;
 class GlobalHotKey;
 
@@ -57,6 +61,8 @@ enum TickerControl : int {
 struct TickerPaths {
     SettingsFiles settingsFiles;
     std::filesystem::path pageFile;
+    // The version check and the update; without an answer folder no request is made.
+    UpdateSetup update;
 };
 
 // The ticker: a small frameless tool window that shows the quote table.
@@ -82,6 +88,10 @@ class CTickerWindow : public QWidget {
     void ToggleTransparency();
     void RegisterShowHideHotKey();
     void PopUpMainMenu();
+    // The Settings and About commands. Each runs its dialog modally; while it is open, the
+    // command brings it to the front instead of opening a second one.
+    void RunOptionsDialog();
+    void RunAboutBox();
 
     // The popup menu 143, built afresh for each use.
     std::unique_ptr<QMenu> BuildMainMenu();
@@ -93,6 +103,9 @@ class CTickerWindow : public QWidget {
     bool TransparentMode() const { return transparentMode_ != 0; }
     QSystemTrayIcon* TrayIcon() const { return trayIcon_; }
     CWebBrowser2* Browser() const { return browser_; }
+    CUpgradeRunner* Upgrade() const { return upgrade_.get(); }
+    // Puts the maker's notice into the notice line.
+    void ShowNotice(const QString& text);
 
     WindowRect lastWindowRect{};
     char noticeUrl[NoticeUrlSize] = {};
@@ -152,9 +165,13 @@ class CTickerWindow : public QWidget {
     bool started_ = false;
     bool ended_ = false;
 
+    QPointer<QDialog> optionsDialog_;
+    QPointer<QDialog> aboutBox_;
+
     std::unique_ptr<Host> host_;
     std::unique_ptr<RefreshCycle> cycle_;
     std::thread refreshThread_;
+    std::unique_ptr<CUpgradeRunner> upgrade_;
 };
 
 }  // namespace vemo

@@ -15,8 +15,9 @@ struct FetchOptions {
     long connectTimeoutSeconds = 60;
     // A transfer that receives no data for this long fails.
     long stallTimeoutSeconds = 30;
-    // The whole request, connection included, fails when it has not ended after this long: a
-    // server that trickles its answer never trips the stall limit.
+    // A quote request (FetchLines), connection included, fails when it has not ended after this
+    // long: a server that trickles its answer never trips the stall limit. Downloads, which may
+    // be large, do not take it.
     long deadlineSeconds = 60;
     // A larger answer is no quote answer; the transfer fails rather than grow without bound.
     std::size_t maxResponseBytes = 4u << 20;
@@ -41,6 +42,11 @@ int FetchSinaQuotes(const TickerSettings& settings, const char* headers, QuoteBa
                     const FetchOptions& options = {});
 int FetchNetEaseQuotes(const TickerSettings& settings, const char* headers, QuoteBatch& batch,
                        const FetchOptions& options = {});
+int FetchTencentQuotes(const TickerSettings& settings, const char* headers, QuoteBatch& batch,
+                       const FetchOptions& options = {});
+// The same for any provider value (3 NetEase, 4 Tencent, any other Sina) and a URL of its own.
+int FetchQuotesFrom(int provider, const TickerSettings& settings, std::string_view url,
+                    const char* headers, QuoteBatch& batch, const FetchOptions& options = {});
 
 // The transport alone: one GET of `url` with the header block (and one more header line when
 // `extraHeader` is not empty), the settings' proxy rules, no cache. The body's lines on

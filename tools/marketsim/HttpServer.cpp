@@ -384,9 +384,16 @@ void HttpServer::Serve(int fd) {
         if (request.method != "HEAD") {
             answer += reply.body;
         }
-        const bool sent =
-            reply.trickleMs > 0 ? SendTrickling(fd, answer, reply.trickleMs) : SendAll(fd, answer);
-        if (!sent || !keepAlive) {
+        const auto send = [&](std::string_view bytes) {
+            return reply.trickleMs > 0 ? SendTrickling(fd, bytes, reply.trickleMs)
+                                       : SendAll(fd, bytes);
+        };
+        if (reply.kind == HttpReply::Kind::Cut) {
+            answer.resize(answer.size() - reply.body.size() + reply.body.size() / 2);
+            send(answer);
+            return;
+        }
+        if (!send(answer) || !keepAlive) {
             return;
         }
     }
