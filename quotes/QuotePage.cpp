@@ -357,7 +357,9 @@ int Render(const TickerSettings& settings, PageWriter& page, int& rows, int& col
     std::memcpy(report.newestDate, batch.newestDate, DataDateSize);
     report.newestDate[DataDateSize - 1] = '\0';
     if (kept != nullptr && fetched.answered) {
-        QuotePageSession::KeptQuotes& last = kept->emplace();
+        // From a value: clang does not take a class nested in its holder as default-constructible
+        // inside std::optional.
+        QuotePageSession::KeptQuotes& last = kept->emplace(QuotePageSession::KeptQuotes{});
         last.codeList = codeList;
         last.provider = fetched.provider;
         last.records = std::move(records);

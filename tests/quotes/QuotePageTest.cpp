@@ -425,14 +425,15 @@ TEST(QuotePageTest, MarkupInPlaceOfTheTimeNeverReachesThePage) {
     const std::vector<std::string> netEase = {
         "var quote_0600000='0600000;x;9.50;9.60;2000;100;0;0;10.20;9.40;10.00;" + hostile +
         "';QuoteData.show_quote();"};
-    const QuoteFetchers parsing{[&](const TickerSettings&, const char*, QuoteBatch& batch) {
-                                    ParseSinaResponse(sina, batch);
-                                    return FetchOk;
-                                },
-                                [&](const TickerSettings&, const char*, QuoteBatch& batch) {
-                                    ParseNetEaseResponse(netEase, batch);
-                                    return FetchOk;
-                                }};
+    const QuoteFetchers parsing{
+        [&](const TickerSettings&, std::string_view, const char*, QuoteBatch& batch) {
+            ParseSinaResponse(sina, batch);
+            return FetchOk;
+        },
+        [&](const TickerSettings&, std::string_view, const char*, QuoteBatch& batch) {
+            ParseNetEaseResponse(netEase, batch);
+            return FetchOk;
+        }};
     for (const int provider : {ProviderSina, ProviderNetEase}) {
         SCOPED_TRACE(provider);
         TickerSettings settings = DefaultTickerSettings();

@@ -20,7 +20,7 @@ void CheckBackMapping(std::string_view input) {
     char symbol[QuoteTextSize] = {};
     const std::size_t length = std::min(input.size(), QuoteTextSize - 1);
     std::memcpy(symbol, input.data(), length);
-    for (void (*map)(char*) : {SinaSymbolToCode, NetEaseSymbolToCode}) {
+    for (void (*map)(char*) : {SinaSymbolToCode, NetEaseSymbolToCode, TencentSymbolToCode}) {
         char mapped[QuoteTextSize];
         std::memcpy(mapped, symbol, sizeof mapped);
         map(mapped);
@@ -28,11 +28,22 @@ void CheckBackMapping(std::string_view input) {
     }
 }
 
+const char* BaseUrl(int provider) {
+    return provider == ProviderNetEase   ? NetEaseBaseUrl
+           : provider == ProviderTencent ? TencentBaseUrl
+                                         : SinaBaseUrl;
+}
+
+void MapBack(int provider, char* symbol) {
+    (provider == ProviderNetEase   ? NetEaseSymbolToCode
+     : provider == ProviderTencent ? TencentSymbolToCode
+                                   : SinaSymbolToCode)(symbol);
+}
+
 // The symbol the URL asks for a single code, after the base URL.
 std::string RequestedSymbol(const std::string& code, int provider) {
     const std::string url = MakeQuoteUrl("," + code, provider);
-    const std::size_t base =
-        std::strlen(provider == ProviderNetEase ? NetEaseBaseUrl : SinaBaseUrl);
+    const std::size_t base = std::strlen(BaseUrl(provider));
     FUZZ_CHECK(url.size() > base);
     return url.substr(base);
 }
@@ -58,12 +69,12 @@ void CheckRoundTrip(std::string_view input) {
             return;
         }
     }
-    for (const int provider : {ProviderSina, ProviderNetEase}) {
+    for (const int provider : {ProviderSina, ProviderNetEase, ProviderTencent}) {
         const std::string symbol = RequestedSymbol(code, provider);
         char mapped[QuoteTextSize] = {};
         FUZZ_CHECK(symbol.size() < sizeof mapped);
         std::memcpy(mapped, symbol.data(), symbol.size());
-        (provider == ProviderNetEase ? NetEaseSymbolToCode : SinaSymbolToCode)(mapped);
+        MapBack(provider, mapped);
         FUZZ_CHECK(code == mapped);
     }
 }
@@ -77,11 +88,10 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     TickerSettings settings = DefaultTickerSettings();
     std::memset(settings.codeList, 0, sizeof settings.codeList);
     std::memcpy(settings.codeList, input.data(), std::min(input.size(), sizeof settings.codeList));
-    for (const int provider : {ProviderSina, ProviderNetEase, 0}) {
+    for (const int provider : {ProviderSina, ProviderNetEase, ProviderTencent, 0}) {
         settings.provider = provider;
         FUZZ_CHECK(BuildQuoteUrl(settings) == 1);
-        FUZZ_CHECK(
-            QuoteUrl.starts_with(provider == ProviderNetEase ? NetEaseBaseUrl : SinaBaseUrl));
+        FUZZ_CHECK(QuoteUrl.starts_with(BaseUrl(provider)));
         (void)MakeQuoteUrl(input, provider);
     }
     CheckBackMapping(input);
