@@ -95,6 +95,9 @@ class CTickerWindow::Host : public RefreshHost {
     }
     bool Running() override { return !stopping_.load(); }
     std::tm LocalNow() override {
+        if (clock_) {
+            return clock_();
+        }
         const std::time_t now = std::time(nullptr);
         std::tm local{};
         localtime_r(&now, &local);
@@ -128,6 +131,9 @@ class CTickerWindow::Host : public RefreshHost {
         Sleep(std::chrono::milliseconds(10));
         Queue([this] { window_.ShowPage(); });
     }
+
+    // Set before the refresh thread starts, read only by it.
+    LocalClock clock_;
 
   private:
     template <typename F>
@@ -200,6 +206,10 @@ CTickerWindow::CTickerWindow(const TickerPaths& paths)
 
 CTickerWindow::~CTickerWindow() {
     EndRun();
+}
+
+void CTickerWindow::SetLocalClock(LocalClock clock) {
+    host_->clock_ = std::move(clock);
 }
 
 void CTickerWindow::Start() {
@@ -383,19 +393,35 @@ void CTickerWindow::SetStripVisible(bool visible) {
 void CTickerWindow::ToggleTransparency() {
     if (transparentMode_ != 0) {
         transparentMode_ = 0;
+        SetTextAntialiasing(true);
         SetStripVisible(true);
         hoverTimer_.stop();
         clearMask();
+        // What lay outside the mask was not painted while it was on: without a repaint the
+        // old page shows there beside the new one.
+        RepaintWhole();
         FlushWindowSystem();
         return;
     }
     transparentMode_ = 1;
     titleStripShown_ = 0;
+    SetTextAntialiasing(false);
     SetStripVisible(false);
     if ((settings_.Get().optionFlags & titleBarOnHover) != 0) {
         StartHoverTimer();
     }
     UpdateTransparencyMask();
+}
+
+void CTickerWindow::SetTextAntialiasing(bool on) {
+    // The colour key removes only pixels of exactly the background colour: blended glyph edges
+    // would stay as a fringe of it around every character.
+    browser_->SetTextAntialiasing(on);
+    for (QLabel* label : {loadingIndicator_, noticeLine_}) {
+        QFont font = label->font();
+        font.setStyleStrategy(on ? QFont::PreferDefault : QFont::NoAntialias);
+        label->setFont(font);
+    }
 }
 
 void CTickerWindow::UpdateTransparencyMask() {
@@ -406,7 +432,19 @@ void CTickerWindow::UpdateTransparencyMask() {
     const QImage image = grab().toImage().convertToFormat(QImage::Format_RGB32);
     const QImage keyed = image.createMaskFromColor(BackgroundColour().rgb(), Qt::MaskInColor);
     setMask(QBitmap::fromImage(keyed));
+    // Painting is clipped to the mask in force: what the new mask uncovers is drawn now.
+    RepaintWhole();
     FlushWindowSystem();
+}
+
+void CTickerWindow::RepaintWhole() {
+    // A repaint of the window alone leaves the browser's view as it was in the window's buffer.
+    repaint();
+    for (QWidget* child : findChildren<QWidget*>()) {
+        if (child->isVisible()) {
+            child->repaint();
+        }
+    }
 }
 
 void CTickerWindow::timerEvent(QTimerEvent* event) {

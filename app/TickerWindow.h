@@ -6,7 +6,9 @@
 #include <QWidget>
 
 #include <atomic>
+#include <ctime>
 #include <filesystem>
+#include <functional>
 #include <memory>
 #include <thread>
 
@@ -74,6 +76,11 @@ class CTickerWindow : public QWidget {
     // tray icon and the hot key, and shows the window (unless it hides at start).
     void Start();
 
+    // The local time by which timed refreshes are decided: the system clock unless replaced
+    // (before Start) by one a test sets.
+    using LocalClock = std::function<std::tm()>;
+    void SetLocalClock(LocalClock clock);
+
     // The tray icon's events, and the wake-up of a second start (left double-click).
     void OnTrayCallback(int mouseEvent);
     void OnHotKey(int id);
@@ -126,6 +133,8 @@ class CTickerWindow : public QWidget {
     void ShowOrHideAtStart();
     void SetStripVisible(bool visible);
     void UpdateTransparencyMask();
+    void SetTextAntialiasing(bool on);
+    void RepaintWhole();
     void StartHoverTimer();
     void EndRun();
 

@@ -289,6 +289,31 @@ TEST_F(BrowserTest, RendersThePageAsABrowserDoes) {
     EXPECT_FALSE(view_.verticalScrollBar()->isVisible());
 }
 
+// Pixels of `image` whose colour is none of `colours`.
+int PixelsOutside(const QImage& image, const QList<QColor>& colours) {
+    int count = 0;
+    for (int y = 0; y < image.height(); ++y) {
+        for (int x = 0; x < image.width(); ++x) {
+            count += !colours.contains(image.pixelColor(x, y));
+        }
+    }
+    return count;
+}
+
+TEST_F(BrowserTest, TextWithoutAntialiasingHasOnlyThePagesColours) {
+    const QList<QColor> pageColours = {PageBackground, Qt::black,  QColor(0, 0, 0xFF),
+                                       UpColour,       DownColour, SeparatorColour};
+    view_.SetTextAntialiasing(false);
+    // The setting holds for every page shown after it.
+    WritePage(TestQuotePage(TwoQuotes()));
+    ASSERT_TRUE(view_.Navigate(path_));
+    EXPECT_EQ(PixelsOutside(Grab(), pageColours), 0);
+
+    // Anti-aliased text blends into the background.
+    view_.SetTextAntialiasing(true);
+    EXPECT_GT(PixelsOutside(Grab(), pageColours), 50);
+}
+
 // Columns of `area` that hold something other than the background.
 std::pair<int, int> InkColumns(const QImage& image, const QRect& area, const QColor& background) {
     int first = -1;

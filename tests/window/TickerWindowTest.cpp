@@ -5,6 +5,7 @@
 #include <QLabel>
 #include <QMenu>
 #include <QMouseEvent>
+#include <QScreen>
 #include <QSignalSpy>
 #include <QSystemTrayIcon>
 #include <QTest>
@@ -212,6 +213,97 @@ TEST_F(TickerWindowTest, TransparencyKeysOutTheBackground) {
     window->ToggleTransparency();
     EXPECT_TRUE(window->mask().isEmpty());
     EXPECT_TRUE(Control<QLabel>(IdStripLeft)->isVisible());
+}
+
+// What the X server shows of the window, pixel for pixel.
+QImage OnScreen(const QWidget& window) {
+    return window.screen()
+        ->grabWindow(0, window.x(), window.y(), window.width(), window.height())
+        .toImage()
+        .convertToFormat(QImage::Format_RGB32);
+}
+
+// Pixels where two images of the same size differ.
+int DifferingPixels(const QImage& a, const QImage& b) {
+    if (a.size() != b.size()) {
+        return a.width() * a.height();
+    }
+    int count = 0;
+    for (int y = 0; y < a.height(); ++y) {
+        for (int x = 0; x < a.width(); ++x) {
+            count += a.pixel(x, y) != b.pixel(x, y);
+        }
+    }
+    return count;
+}
+
+TEST_F(TickerWindowTest, TransparencyShowsTheCurrentPageWholeOnAndOff) {
+    // A timed refresh while transparent, on a Monday morning.
+    settings.refreshSeconds = 10;
+    QCursor::setPos(1, 1);
+    window = std::make_unique<CTickerWindow>(paths);
+    window->SetLocalClock([] {
+        std::tm monday{};
+        monday.tm_year = 126;
+        monday.tm_mon = 11;
+        monday.tm_mday = 7;
+        monday.tm_wday = 1;
+        monday.tm_hour = 10;
+        return monday;
+    });
+    SaveSettings(settings, paths.settingsFiles);
+    QSignalSpy shown(window.get(), &CTickerWindow::pageShown);
+    window->Start();
+    ASSERT_TRUE(shown.wait(15000));
+    window->ToggleTransparency();
+
+    SimQuote quote;
+    quote.prevClose = 7.5;
+    quote.open = 7.5;
+    quote.price = 8.88;
+    quote.high = 8.88;
+    quote.low = 7.5;
+    quote.volume = 100;
+    quote.amount = 888;
+    ASSERT_EQ(sim.SetQuote("sh600000", quote), 0);
+    ASSERT_TRUE(shown.wait(15000));
+    ASSERT_TRUE(window->Browser()->toPlainText().contains(QStringLiteral("8.88")));
+    QTest::qWait(500);
+    // Where the window shows, it shows the new page.
+    const QImage page = window->grab().toImage().convertToFormat(QImage::Format_RGB32);
+    const QImage transparent = OnScreen(*window);
+    const QRegion mask = window->mask();
+    int stale = 0;
+    for (int y = 0; y < page.height(); ++y) {
+        for (int x = 0; x < page.width(); ++x) {
+            stale += mask.contains(QPoint(x, y)) && page.pixel(x, y) != transparent.pixel(x, y);
+        }
+    }
+    EXPECT_EQ(stale, 0);
+
+    // Switched off, the whole window shows it, with nothing left of the old prices.
+    window->ToggleTransparency();
+    QTest::qWait(300);
+    const QImage opaque = window->grab().toImage().convertToFormat(QImage::Format_RGB32);
+    EXPECT_EQ(DifferingPixels(OnScreen(*window), opaque), 0);
+}
+
+TEST_F(TickerWindowTest, TransparentTextIsTheTextsColourOrTheKey) {
+    StartAndShowFirstPage();
+    Control<QLabel>(IdNoticeLine)->setText(QStringLiteral("公告 notice"));
+    window->ToggleTransparency();
+    // The page's colours, the separator, and the notice line's complement of the background.
+    const QList<QColor> colours = {
+        QColor(0xFF, 0xFF, 0xE6), Qt::black,          Qt::blue,          Qt::red,
+        QColor(0, 0x99, 0),       QColor(0, 0, 0xCC), QColor(0, 0, 0x18)};
+    const QImage image = window->grab().toImage().convertToFormat(QImage::Format_RGB32);
+    int blended = 0;
+    for (int y = 0; y < image.height(); ++y) {
+        for (int x = 0; x < image.width(); ++x) {
+            blended += !colours.contains(image.pixelColor(x, y));
+        }
+    }
+    EXPECT_EQ(blended, 0);
 }
 
 }  // namespace
