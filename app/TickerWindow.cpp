@@ -229,16 +229,15 @@ void CTickerWindow::Start() {
 
     // Centred on the screen, then the saved position for each coordinate that lies on it.
     const QRect screen = QGuiApplication::primaryScreen()->availableGeometry();
-    int left = screen.x() + (screen.width() - width()) / 2;
-    int top = screen.y() + (screen.height() - height()) / 2;
-    const WindowRect& saved = windowState_.windowRect;
-    if (saved.top > 0 && saved.top < screen.height()) {
-        top = saved.top;
-    }
-    if (saved.left > 0 && saved.left < screen.width()) {
-        left = saved.left;
-    }
+    const PixelPoint start =
+        RestoredPosition(windowState_.windowRect.left, windowState_.windowRect.top,
+                         {screen.x() + (screen.width() - width()) / 2,
+                          screen.y() + (screen.height() - height()) / 2},
+                         screen.width(), screen.height());
+    const int left = start.x;
+    const int top = start.y;
     move(left, top);
+    chosenPosition_ = QPoint(left, top);
     lastWindowRect = {left, top, left + width(), top + height()};
     Place(stripFiller_, {50, 0, width() - 50, TitleStripHeight});
 
@@ -297,7 +296,8 @@ void CTickerWindow::ApplyWindowSettings(const TickerSettings& settings) {
 
 void CTickerWindow::FitWindowToTable(const TickerSettings& settings, int rows, int cols) {
     const TableLayout layout = LayoutForTable(rows, cols, settings.fontSize, settings.pageContent);
-    const QPoint topLeft = pos();
+    // From where the user put the window, as far up and left as it takes to be whole.
+    const QPoint topLeft = PlaceOnScreen(layout.width, layout.height);
     setGeometry(topLeft.x(), topLeft.y(), layout.width, layout.height);
     lastWindowRect = {topLeft.x(), topLeft.y(), topLeft.x() + layout.width,
                       topLeft.y() + layout.height};
@@ -309,6 +309,18 @@ void CTickerWindow::FitWindowToTable(const TickerSettings& settings, int rows, i
     // A new size re-shows and raises the window (hide-at-start may still keep it hidden).
     ShowOrHideAtStart();
     UpdateTransparencyMask();
+}
+
+QPoint CTickerWindow::PlaceOnScreen(int width, int height) {
+    const QScreen* screen = QGuiApplication::screenAt(chosenPosition_);
+    if (screen == nullptr) {
+        screen = this->screen() != nullptr ? this->screen() : QGuiApplication::primaryScreen();
+    }
+    const QRect area = screen->availableGeometry();
+    const PixelPoint placed = KeepInside({chosenPosition_.x(), chosenPosition_.y()}, width, height,
+                                         {area.x(), area.y(), area.width(), area.height()});
+    placedPosition_ = QPoint(placed.x, placed.y);
+    return placedPosition_;
 }
 
 void CTickerWindow::ShowOrHideAtStart() {
@@ -610,6 +622,10 @@ void CTickerWindow::mouseMoveEvent(QMouseEvent* event) {
 void CTickerWindow::moveEvent(QMoveEvent* event) {
     QWidget::moveEvent(event);
     lastWindowRect = {x(), y(), x() + width(), y() + height()};
+    // Any move but the one a fit made to keep the window on its screen is the user's choice.
+    if (pos() != placedPosition_) {
+        chosenPosition_ = pos();
+    }
 }
 
 void CTickerWindow::showEvent(QShowEvent* event) {
@@ -643,7 +659,9 @@ void CTickerWindow::EndRun() {
         return;
     }
     ended_ = true;
-    windowState_.windowRect = {x(), y(), x() + width(), y() + height()};
+    // The position the user chose, not where a long list had to move the window.
+    windowState_.windowRect = {chosenPosition_.x(), chosenPosition_.y(),
+                               chosenPosition_.x() + width(), chosenPosition_.y() + height()};
     windowState_.transparent = transparentMode_;
     SaveWindowState(windowState_, paths_.settingsFiles);
     SaveSettings(settings_.Get(), paths_.settingsFiles);

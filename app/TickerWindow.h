@@ -6,6 +6,7 @@
 #include <QWidget>
 
 #include <atomic>
+#include <climits>
 #include <ctime>
 #include <filesystem>
 #include <functional>
@@ -130,6 +131,9 @@ class CTickerWindow : public QWidget {
     void ApplyWindowSettings(const TickerSettings& settings);
     void FitWindowToTable(const TickerSettings& settings, int rows, int cols);
     void ShowPage();
+    // The top left corner for a window of that size: where the user put it, moved up and left
+    // as far as it takes to lie inside its screen's available area.
+    QPoint PlaceOnScreen(int width, int height);
     void ShowOrHideAtStart();
     void SetStripVisible(bool visible);
     void UpdateTransparencyMask();
@@ -158,6 +162,9 @@ class CTickerWindow : public QWidget {
     QString currentTip_;
     bool manualDrag_ = false;
     QPoint dragOffset_;
+    // Where the user put the window (saved at the end), and where the last fit placed it.
+    QPoint chosenPosition_;
+    QPoint placedPosition_{INT_MIN, INT_MIN};
     bool started_ = false;
     bool ended_ = false;
 

@@ -1,5 +1,7 @@
 #include "app/WindowLayout.h"
 
+#include <algorithm>
+
 #include "settings/TickerSettings.h"
 
 namespace vemo {
@@ -9,6 +11,15 @@ namespace {
 constexpr PixelRect CloseArea{2, 0, 12, TitleStripHeight};
 constexpr PixelRect HideArea{19, 0, 11, TitleStripHeight};
 constexpr PixelRect MenuArea{35, 0, 11, TitleStripHeight};
+
+// One coordinate of KeepInside: `start` and `size` of the window, `first` and `end` (one past the
+// last pixel) of the area.
+int PullInside(int start, int size, int first, int end) {
+    if (start + size <= end) {
+        return start;
+    }
+    return std::min(start, std::max(end - size, first));
+}
 
 }  // namespace
 
@@ -49,6 +60,23 @@ TableLayout LayoutForTable(int rows, int cols, int fontSize, std::uint32_t pageC
     layout.filler = {50, 0, w - 70, TitleStripHeight};
     layout.refreshButton = {w - 20, 0, 20, TitleStripHeight};
     return layout;
+}
+
+PixelPoint RestoredPosition(int savedLeft, int savedTop, PixelPoint centred, int screenWidth,
+                            int screenHeight) {
+    PixelPoint position = centred;
+    if (savedLeft > 0 && savedLeft < screenWidth) {
+        position.x = savedLeft;
+    }
+    if (savedTop > 0 && savedTop < screenHeight) {
+        position.y = savedTop;
+    }
+    return position;
+}
+
+PixelPoint KeepInside(PixelPoint chosen, int width, int height, const PixelRect& area) {
+    return {PullInside(chosen.x, width, area.x, area.x + area.width),
+            PullInside(chosen.y, height, area.y, area.y + area.height)};
 }
 
 StripArea HitTestStrip(int x, int y, int windowWidth) {

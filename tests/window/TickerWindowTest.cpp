@@ -185,13 +185,17 @@ TEST_F(TickerWindowTest, CloseAreaEndsTheRunAndSavesTheState) {
 }
 
 TEST_F(TickerWindowTest, SavedPositionIsUsedOnlyOnTheScreen) {
+    // The window starts centred at its first size, 206 x 71, on the 1280 x 1024 screen.
+    const QPoint centred((1280 - 206) / 2, (1024 - 71) / 2);
     WindowState state{};
-    state.windowRect = {0, 5000, 100, 5100};  // left 0 and top beyond the screen: both ignored
-    SaveWindowState(state, paths.settingsFiles);
-    StartAndShowFirstPage();
-    EXPECT_GT(window->x(), 0);
-    EXPECT_LT(window->y(), 1024);
-    window.reset();
+    // Left 0 and top beyond the screen, then the screen's own width and height: all ignored.
+    for (const WindowRect& off : {WindowRect{0, 5000, 100, 5100}, WindowRect{1280, 1024, 0, 0}}) {
+        state.windowRect = off;
+        SaveWindowState(state, paths.settingsFiles);
+        StartAndShowFirstPage();
+        EXPECT_EQ(window->pos(), centred) << off.left << "," << off.top;
+        window.reset();
+    }
 
     state.windowRect = {321, 123, 400, 200};
     SaveWindowState(state, paths.settingsFiles);
@@ -304,6 +308,29 @@ TEST_F(TickerWindowTest, TransparentTextIsTheTextsColourOrTheKey) {
         }
     }
     EXPECT_EQ(blended, 0);
+}
+
+TEST_F(TickerWindowTest, ALongListLowOnTheScreenMovesUpToBeWholeAndKeepsTheChosenPlace) {
+    std::strcpy(settings.codeList,
+                ",600000,600028,600030,600036,600519,600900,601006,601318,601398,601857,688981"
+                ",000001,000002,000333,000651,000858,002415,002594,300015,300059,300750,300760"
+                ",399001,399005,399006,399106,399330,510050,510300,1A0001");
+    WindowState state{};
+    state.windowRect = {1200, 900, 1385, 1063};
+    SaveWindowState(state, paths.settingsFiles);
+    StartAndShowFirstPage();
+
+    const QRect area = window->screen()->availableGeometry();
+    const TableLayout fitted = LayoutForTable(30, 3, 1, settings.pageContent);
+    ASSERT_EQ(window->size(), QSize(fitted.width, fitted.height));
+    EXPECT_EQ(window->geometry().bottomRight(), area.bottomRight());
+    EXPECT_EQ(window->lastWindowRect.top, area.bottom() + 1 - fitted.height);
+
+    // The place the user chose is what is saved, not where the list had to go.
+    window->close();
+    ASSERT_EQ(LoadWindowState(state, paths.settingsFiles), 1);
+    EXPECT_EQ(state.windowRect.left, 1200);
+    EXPECT_EQ(state.windowRect.top, 900);
 }
 
 }  // namespace
