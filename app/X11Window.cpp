@@ -29,6 +29,13 @@ xcb_atom_t Atom(xcb_connection_t* connection, const char* name) {
 
 }  // namespace
 
+bool X11DisplayAnswers(const std::string& display) {
+    xcb_connection_t* connection = xcb_connect(display.c_str(), nullptr);
+    const bool answers = xcb_connection_has_error(connection) == 0;
+    xcb_disconnect(connection);
+    return answers;
+}
+
 void SetSkipTaskbar(QWidget& window) {
     xcb_connection_t* connection = X11Connection();
     if (connection == nullptr) {

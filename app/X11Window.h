@@ -1,8 +1,13 @@
 #pragma once
 
+#include <string>
+
 class QWidget;
 
 namespace vemo {
+
+// Whether the X server of `display` (a DISPLAY value) accepts a connection. Needs no Qt.
+bool X11DisplayAnswers(const std::string& display);
 
 // Sets the X11 class of a top-level window (WM_CLASS: instance name and class name). Does
 // nothing without an X11 display.
