@@ -20,6 +20,16 @@ std::filesystem::path FromEnvironment(const char* name) {
                                                 : std::filesystem::path();
 }
 
+// The existing page file, or a new one that nobody else can have prepared.
+int OpenPageFile(const std::filesystem::path& path) {
+    // O_NONBLOCK keeps a FIFO planted under the name from blocking the open.
+    const int fd = ::open(path.c_str(), O_WRONLY | O_NOFOLLOW | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
+    if (fd >= 0 || errno != ENOENT) {
+        return fd;
+    }
+    return ::open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600);
+}
+
 }  // namespace
 
 std::filesystem::path CacheHome() {
@@ -38,24 +48,33 @@ std::filesystem::path TempFolder() {
     return temp.empty() ? std::filesystem::path("/tmp") : temp;
 }
 
-std::filesystem::path PageFilePath(const std::filesystem::path& cacheHome,
-                                   const std::filesystem::path& tempFolder) {
-    const std::filesystem::path cache = cacheHome.empty() ? CacheHome() : cacheHome;
+PageFileFolders PageFileFoldersOfProcess() {
+    return {CacheHome(), FromEnvironment("XDG_RUNTIME_DIR"), TempFolder()};
+}
+
+std::filesystem::path PageFilePath(const PageFileFolders& folders) {
     std::error_code error;
-    if (!cache.empty() && std::filesystem::is_directory(cache, error)) {
-        return cache / PageFileName;
+    if (!folders.cache.empty() && std::filesystem::is_directory(folders.cache, error)) {
+        return folders.cache / PageFileName;
     }
-    const std::filesystem::path temp = tempFolder.empty() ? TempFolder() : tempFolder;
-    return temp / PageFileName;
+    if (!folders.runtime.empty() && std::filesystem::is_directory(folders.runtime, error)) {
+        return folders.runtime / PageFileName;
+    }
+    return folders.temp / ("vemotmp-" + std::to_string(::geteuid()) + ".htm");
+}
+
+std::filesystem::path PageFilePath() {
+    return PageFilePath(PageFileFoldersOfProcess());
 }
 
 bool WritePageFile(const std::filesystem::path& path, std::string_view page) {
-    UniqueFd fd(::open(path.c_str(), O_WRONLY | O_CREAT | O_NOFOLLOW | O_CLOEXEC, 0600));
+    UniqueFd fd(OpenPageFile(path));
     if (fd.get() < 0) {
         return false;
     }
     struct stat info {};
-    if (::fstat(fd.get(), &info) != 0 || !S_ISREG(info.st_mode) || info.st_uid != ::geteuid()) {
+    if (::fstat(fd.get(), &info) != 0 || !S_ISREG(info.st_mode) || info.st_uid != ::geteuid() ||
+        info.st_nlink != 1) {
         return false;
     }
     if (::ftruncate(fd.get(), 0) != 0) {

@@ -42,6 +42,8 @@ namespace vemo {
 
 namespace {
 
+constexpr char LoadingText[] = "Loading...";
+
 // The window's size before the first table is fitted: the dialog template's 137 x 47 units.
 constexpr int InitialWidth = 206;
 constexpr int InitialHeight = 71;
@@ -124,8 +126,10 @@ class CTickerWindow::Host : public RefreshHost {
         Queue([this, settings, rows, cols] { window_.FitWindowToTable(settings, rows, cols); });
     }
     void Publish(std::string_view page) override {
-        // An unwritable page file leaves the last page and the loading indicator on screen.
+        // An unwritable page file leaves the last page and the loading indicator on screen,
+        // and the indicator says why.
         if (!WritePageFile(window_.paths_.pageFile, page)) {
+            Queue([this] { window_.ShowPageFileProblem(); });
             return;
         }
         Sleep(std::chrono::milliseconds(10));
@@ -170,9 +174,10 @@ CTickerWindow::CTickerWindow(const TickerPaths& paths)
     browser_->setObjectName(QString::number(IdBrowser));
     browser_->setGeometry(0, TitleStripHeight, InitialWidth, InitialHeight - 30);
 
-    loadingIndicator_ = new QLabel(QStringLiteral("Loading..."), this);
+    loadingIndicator_ = new QLabel(QString::fromLatin1(LoadingText), this);
     loadingIndicator_->setObjectName(QString::number(IdLoadingIndicator));
     loadingIndicator_->setAlignment(Qt::AlignCenter);
+    loadingIndicator_->setWordWrap(true);
     loadingIndicator_->setAutoFillBackground(true);
     loadingIndicator_->setGeometry(0, TitleStripHeight, InitialWidth, InitialHeight - 30);
 
@@ -341,8 +346,19 @@ void CTickerWindow::ShowPage() {
         return;  // the old page stays, and so does the loading indicator
     }
     loadingIndicator_->hide();
+    loadingIndicator_->setText(QString::fromLatin1(LoadingText));
+    loadingIndicator_->setToolTip(QString());
     UpdateTransparencyMask();
     emit pageShown();
+}
+
+void CTickerWindow::ShowPageFileProblem() {
+    const QString path = QString::fromStdString(paths_.pageFile.string());
+    loadingIndicator_->setText(QStringLiteral("无法写入页面文件\n") +
+                               loadingIndicator_->fontMetrics().elidedText(
+                                   path, Qt::ElideMiddle, loadingIndicator_->width() - 4));
+    loadingIndicator_->setToolTip(path);
+    UpdateTransparencyMask();
 }
 
 void CTickerWindow::OnTrayCallback(int mouseEvent) {

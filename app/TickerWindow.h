@@ -131,6 +131,8 @@ class CTickerWindow : public QWidget {
     void ApplyWindowSettings(const TickerSettings& settings);
     void FitWindowToTable(const TickerSettings& settings, int rows, int cols);
     void ShowPage();
+    // The page file cannot be written: the loading indicator says so instead of waiting.
+    void ShowPageFileProblem();
     // The top left corner for a window of that size: where the user put it, moved up and left
     // as far as it takes to lie inside its screen's available area.
     QPoint PlaceOnScreen(int width, int height);

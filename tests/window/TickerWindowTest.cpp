@@ -333,6 +333,37 @@ TEST_F(TickerWindowTest, ALongListLowOnTheScreenMovesUpToBeWholeAndKeepsTheChose
     EXPECT_EQ(state.windowRect.top, 900);
 }
 
+TEST_F(TickerWindowTest, AnUnwritablePageFileIsNotShownAndTheWindowSaysWhy) {
+    paths.pageFile = dir / "gone" / "vemotmp.htm";
+    SaveSettings(settings, paths.settingsFiles);
+    window = std::make_unique<CTickerWindow>(paths);
+    QSignalSpy shown(window.get(), &CTickerWindow::pageShown);
+    window->Start();
+    auto* indicator = Control<QLabel>(IdLoadingIndicator);
+    QElapsedTimer waited;
+    waited.start();
+    while (!indicator->text().startsWith(QStringLiteral("无法写入页面文件")) &&
+           waited.elapsed() < 15000) {
+        QTest::qWait(50);
+    }
+    EXPECT_TRUE(indicator->text().startsWith(QStringLiteral("无法写入页面文件\n")))
+        << indicator->text().toStdString();
+    EXPECT_EQ(indicator->toolTip(), QString::fromStdString(paths.pageFile.string()));
+    EXPECT_TRUE(indicator->isVisible());
+    // The table was fitted, but no page was navigated to.
+    EXPECT_EQ(window->size(), QSize(185, 127));
+    EXPECT_EQ(shown.count(), 0);
+    EXPECT_TRUE(window->Browser()->toPlainText().isEmpty());
+
+    // Once the file can be written, the page comes and the indicator goes.
+    fs::create_directory(dir / "gone");
+    window->SetRefreshState(settingsChanged);
+    ASSERT_TRUE(shown.wait(15000));
+    EXPECT_FALSE(indicator->isVisible());
+    EXPECT_EQ(indicator->text(), QStringLiteral("Loading..."));
+    EXPECT_TRUE(window->Browser()->toPlainText().contains(QStringLiteral("浦发银行")));
+}
+
 }  // namespace
 }  // namespace vemo
 
