@@ -28,6 +28,7 @@
 #include <mutex>
 
 #include "app/PageFile.h"
+#include "app/StripButton.h"
 #include "app/WindowLayout.h"
 #include "app/X11Window.h"
 #include "app/browser/WebBrowser2.h"
@@ -169,9 +170,11 @@ CTickerWindow::CTickerWindow(const TickerPaths& paths)
     stripFiller_ = MakeStripPiece(this, IdStripFiller, ":/bitmaps/141.png");
     refreshButton_ = MakeStripPiece(this, IdRefreshButton, ":/bitmaps/147.png");
     refreshButton_->setGeometry(InitialWidth - 20, 0, 20, TitleStripHeight);
+    AddStripButtons();
 
     browser_ = new CWebBrowser2(this);
     browser_->setObjectName(QString::number(IdBrowser));
+    browser_->setAccessibleName(QStringLiteral("行情"));
     browser_->setGeometry(0, TitleStripHeight, InitialWidth, InitialHeight - 30);
 
     loadingIndicator_ = new QLabel(QString::fromLatin1(LoadingText), this);
@@ -555,6 +558,49 @@ void CTickerWindow::OnCommand(int id) {
     }
 }
 
+void CTickerWindow::AddStripButtons() {
+    // The close, hide and menu symbols are parts of the strip's left bitmap, the refresh symbol
+    // is a bitmap of its own; each button lies over its symbol and goes with it.
+    const struct {
+        StripArea area;
+        QLabel* piece;
+    } buttons[] = {{StripArea::Close, stripLeft_},
+                   {StripArea::Hide, stripLeft_},
+                   {StripArea::Menu, stripLeft_},
+                   {StripArea::Refresh, refreshButton_}};
+    for (const auto& [area, piece] : buttons) {
+        auto* button =
+            new StripButton(QString::fromUtf8(StripTip(area, MinSecondsBetweenRefreshes)), piece);
+        const PixelRect rect = area == StripArea::Refresh ? PixelRect{0, 0, 20, TitleStripHeight}
+                                                          : StripButtonArea(area, InitialWidth);
+        Place(button, rect);
+        connect(button, &QAbstractButton::clicked, this,
+                [this, area = area] { ActivateStripArea(area); });
+    }
+    stripLeft_->setAccessibleName(QStringLiteral("标题栏"));
+    stripFiller_->setAccessibleName(QStringLiteral("标题栏"));
+    refreshButton_->setAccessibleName(QStringLiteral("标题栏"));
+}
+
+void CTickerWindow::ActivateStripArea(StripArea area) {
+    switch (area) {
+        case StripArea::Hide:
+            SetTickerVisible(false);
+            break;
+        case StripArea::Menu:
+            PopUpMainMenu();
+            break;
+        case StripArea::Close:
+            close();
+            break;
+        case StripArea::Refresh:
+            cycle_->refreshState.store(refreshRequested);
+            break;
+        default:
+            break;
+    }
+}
+
 void CTickerWindow::mousePressEvent(QMouseEvent* event) {
     const QPoint at = event->position().toPoint();
     if (event->button() != Qt::LeftButton) {
@@ -562,26 +608,13 @@ void CTickerWindow::mousePressEvent(QMouseEvent* event) {
         return;
     }
     if (at.y() < TitleStripHeight) {
-        switch (HitTestStrip(at.x(), at.y(), width())) {
-            case StripArea::Hide:
-                SetTickerVisible(false);
-                break;
-            case StripArea::Menu:
-                PopUpMainMenu();
-                break;
-            case StripArea::Close:
-                close();
-                break;
-            case StripArea::Refresh:
-                cycle_->refreshState.store(refreshRequested);
-                break;
-            default:
-                // The strip is the caption of a window that has none: it moves the window.
-                if (windowHandle() == nullptr || !windowHandle()->startSystemMove()) {
-                    manualDrag_ = true;
-                    dragOffset_ = event->globalPosition().toPoint() - pos();
-                }
-                break;
+        const StripArea area = HitTestStrip(at.x(), at.y(), width());
+        if (area != StripArea::Drag) {
+            ActivateStripArea(area);
+        } else if (windowHandle() == nullptr || !windowHandle()->startSystemMove()) {
+            // The strip is the caption of a window that has none: it moves the window.
+            manualDrag_ = true;
+            dragOffset_ = event->globalPosition().toPoint() - pos();
         }
     } else if (noticeLinkActive.load() != 0 && noticeLine_->geometry().contains(at)) {
         const QUrl url(QString::fromLocal8Bit(noticeUrl, int(strnlen(noticeUrl, NoticeUrlSize))));

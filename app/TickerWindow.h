@@ -15,6 +15,7 @@
 
 #include "app/LiveSettings.h"
 #include "app/RefreshCycle.h"
+#include "app/WindowLayout.h"
 #include "settings/SettingsStore.h"
 
 class QLabel;
@@ -126,6 +127,10 @@ class CTickerWindow : public QWidget {
     class Host;
     friend class Host;
 
+    // Named buttons over the strip's symbols, for accessibility clients.
+    void AddStripButtons();
+    // What a click on a part of the strip does (the drag area aside).
+    void ActivateStripArea(StripArea area);
     QColor BackgroundColour() const;
     void ApplyColours();
     void ApplyWindowSettings(const TickerSettings& settings);

@@ -79,6 +79,21 @@ PixelPoint KeepInside(PixelPoint chosen, int width, int height, const PixelRect&
             PullInside(chosen.y, height, area.y, area.y + area.height)};
 }
 
+PixelRect StripButtonArea(StripArea area, int windowWidth) {
+    switch (area) {
+        case StripArea::Close:
+            return CloseArea;
+        case StripArea::Hide:
+            return HideArea;
+        case StripArea::Menu:
+            return MenuArea;
+        case StripArea::Refresh:
+            return {windowWidth - 20, 0, 20, TitleStripHeight};
+        default:
+            return {0, 0, 0, 0};
+    }
+}
+
 StripArea HitTestStrip(int x, int y, int windowWidth) {
     if (y < 0 || y >= TitleStripHeight || x < 0 || x >= windowWidth) {
         return StripArea::None;
@@ -92,7 +107,7 @@ StripArea HitTestStrip(int x, int y, int windowWidth) {
     if (CloseArea.Contains(x, y)) {
         return StripArea::Close;
     }
-    if (PixelRect{windowWidth - 20, 0, 20, TitleStripHeight}.Contains(x, y)) {
+    if (StripButtonArea(StripArea::Refresh, windowWidth).Contains(x, y)) {
         return StripArea::Refresh;
     }
     return StripArea::Drag;

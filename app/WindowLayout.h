@@ -58,6 +58,10 @@ PixelPoint KeepInside(PixelPoint chosen, int width, int height, const PixelRect&
 // The parts of the title strip (the top 15 pixels of the window).
 enum class StripArea { None, Close, Hide, Menu, Refresh, Drag };
 
+// The hit area of a button of the strip (Close, Hide, Menu, Refresh) in a window `windowWidth`
+// wide; an empty rectangle for the other areas.
+PixelRect StripButtonArea(StripArea area, int windowWidth);
+
 // What a point (client pixels) of a window `windowWidth` wide hits; None below the strip.
 StripArea HitTestStrip(int x, int y, int windowWidth);
 

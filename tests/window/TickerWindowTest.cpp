@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <QAccessible>
 #include <QApplication>
 #include <QElapsedTimer>
 #include <QLabel>
@@ -362,6 +363,73 @@ TEST_F(TickerWindowTest, AnUnwritablePageFileIsNotShownAndTheWindowSaysWhy) {
     EXPECT_FALSE(indicator->isVisible());
     EXPECT_EQ(indicator->text(), QStringLiteral("Loading..."));
     EXPECT_TRUE(window->Browser()->toPlainText().contains(QStringLiteral("浦发银行")));
+}
+
+// Every accessible object below `node`, depth first.
+void CollectAccessible(QAccessibleInterface* node, QList<QAccessibleInterface*>& all) {
+    for (int i = 0; i < node->childCount(); ++i) {
+        if (QAccessibleInterface* child = node->child(i)) {
+            all.append(child);
+            CollectAccessible(child, all);
+        }
+    }
+}
+
+TEST_F(TickerWindowTest, AccessibilityClientsSeeFourNamedButtonsAndTheQuotesAsText) {
+    StartAndShowFirstPage();
+    QList<QAccessibleInterface*> all;
+    CollectAccessible(QAccessible::queryAccessibleInterface(window.get()), all);
+
+    QMap<QString, QAccessibleInterface*> buttons;
+    QAccessibleInterface* quotes = nullptr;
+    for (QAccessibleInterface* node : all) {
+        if (node->role() == QAccessible::Button) {
+            buttons.insert(node->text(QAccessible::Name), node);
+        }
+        if (node->text(QAccessible::Name) == QStringLiteral("行情")) {
+            quotes = node;
+        }
+    }
+    ASSERT_EQ(buttons.keys(), (QStringList{"关闭", "刷新", "菜单", "隐藏"}));
+    // Each lies over its symbol: where a click on the strip does the same.
+    const QPoint origin = window->mapToGlobal(QPoint(0, 0));
+    const std::pair<const char*, StripArea> areas[] = {{"关闭", StripArea::Close},
+                                                       {"隐藏", StripArea::Hide},
+                                                       {"菜单", StripArea::Menu},
+                                                       {"刷新", StripArea::Refresh}};
+    for (const auto& [name, area] : areas) {
+        const QRect rect = buttons[QString::fromUtf8(name)]->rect().translated(-origin);
+        const PixelRect expected = StripButtonArea(area, window->width());
+        EXPECT_EQ(rect, QRect(expected.x, expected.y, expected.width, expected.height)) << name;
+        EXPECT_EQ(HitTestStrip(rect.center().x(), rect.center().y(), window->width()), area);
+    }
+
+    // The quote table reads as text.
+    ASSERT_NE(quotes, nullptr);
+    ASSERT_NE(quotes->textInterface(), nullptr);
+    const QString text =
+        quotes->textInterface()->text(0, quotes->textInterface()->characterCount());
+    EXPECT_TRUE(text.contains(QStringLiteral("浦发银行"))) << text.toStdString();
+    EXPECT_TRUE(text.contains(QStringLiteral("最新价")));
+
+    // Pressed through the accessibility interface, the buttons act as clicks do.
+    QAccessibleInterface* refresh = buttons[QStringLiteral("刷新")];
+    ASSERT_TRUE(refresh->actionInterface()->actionNames().contains(
+        QAccessibleActionInterface::pressAction()));
+    refresh->actionInterface()->doAction(QAccessibleActionInterface::pressAction());
+    QElapsedTimer waited;
+    waited.start();
+    while (window->RefreshStateValue() != refreshRequested && waited.elapsed() < 3000) {
+        QTest::qWait(20);
+    }
+    EXPECT_EQ(window->RefreshStateValue(), refreshRequested);
+    buttons[QStringLiteral("隐藏")]->actionInterface()->doAction(
+        QAccessibleActionInterface::pressAction());
+    waited.restart();
+    while (window->isVisible() && waited.elapsed() < 3000) {
+        QTest::qWait(20);
+    }
+    EXPECT_FALSE(window->isVisible());
 }
 
 }  // namespace
