@@ -256,10 +256,20 @@ void CTickerWindow::Start() {
     refreshThread_ = std::thread([this] { cycle_->Run(); });
 
     trayIcon_->show();
-    SetWindowClass(*this, "VEMO", "VemoMFrame");
-    SetSkipTaskbar(*this);
+    winId();  // the native window, before it is first shown
+    DressNativeWindow();
     ShowOrHideAtStart();
     RegisterShowHideHotKey();
+}
+
+void CTickerWindow::ReplaceSettings(const TickerSettings& settings) {
+    settings_.Replace(settings);
+    ApplyColours();
+    cycle_->refreshState.store(settingsChanged);
+}
+
+bool CTickerWindow::HotKeyRegistered() const {
+    return hotKey_->IsRegistered(ShowHideHotKeyId);
 }
 
 QColor CTickerWindow::BackgroundColour() const {
@@ -285,13 +295,26 @@ void CTickerWindow::paintEvent(QPaintEvent*) {
     painter.fillRect(rect(), BackgroundColour());
 }
 
+void CTickerWindow::DressNativeWindow() {
+    QWindow* native = windowHandle();
+    if (native == nullptr) {
+        return;
+    }
+    SetWindowClass(*native, "VEMO", "VemoMFrame");
+    SetSkipTaskbar(*native);
+}
+
 void CTickerWindow::ApplyWindowSettings(const TickerSettings& settings) {
     const bool onTop = (settings.optionFlags & alwaysOnTop) != 0;
     if (windowFlags().testFlag(Qt::WindowStaysOnTopHint) != onTop) {
+        // For the new flag Qt would make a new native window as it shows the window, and map it
+        // before it could be given the class and task-bar state of the old one. The new one is
+        // made here instead (Qt gives it the mask), and dressed before it is shown.
         const bool shown = isVisible();
         setWindowFlag(Qt::WindowStaysOnTopHint, onTop);
-        SetWindowClass(*this, "VEMO", "VemoMFrame");
-        SetSkipTaskbar(*this);
+        destroy();
+        create();
+        DressNativeWindow();
         if (shown) {
             show();
         }

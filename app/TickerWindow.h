@@ -83,6 +83,10 @@ class CTickerWindow : public QWidget {
     using LocalClock = std::function<std::tm()>;
     void SetLocalClock(LocalClock clock);
 
+    // Replaces the live settings as a whole and has the refresh thread apply them (z-order,
+    // hover timer, request URL) and refresh at once.
+    void ReplaceSettings(const TickerSettings& settings);
+
     // The tray icon's events, and the wake-up of a second start (left double-click).
     void OnTrayCallback(int mouseEvent);
     void OnHotKey(int id);
@@ -100,6 +104,8 @@ class CTickerWindow : public QWidget {
     std::uint32_t SecondsSinceRefresh() const { return cycle_->secondsSinceRefresh.load(); }
     TickerSettings Settings() const { return settings_.Get(); }
     bool TransparentMode() const { return transparentMode_ != 0; }
+    bool HoverTimerActive() const { return hoverTimer_.isActive(); }
+    bool HotKeyRegistered() const;
     QSystemTrayIcon* TrayIcon() const { return trayIcon_; }
     CWebBrowser2* Browser() const { return browser_; }
 
@@ -131,6 +137,8 @@ class CTickerWindow : public QWidget {
     void AddStripButtons();
     // What a click on a part of the strip does (the drag area aside).
     void ActivateStripArea(StripArea area);
+    // Gives the native window its class and task-bar state: at start, and for every new one.
+    void DressNativeWindow();
     QColor BackgroundColour() const;
     void ApplyColours();
     void ApplyWindowSettings(const TickerSettings& settings);

@@ -2,7 +2,7 @@
 
 #include <xcb/xcb.h>
 #include <QGuiApplication>
-#include <QWidget>
+#include <QWindow>
 
 #include <cstdlib>
 #include <cstring>
@@ -36,7 +36,7 @@ bool X11DisplayAnswers(const std::string& display) {
     return answers;
 }
 
-void SetSkipTaskbar(QWidget& window) {
+void SetSkipTaskbar(QWindow& window) {
     xcb_connection_t* connection = X11Connection();
     if (connection == nullptr) {
         return;
@@ -68,7 +68,7 @@ void SetSkipTaskbar(QWidget& window) {
     xcb_flush(connection);
 }
 
-void SetWindowClass(QWidget& window, const char* instanceName, const char* className) {
+void SetWindowClass(QWindow& window, const char* instanceName, const char* className) {
     xcb_connection_t* connection = X11Connection();
     if (connection == nullptr) {
         return;

@@ -1,16 +1,19 @@
 #include <gtest/gtest.h>
 
+#include <xcb/xcb.h>
 #include <QAccessible>
 #include <QApplication>
 #include <QElapsedTimer>
 #include <QLabel>
 #include <QMenu>
 #include <QMouseEvent>
+#include <QProcess>
 #include <QScreen>
 #include <QSignalSpy>
 #include <QSystemTrayIcon>
 #include <QTest>
 #include <QToolTip>
+#include <QWindow>
 
 #include <cstdio>
 #include <cstring>
@@ -430,6 +433,133 @@ TEST_F(TickerWindowTest, AccessibilityClientsSeeFourNamedButtonsAndTheQuotesAsTe
         QTest::qWait(20);
     }
     EXPECT_FALSE(window->isVisible());
+}
+
+xcb_connection_t* X11() {
+    return qGuiApp->nativeInterface<QNativeInterface::QX11Application>()->connection();
+}
+
+xcb_atom_t Atom(const char* name) {
+    xcb_intern_atom_reply_t* reply = xcb_intern_atom_reply(
+        X11(), xcb_intern_atom(X11(), 0, static_cast<std::uint16_t>(std::strlen(name)), name),
+        nullptr);
+    const xcb_atom_t atom = reply != nullptr ? reply->atom : xcb_atom_t{XCB_ATOM_NONE};
+    std::free(reply);
+    return atom;
+}
+
+// A property of the native window that shows `window` now, as the X server holds it.
+QByteArray Property(const QWidget& window, xcb_atom_t property, xcb_atom_t type) {
+    const auto id = static_cast<xcb_window_t>(window.windowHandle()->winId());
+    xcb_get_property_reply_t* reply = xcb_get_property_reply(
+        X11(), xcb_get_property(X11(), 0, id, property, type, 0, 1024), nullptr);
+    QByteArray value;
+    if (reply != nullptr) {
+        value = QByteArray(static_cast<const char*>(xcb_get_property_value(reply)),
+                           xcb_get_property_value_length(reply));
+        std::free(reply);
+    }
+    return value;
+}
+
+bool StateHas(const QWidget& window, const char* state) {
+    const QByteArray atoms = Property(window, Atom("_NET_WM_STATE"), XCB_ATOM_ATOM);
+    const xcb_atom_t wanted = Atom(state);
+    for (int i = 0; i + 4 <= atoms.size(); i += 4) {
+        xcb_atom_t atom;
+        std::memcpy(&atom, atoms.constData() + i, 4);
+        if (atom == wanted) {
+            return true;
+        }
+    }
+    return false;
+}
+
+bool PressKeys(const char* keys) {
+    QProcess xdotool;
+    xdotool.start(QStringLiteral("xdotool"), {QStringLiteral("key"), QString::fromLatin1(keys)});
+    return xdotool.waitForFinished(10000) && xdotool.exitCode() == 0;
+}
+
+bool WaitUntil(const std::function<bool()>& condition) {
+    QElapsedTimer waited;
+    waited.start();
+    while (!condition() && waited.elapsed() < 5000) {
+        QTest::qWait(20);
+    }
+    return condition();
+}
+
+TEST_F(TickerWindowTest, AlwaysOnTopChangedWhileRunningKeepsClassTaskBarMaskAndHotKey) {
+    QCursor::setPos(1, 1);
+    StartAndShowFirstPage();
+    window->ToggleTransparency();
+    ASSERT_TRUE(window->windowFlags().testFlag(Qt::WindowStaysOnTopHint));
+    const QByteArray vemoClass("VEMO\0VemoMFrame\0", 16);
+    EXPECT_EQ(Property(*window, XCB_ATOM_WM_CLASS, XCB_ATOM_STRING), vemoClass);
+    EXPECT_TRUE(StateHas(*window, "_NET_WM_STATE_SKIP_TASKBAR"));
+    EXPECT_TRUE(StateHas(*window, "_NET_WM_STATE_ABOVE"));
+
+    for (const bool onTop : {false, true}) {
+        SCOPED_TRACE(onTop ? "back on top" : "not on top");
+        TickerSettings changed = window->Settings();
+        changed.optionFlags =
+            onTop ? (changed.optionFlags | alwaysOnTop) : (changed.optionFlags & ~alwaysOnTop);
+        QSignalSpy shown(window.get(), &CTickerWindow::pageShown);
+        window->ReplaceSettings(changed);
+        ASSERT_TRUE(shown.wait(15000));
+        QTest::qWait(300);
+
+        EXPECT_EQ(window->windowFlags().testFlag(Qt::WindowStaysOnTopHint), onTop);
+        EXPECT_TRUE(window->isVisible());
+        EXPECT_EQ(Property(*window, XCB_ATOM_WM_CLASS, XCB_ATOM_STRING), vemoClass);
+        EXPECT_TRUE(StateHas(*window, "_NET_WM_STATE_SKIP_TASKBAR"));
+        EXPECT_EQ(StateHas(*window, "_NET_WM_STATE_ABOVE"), onTop);
+        // Still see-through: the background below the table is not on the screen.
+        EXPECT_FALSE(window->mask().isEmpty());
+        const QImage screen = OnScreen(*window);
+        EXPECT_NE(screen.pixelColor(window->width() / 2, window->height() - 4),
+                  QColor(0xFF, 0xFF, 0xE6));
+        // And the hot key still hides and shows it.
+        ASSERT_TRUE(PressKeys("alt+s"));
+        EXPECT_TRUE(WaitUntil([&] { return !window->isVisible(); }));
+        ASSERT_TRUE(PressKeys("alt+s"));
+        EXPECT_TRUE(WaitUntil([&] { return window->isVisible(); }));
+    }
+}
+
+TEST_F(TickerWindowTest, HoverTimerOnlyWithTitleBarOnHoverAndOnTopByItsBit) {
+    settings.optionFlags = 0;  // neither on top nor the strip on hover
+    StartAndShowFirstPage();
+    EXPECT_FALSE(window->windowFlags().testFlag(Qt::WindowStaysOnTopHint));
+    window->ToggleTransparency();
+    EXPECT_FALSE(window->HoverTimerActive());
+    window->SetTickerVisible(false);
+    window->SetTickerVisible(true);
+    EXPECT_FALSE(window->HoverTimerActive());
+    window->ToggleTransparency();
+    window.reset();
+
+    settings.optionFlags = titleBarOnHover | alwaysOnTop;
+    StartAndShowFirstPage();
+    EXPECT_TRUE(window->windowFlags().testFlag(Qt::WindowStaysOnTopHint));
+    EXPECT_FALSE(window->HoverTimerActive());  // opaque: no strip to show
+    window->ToggleTransparency();
+    EXPECT_TRUE(window->HoverTimerActive());
+    window->SetTickerVisible(false);
+    EXPECT_FALSE(window->HoverTimerActive());
+    window->SetTickerVisible(true);
+    EXPECT_TRUE(window->HoverTimerActive());
+
+    // The option turned off while transparent stops it.
+    TickerSettings changed = window->Settings();
+    changed.optionFlags &= ~titleBarOnHover;
+    QSignalSpy shown(window.get(), &CTickerWindow::pageShown);
+    window->ReplaceSettings(changed);
+    ASSERT_TRUE(shown.wait(15000));
+    EXPECT_FALSE(window->HoverTimerActive());
+    window->ToggleTransparency();
+    EXPECT_FALSE(window->HoverTimerActive());
 }
 
 }  // namespace
