@@ -78,22 +78,47 @@ class TickerWindowTest : public ::testing::Test {
 };
 
 TEST_F(TickerWindowTest, FitsTheWindowAndPlacesItsChildren) {
-    settings.fontSize = 4;
-    settings.pageContent |= showCode | showChangeAmount;
-    StartAndShowFirstPage();
-    const TableLayout layout = LayoutForTable(3, 5, 4, settings.pageContent);
-    EXPECT_EQ(window->size(), QSize(layout.width, layout.height));
-    const auto rect = [](const PixelRect& r) { return QRect(r.x, r.y, r.width, r.height); };
-    EXPECT_EQ(Control<CWebBrowser2>(IdBrowser)->geometry(), rect(layout.browser));
-    EXPECT_EQ(Control<QLabel>(IdNoticeLine)->geometry(), rect(layout.noticeLine));
-    EXPECT_EQ(Control<QLabel>(IdLoadingIndicator)->geometry(), rect(layout.loadingIndicator));
-    EXPECT_EQ(Control<QLabel>(IdStripFiller)->geometry(), rect(layout.filler));
-    EXPECT_EQ(Control<QLabel>(IdRefreshButton)->geometry(), rect(layout.refreshButton));
-    EXPECT_EQ(Control<QLabel>(IdStripLeft)->geometry(), QRect(0, 0, 50, 15));
-    EXPECT_FALSE(Control<QLabel>(IdLoadingIndicator)->isVisible());
-    EXPECT_TRUE(
-        Control<CWebBrowser2>(IdBrowser)->toPlainText().contains(QStringLiteral("浦发银行")));
-    EXPECT_TRUE(fs::exists(paths.pageFile));
+    struct Case {
+        const char* codes;
+        int fontSize;
+        std::uint32_t pageContent;
+        QSize window;
+        QRect browser;  // and the loading indicator
+        QRect noticeLine;
+        QRect filler;
+        QRect refreshButton;
+    };
+    // Worked out by hand: width 20 + column x columns; height row x rows + 35, + row for the
+    // time line, + row + 2 for the header.
+    const Case cases[] = {
+        // Size 1 (18 x 55): 3 rows and 4 columns with header and time line.
+        {",600000,000002,1A0001", 1,
+         showName | showPrice | showChangeAmount | showChangePercent | showHeader | showRefreshTime,
+         QSize(240, 127), QRect(0, 15, 240, 97), QRect(5, 112, 235, 15), QRect(50, 0, 170, 15),
+         QRect(220, 0, 20, 15)},
+        // Size 4 (21 x 71): one row and one column, neither header nor time line.
+        {",600000", 4, showName, QSize(91, 56), QRect(0, 15, 91, 26), QRect(5, 41, 86, 15),
+         QRect(50, 0, 21, 15), QRect(71, 0, 20, 15)},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.codes);
+        std::strcpy(settings.codeList, c.codes);
+        settings.fontSize = c.fontSize;
+        settings.pageContent = c.pageContent;
+        StartAndShowFirstPage();
+        EXPECT_EQ(window->size(), c.window);
+        EXPECT_EQ(Control<CWebBrowser2>(IdBrowser)->geometry(), c.browser);
+        EXPECT_EQ(Control<QLabel>(IdLoadingIndicator)->geometry(), c.browser);
+        EXPECT_EQ(Control<QLabel>(IdNoticeLine)->geometry(), c.noticeLine);
+        EXPECT_EQ(Control<QLabel>(IdStripFiller)->geometry(), c.filler);
+        EXPECT_EQ(Control<QLabel>(IdRefreshButton)->geometry(), c.refreshButton);
+        EXPECT_EQ(Control<QLabel>(IdStripLeft)->geometry(), QRect(0, 0, 50, 15));
+        EXPECT_FALSE(Control<QLabel>(IdLoadingIndicator)->isVisible());
+        EXPECT_TRUE(
+            Control<CWebBrowser2>(IdBrowser)->toPlainText().contains(QStringLiteral("浦发银行")));
+        EXPECT_TRUE(fs::exists(paths.pageFile));
+        window.reset();
+    }
 }
 
 TEST_F(TickerWindowTest, NoticeTextIsTheComplementOfTheBackground) {
