@@ -7,15 +7,78 @@
 
 namespace vemo {
 
-RefreshCycle::RefreshCycle(RefreshHost& host) : host_(host), page_(PageBufferSize, '\0') {}
+namespace {
+
+int DateNumber(const std::tm& now) {
+    return (now.tm_year + 1900) * 10000 + (now.tm_mon + 1) * 100 + now.tm_mday;
+}
+
+int SecondsOfDay(const std::tm& now) {
+    return now.tm_hour * 3600 + now.tm_min * 60 + now.tm_sec;
+}
+
+// "YYYY-MM-DD" as YYYYMMDD; 0 for any other text.
+int DateNumber(const char* date) {
+    int number = 0;
+    for (std::size_t i = 0; i < 10; ++i) {
+        const char c = date[i];
+        if (i == 4 || i == 7) {
+            if (c != '-') {
+                return 0;
+            }
+        } else if (c >= '0' && c <= '9') {
+            number = number * 10 + (c - '0');
+        } else {
+            return 0;
+        }
+    }
+    return date[10] == '\0' ? number : 0;
+}
+
+// Quotes are dated today within minutes of the 09:30 opening; before 09:35 yesterday's date is
+// no sign of a holiday.
+constexpr int HolidayCheckAfter = 9 * 3600 + 35 * 60;
+
+}  // namespace
+
+RefreshCycle::RefreshCycle(RefreshHost& host, MarketRules rules)
+    : host_(host), rules_(rules), page_(PageBufferSize, '\0') {}
 
 int RefreshCycle::PeriodSeconds(std::int32_t refreshSeconds) {
     return refreshSeconds >= 10 ? refreshSeconds : 3600;
 }
 
-bool RefreshCycle::WithinTradingHours(const std::tm& now) {
+bool RefreshCycle::WithinTradingHours(const std::tm& now, bool middayBreak) {
     const bool weekend = now.tm_wday == 0 || now.tm_wday == 6;
-    return !weekend && now.tm_hour >= 9 && now.tm_hour <= 15;
+    if (weekend || now.tm_hour < 9 || now.tm_hour > 15) {
+        return false;
+    }
+    // The exchanges break from 11:30 to 13:00; the 11:30 refresh still sees the morning's close.
+    const bool lunch = (now.tm_hour == 11 && now.tm_min >= 31) || now.tm_hour == 12;
+    return !(middayBreak && lunch);
+}
+
+bool RefreshCycle::HolidayFound(const std::tm& now) const {
+    return holiday_ != 0 && holiday_ == DateNumber(now);
+}
+
+bool RefreshCycle::TimedRefreshAllowed(const std::tm& now) const {
+    return WithinTradingHours(now, rules_.middayBreak) && !HolidayFound(now);
+}
+
+void RefreshCycle::NoteAnswer(const RefreshReport& report, const std::tm& now) {
+    failedAttemptTime.store(report.stale ? SecondsOfDay(now) : -1);
+    if (!rules_.holidays || !report.answered || SecondsOfDay(now) <= HolidayCheckAfter) {
+        return;
+    }
+    const int newest = DateNumber(report.newestDate);
+    if (newest == 0) {
+        return;  // the answer carries no date to judge by
+    }
+    const int today = DateNumber(now);
+    // Each such answer judges the day anew, so a manual refresh that finds today's quotes
+    // brings the timed refreshes back.
+    holiday_ = newest < today ? today : 0;
 }
 
 RefreshCycle::Outcome RefreshCycle::RunOnce() {
@@ -50,7 +113,7 @@ RefreshCycle::Outcome RefreshCycle::RunOnce() {
 
     if (refreshState.load() == idle) {
         // The period ran out: a timed refresh, only for a visible window in trading hours.
-        if (!host_.WindowVisible() || !WithinTradingHours(host_.LocalNow())) {
+        if (!host_.WindowVisible() || !TimedRefreshAllowed(host_.LocalNow())) {
             return Outcome::Skipped;
         }
         if (refreshState.load() != idle) {
@@ -70,8 +133,9 @@ RefreshCycle::Outcome RefreshCycle::RunOnce() {
     std::fill(page_.begin(), page_.end(), '\0');
     int rows = 2;
     int cols = 3;
-    host_.Render(settings, page_, rows, cols);
+    const RefreshReport report = host_.Render(settings, page_, rows, cols);
     secondsSinceRefresh.store(0);
+    NoteAnswer(report, host_.LocalNow());
 
     if (layoutPending_ || rows != prevRows_ || cols != prevCols_) {
         layoutPending_ = false;

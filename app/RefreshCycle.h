@@ -8,6 +8,7 @@
 #include <string_view>
 #include <vector>
 
+#include "quotes/QuotePage.h"
 #include "settings/TickerSettings.h"
 
 namespace vemo {
@@ -37,18 +38,30 @@ class RefreshHost {
     // Rebuilds the request URL (on the calling thread) and applies z-order and hover timer.
     virtual void ApplyWindowSettings(const TickerSettings& settings) = 0;
     virtual void ShowLoadingIndicator() = 0;
-    virtual int Render(const TickerSettings& settings, std::span<char> page, int& rows,
-                       int& cols) = 0;
+    // One refresh of the page (with failover, and the last quotes kept when every service
+    // fails); the report says what it showed.
+    virtual RefreshReport Render(const TickerSettings& settings, std::span<char> page, int& rows,
+                                 int& cols) = 0;
     virtual void FitWindowToTable(const TickerSettings& settings, int rows, int cols) = 0;
     // Writes the page file, waits 10 ms, shows it and hides the loading indicator.
     virtual void Publish(std::string_view page) = 0;
+};
+
+// When the exchanges do not trade and timed refreshes make no request. Both rules are on in the
+// program; switching one off shows what it saves.
+struct MarketRules {
+    // No timed refresh from 11:31 to 12:59.
+    bool middayBreak = true;
+    // A successful answer after 09:35 whose newest quote is dated before today shows a holiday:
+    // no timed refresh until the next day.
+    bool holidays = true;
 };
 
 class RefreshCycle {
   public:
     enum class Outcome { Rendered, Skipped, Stopped };
 
-    explicit RefreshCycle(RefreshHost& host);
+    explicit RefreshCycle(RefreshHost& host, MarketRules rules = {});
 
     // One turn of the loop: wait for the period or a request, decide, render, fit, publish.
     Outcome RunOnce();
@@ -59,18 +72,29 @@ class RefreshCycle {
     std::atomic<int> refreshState{settingsChanged};
     // Whole seconds slept since the last render; read by the interface thread for a tip.
     std::atomic<std::uint32_t> secondsSinceRefresh{0};
+    // While the page shows quotes that the last refresh could not renew: the local time of that
+    // refresh as seconds since midnight; -1 otherwise. Read by the interface thread for a tip.
+    std::atomic<int> failedAttemptTime{-1};
 
     // The waiting period for a refreshSeconds value.
     static int PeriodSeconds(std::int32_t refreshSeconds);
-    // Whether a timed refresh may run at this local time (weekdays, 09:00 to 15:59).
-    static bool WithinTradingHours(const std::tm& now);
+    // Whether a timed refresh may run at this local time: weekdays, 09:00 to 15:59, and, with
+    // the midday break, not from 11:31 to 12:59.
+    static bool WithinTradingHours(const std::tm& now, bool middayBreak = true);
+    // Whether the cycle has found today (of `now`) to be a holiday.
+    bool HolidayFound(const std::tm& now) const;
 
   private:
+    bool TimedRefreshAllowed(const std::tm& now) const;
+    void NoteAnswer(const RefreshReport& report, const std::tm& now);
+
     RefreshHost& host_;
+    MarketRules rules_;
     std::vector<char> page_;  // one page buffer for the thread's whole life
     int prevRows_ = 0;
     int prevCols_ = 0;
     bool layoutPending_ = false;
+    int holiday_ = 0;  // the date found to be a holiday, as YYYYMMDD; 0 for none
 };
 
 }  // namespace vemo

@@ -3,7 +3,9 @@
 #include <fcntl.h>
 #include <unistd.h>
 
+#include <QLibraryInfo>
 #include <QSocketNotifier>
+#include <QTranslator>
 
 #include <csignal>
 
@@ -33,6 +35,14 @@ CTickerApp::CTickerApp(int& argc, char** argv) : QApplication(argc, argv) {
     // The window is a tool window, which never counts as the last window: the program ends
     // when the ticker's run ends, not when Qt thinks no window is left.
     setQuitOnLastWindowClosed(false);
+
+    // The interface is Chinese whatever the locale: Qt's own dialogs (message boxes, the colour
+    // picker) say 确定 and 取消 too.
+    auto* translator = new QTranslator(this);
+    if (translator->load(QStringLiteral("qtbase_zh_CN"),
+                         QLibraryInfo::path(QLibraryInfo::TranslationsPath))) {
+        installTranslator(translator);
+    }
 
     // A log-out or a kill ends the run as the Exit command does, so the settings are saved.
     if (::pipe2(signalPipe_, O_CLOEXEC | O_NONBLOCK) == 0) {

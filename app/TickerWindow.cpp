@@ -34,6 +34,8 @@
 #include "app/browser/WebBrowser2.h"
 #include "app/desktop/GlobalHotKey.h"
 #include "app/desktop/MemoryTrim.h"
+#include "options/AboutBox.h"
+#include "options/OptionsDialog.h"
 #include "quotes/QuotePage.h"
 #include "quotes/QuoteUrl.h"
 #include "settings/Version.h"
@@ -73,16 +75,24 @@ void Place(QWidget* widget, const PixelRect& rect) {
     widget->setGeometry(rect.x, rect.y, rect.width, rect.height);
 }
 
+// Brings an open dialog to the front; false when there is none.
+bool BringToFront(QDialog* dialog) {
+    if (dialog == nullptr) {
+        return false;
+    }
+    dialog->showNormal();
+    dialog->raise();
+    dialog->activateWindow();
+    return true;
+}
+
 }  // namespace
 
 // The refresh thread's view of the window. Everything that touches a widget is queued to the
 // interface thread; the thread itself only sleeps, fetches, renders and writes the page file.
 class CTickerWindow::Host : public RefreshHost {
   public:
-    explicit Host(CTickerWindow& window) : window_(window) {
-        fetchOptions_.cancel = &stopping_;
-        fetchers_ = NetworkFetchers(fetchOptions_);
-    }
+    explicit Host(CTickerWindow& window) : window_(window), session_(NetworkFetchers(Options())) {}
 
     void Stop() {
         {
@@ -119,9 +129,9 @@ class CTickerWindow::Host : public RefreshHost {
             window_.loadingIndicator_->raise();
         });
     }
-    int Render(const TickerSettings& settings, std::span<char> page, int& rows,
-               int& cols) override {
-        return RenderQuotePage(settings, page, rows, cols, fetchers_);
+    RefreshReport Render(const TickerSettings& settings, std::span<char> page, int& rows,
+                         int& cols) override {
+        return session_.Render(settings, page, rows, cols);
     }
     void FitWindowToTable(const TickerSettings& settings, int rows, int cols) override {
         Queue([this, settings, rows, cols] { window_.FitWindowToTable(settings, rows, cols); });
@@ -141,6 +151,12 @@ class CTickerWindow::Host : public RefreshHost {
     LocalClock clock_;
 
   private:
+    FetchOptions Options() {
+        FetchOptions options;
+        options.cancel = &stopping_;
+        return options;
+    }
+
     template <typename F>
     void Queue(F&& work) {
         QMetaObject::invokeMethod(&window_, std::forward<F>(work), Qt::QueuedConnection);
@@ -150,8 +166,7 @@ class CTickerWindow::Host : public RefreshHost {
     std::mutex mutex_;
     std::condition_variable wake_;
     std::atomic<bool> stopping_{false};
-    FetchOptions fetchOptions_;
-    QuoteFetchers fetchers_;
+    QuotePageSession session_;  // the last quotes, kept for a refresh in which all services fail
 };
 
 CTickerWindow::CTickerWindow(const TickerPaths& paths)
@@ -566,6 +581,12 @@ void CTickerWindow::OnCommand(int id) {
         case CmdTransparent:
             ToggleTransparency();
             break;
+        case CmdSettings:
+            RunOptionsDialog();
+            break;
+        case CmdAbout:
+            RunAboutBox();
+            break;
         case CmdHomePage:
             QDesktopServices::openUrl(QUrl(QString::fromStdString(HomePageUrl())));
             break;
@@ -576,7 +597,7 @@ void CTickerWindow::OnCommand(int id) {
             close();
             break;
         default:
-            // Settings, Upgrade and About arrive with their own windows.
+            // Upgrade arrives with its own window.
             break;
     }
 }
@@ -624,6 +645,45 @@ void CTickerWindow::ActivateStripArea(StripArea area) {
     }
 }
 
+void CTickerWindow::RunOptionsDialog() {
+    if (BringToFront(optionsDialog_)) {
+        return;
+    }
+    // The dialog edits a private copy; the hot key is free while it runs, so it can be typed
+    // into the dialog's capture field.
+    TickerSettings copy = settings_.Get();
+    hotKey_->Unregister(ShowHideHotKeyId);
+    COptionsDialog dialog(copy, paths_.settingsFiles);
+    optionsDialog_ = &dialog;
+    const int result = dialog.exec();
+    if (ended_) {
+        return;  // the run ended while the dialog was open
+    }
+    if (result == QDialog::Accepted) {
+        settings_.Replace(copy);
+        ApplyColours();
+        loadingIndicator_->show();
+        loadingIndicator_->raise();
+        repaint();
+        if (transparentMode_ != 0) {
+            // Off and on again: the new background becomes the see-through colour.
+            ToggleTransparency();
+            ToggleTransparency();
+        }
+        cycle_->refreshState.store(settingsChanged);
+    }
+    RegisterShowHideHotKey();
+}
+
+void CTickerWindow::RunAboutBox() {
+    if (BringToFront(aboutBox_)) {
+        return;
+    }
+    CAboutBox box;
+    aboutBox_ = &box;
+    box.exec();
+}
+
 void CTickerWindow::mousePressEvent(QMouseEvent* event) {
     const QPoint at = event->position().toPoint();
     if (event->button() != Qt::LeftButton) {
@@ -666,14 +726,15 @@ void CTickerWindow::mouseMoveEvent(QMouseEvent* event) {
     raise();
     const QPoint at = event->position().toPoint();
     if (at.y() < TitleStripHeight) {
-        const char* tip =
-            StripTip(HitTestStrip(at.x(), at.y(), width()), cycle_->secondsSinceRefresh.load());
-        if (tip == nullptr) {
+        const std::string tip =
+            StripTipText(HitTestStrip(at.x(), at.y(), width()), cycle_->secondsSinceRefresh.load(),
+                         cycle_->failedAttemptTime.load());
+        if (tip.empty()) {
             QToolTip::hideText();
             currentTip_.clear();
             return;
         }
-        const QString text = QString::fromUtf8(tip);
+        const QString text = QString::fromStdString(tip);
         if (text != currentTip_) {
             currentTip_ = text;
             QToolTip::showText(event->globalPosition().toPoint(), text, this);

@@ -3,6 +3,7 @@
 #include <QBasicTimer>
 #include <QIcon>
 #include <QPoint>
+#include <QPointer>
 #include <QWidget>
 
 #include <atomic>
@@ -18,6 +19,7 @@
 #include "app/WindowLayout.h"
 #include "settings/SettingsStore.h"
 
+class QDialog;
 class QLabel;
 class QMenu;
 class QSystemTrayIcon;
@@ -95,6 +97,10 @@ class CTickerWindow : public QWidget {
     void ToggleTransparency();
     void RegisterShowHideHotKey();
     void PopUpMainMenu();
+    // The Settings and About commands. Each runs its dialog modally; while it is open, the
+    // command brings it to the front instead of opening a second one.
+    void RunOptionsDialog();
+    void RunAboutBox();
 
     // The popup menu 143, built afresh for each use.
     std::unique_ptr<QMenu> BuildMainMenu();
@@ -182,6 +188,9 @@ class CTickerWindow : public QWidget {
     QPoint placedPosition_{INT_MIN, INT_MIN};
     bool started_ = false;
     bool ended_ = false;
+
+    QPointer<QDialog> optionsDialog_;
+    QPointer<QDialog> aboutBox_;
 
     std::unique_ptr<Host> host_;
     std::unique_ptr<RefreshCycle> cycle_;

@@ -1,6 +1,7 @@
 #include "app/WindowLayout.h"
 
 #include <algorithm>
+#include <cstdio>
 
 #include "settings/TickerSettings.h"
 
@@ -126,6 +127,23 @@ const char* StripTip(StripArea area, std::uint32_t secondsSinceRefresh) {
         default:
             return nullptr;
     }
+}
+
+std::string StripTipText(StripArea area, std::uint32_t secondsSinceRefresh, int failedAttemptTime) {
+    const char* tip = StripTip(area, secondsSinceRefresh);
+    if (tip == nullptr) {
+        return {};
+    }
+    if (area != StripArea::Refresh || failedAttemptTime < 0) {
+        return tip;
+    }
+    char when[16];
+    std::snprintf(when, sizeof when, "%02d:%02d:%02d", failedAttemptTime / 3600 % 24,
+                  failedAttemptTime / 60 % 60, failedAttemptTime % 60);
+    std::string text = secondsSinceRefresh < 5 ? "刷新(距上次刷新不到 5 秒；" : "刷新(";
+    text += when;
+    text += " 刷新失败，行情未更新)";
+    return text;
 }
 
 }  // namespace vemo

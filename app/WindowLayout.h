@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <string>
 
 namespace vemo {
 
@@ -68,5 +69,10 @@ StripArea HitTestStrip(int x, int y, int windowWidth);
 // The tool tip of a strip area (UTF-8), or nullptr for none. The refresh tip says why a click
 // does nothing while the last refresh is less than 5 seconds old.
 const char* StripTip(StripArea area, std::uint32_t secondsSinceRefresh);
+
+// StripTip with the refresh button's other state: while the page shows quotes that the last
+// refresh could not renew, `failedAttemptTime` is that refresh's local time in seconds since
+// midnight (else -1) and the refresh tip says when it failed. Empty for no tip.
+std::string StripTipText(StripArea area, std::uint32_t secondsSinceRefresh, int failedAttemptTime);
 
 }  // namespace vemo

@@ -17,6 +17,13 @@ extern const char FetchErrorPageFormat[] =
     "<font color=#FF0000>获得数据出错 请检查网络连接</font></body></html>";
 extern const char PageStyleFormat[] =
     "<style>body{border:0;margin:5px;font-family:\"宋体\"} table{font-size:%dpx;} ";
+// The quote services as the time line names them.
+extern const char SinaServiceName[] = "新浪";
+extern const char NetEaseServiceName[] = "网易";
+extern const char TencentServiceName[] = "腾讯";
+// After the time of quotes that a refresh could not renew.
+extern const char StaleMark[] = "未更新";
+
 extern const char TooltipFormat[] =
     "%s(%s)&#10;昨收盘: %0.2f&#10;今开盘: %0.2f&#10;最  高: %0.2f&#10;最  低: %0.2f"
     "&#10;成交量: %d&#10;成交额: %0.2f";

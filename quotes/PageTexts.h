@@ -21,6 +21,12 @@ extern const char EmptyListNotice[];
 extern const char FetchErrorPageFormat[];
 // Takes the table's font size in pixels.
 extern const char PageStyleFormat[];
+// The quote services' names, and the mark of quotes that a refresh could not renew.
+extern const char SinaServiceName[];
+extern const char NetEaseServiceName[];
+extern const char TencentServiceName[];
+extern const char StaleMark[];
+
 // Takes name, code, previous close, open, high, low (doubles), volume (int), turnover (double).
 extern const char TooltipFormat[];
 

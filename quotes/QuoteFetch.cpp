@@ -89,22 +89,6 @@ std::string FieldText(const char* field, std::size_t size) {
     return std::string(field, strnlen(field, size));
 }
 
-int FetchProvider(const TickerSettings& settings, const char* headers, QuoteBatch& batch,
-                  const FetchOptions& options, bool sina) {
-    std::vector<std::string> lines;
-    const int result =
-        FetchLines(settings, QuoteUrl, headers, sina ? SinaReferer : "", lines, options);
-    if (result != FetchOk) {
-        return result;
-    }
-    if (sina) {
-        ParseSinaResponse(lines, batch);
-    } else {
-        ParseNetEaseResponse(lines, batch);
-    }
-    return FetchOk;
-}
-
 }  // namespace
 
 CurlLibrary::CurlLibrary() {
@@ -181,25 +165,48 @@ int FetchLines(const TickerSettings& settings, std::string_view url, const char*
     return FetchOk;
 }
 
+int FetchQuotesFrom(int provider, const TickerSettings& settings, std::string_view url,
+                    const char* headers, QuoteBatch& batch, const FetchOptions& options) {
+    std::vector<std::string> lines;
+    const bool sina = provider != ProviderNetEase && provider != ProviderTencent;
+    const int result = FetchLines(settings, url, headers, sina ? SinaReferer : "", lines, options);
+    if (result != FetchOk) {
+        return result;
+    }
+    if (provider == ProviderNetEase) {
+        ParseNetEaseResponse(lines, batch);
+    } else if (provider == ProviderTencent) {
+        ParseTencentResponse(lines, batch);
+    } else {
+        ParseSinaResponse(lines, batch);
+    }
+    return FetchOk;
+}
+
 int FetchSinaQuotes(const TickerSettings& settings, const char* headers, QuoteBatch& batch,
                     const FetchOptions& options) {
-    return FetchProvider(settings, headers, batch, options, true);
+    return FetchQuotesFrom(ProviderSina, settings, QuoteUrl, headers, batch, options);
 }
 
 int FetchNetEaseQuotes(const TickerSettings& settings, const char* headers, QuoteBatch& batch,
                        const FetchOptions& options) {
-    return FetchProvider(settings, headers, batch, options, false);
+    return FetchQuotesFrom(ProviderNetEase, settings, QuoteUrl, headers, batch, options);
+}
+
+int FetchTencentQuotes(const TickerSettings& settings, const char* headers, QuoteBatch& batch,
+                       const FetchOptions& options) {
+    return FetchQuotesFrom(ProviderTencent, settings, QuoteUrl, headers, batch, options);
 }
 
 QuoteFetchers NetworkFetchers(const FetchOptions& options) {
-    QuoteFetchers fetchers;
-    fetchers.sina = [options](const TickerSettings& s, const char* h, QuoteBatch& b) {
-        return FetchSinaQuotes(s, h, b, options);
+    const auto fetcherOf = [options](int provider) -> QuoteFetcher {
+        return [options, provider](const TickerSettings& s, std::string_view url, const char* h,
+                                   QuoteBatch& b) {
+            return FetchQuotesFrom(provider, s, url, h, b, options);
+        };
     };
-    fetchers.netEase = [options](const TickerSettings& s, const char* h, QuoteBatch& b) {
-        return FetchNetEaseQuotes(s, h, b, options);
-    };
-    return fetchers;
+    return QuoteFetchers{fetcherOf(ProviderSina), fetcherOf(ProviderNetEase),
+                         fetcherOf(ProviderTencent)};
 }
 
 }  // namespace vemo

@@ -10,6 +10,8 @@
 
 #include "quotes/PageTexts.h"
 #include "quotes/QuoteCells.h"
+#include "quotes/QuoteFailover.h"
+#include "quotes/QuoteUrl.h"
 #include "quotes/TextFormat.h"
 #include "update/Endpoints.h"
 
@@ -182,46 +184,17 @@ void WriteQuoteRow(PageWriter& page, const QuoteRecord& quote, std::uint32_t con
     page.Append("</tr>");
 }
 
-int Render(const TickerSettings& settings, PageWriter& page, int& rows, int& cols,
-           const QuoteFetchers& fetchers) {
-    const PageColours colours = PickColours(settings);
-
-    if (updateRequired.load() != 0) {
-        const std::string message =
-            std::string(UpgradeNoticeStart) + '"' + HomePageUrl() + '"' + UpgradeNoticeEnd;
-        WriteNoticePage(page, colours, message.c_str());
-        return 0;
-    }
-    if (strnlen(settings.codeList, sizeof settings.codeList) < 6) {
-        WriteNoticePage(page, colours, EmptyListNotice);
-        return 0;
-    }
-
-    const std::string linkBase = QuoteLinkBase(settings.provider);
-
-    QuoteBatch batch;
-    const QuoteFetcher& fetch =
-        settings.provider == ProviderNetEase ? fetchers.netEase : fetchers.sina;
-    int result = FetchFailed;
-    try {
-        if (fetch) {
-            result = fetch(settings, QuoteRequestHeaders, batch);
-        }
-    } catch (...) {
-        result = FetchFailed;
-    }
-
+// The table page of `records`. The time line carries the data time and, after it, `timeNote`
+// (markup beginning with a blank, empty for none). A table of fewer than three columns has no
+// room for a note beside the date and time: the line is then broken after the date (two
+// columns) and also before the note (one column). Returns the number of breaks, each of which
+// takes the height of a row.
+int WriteTablePage(PageWriter& page, const TickerSettings& settings, const PageColours& colours,
+                   const std::vector<QuoteRecord>& records, std::string_view linkBase,
+                   const char* dataTimeField, std::string_view timeNote) {
     const std::uint32_t content = settings.pageContent;
     const int columns = ColumnCount(content);
-    const int listed = result == FetchOk ? std::clamp(batch.count, 0, MaxQuotes) : 0;
-    rows = static_cast<int>(std::count_if(batch.records.begin(), batch.records.begin() + listed,
-                                          [](const auto& record) { return record != nullptr; }));
-    cols = columns;
-
-    if (result != FetchOk) {
-        page.Format(FetchErrorPageFormat, {colours.background});
-        return result;
-    }
+    int breaks = 0;
 
     page.Append("<html><head>");
     page.Append("<meta http-equiv=\"Content-Type\" content=\"text/html\" charset=\"gb2312\" />");
@@ -258,24 +231,152 @@ int Render(const TickerSettings& settings, PageWriter& page, int& rows, int& col
         page.Format("<tr><td colspan=%d bgcolor=\"#0000CC\" height=1px></td></tr>", {columns});
     }
 
-    for (int i = 0; i < listed; ++i) {
-        std::unique_ptr<QuoteRecord>& record = batch.records[static_cast<std::size_t>(i)];
-        if (record) {
-            WriteQuoteRow(page, *record, content, linkBase);
-            record.reset();
-        }
+    for (const QuoteRecord& record : records) {
+        WriteQuoteRow(page, record, content, linkBase);
     }
 
     if (content & showRefreshTime) {
         char dataTime[DataTimeSize];
-        const std::size_t length = strnlen(batch.dataTime, DataTimeSize - 1);
-        std::memcpy(dataTime, batch.dataTime, length);
+        const std::size_t length = strnlen(dataTimeField, DataTimeSize - 1);
+        std::memcpy(dataTime, dataTimeField, length);
         dataTime[length] = '\0';
-        page.Format("<tr class=\"cbt\"><td colspan=%d align=right>%s</td></tr>",
-                    {columns, dataTime});
+        if (timeNote.empty() || columns >= 3) {
+            page.Format("<tr class=\"cbt\"><td colspan=%d align=right>%s", {columns, dataTime});
+            page.Append(timeNote);
+            page.Append("</td></tr>");
+        } else {
+            const std::string_view text(dataTime, length);
+            const std::size_t blank = text.find(' ');
+            page.Format("<tr class=\"cbt\"><td colspan=%d align=right>", {columns});
+            if (blank != std::string_view::npos) {
+                page.Append(text.substr(0, blank));
+                page.Append("<br>");
+                ++breaks;
+            }
+            page.Append(text.substr(blank == std::string_view::npos ? 0 : blank + 1));
+            if (columns < 2 || breaks == 0) {
+                page.Append("<br>");
+                page.Append(timeNote.substr(1));
+                ++breaks;
+            } else {
+                page.Append(timeNote);
+            }
+            page.Append("</td></tr>");
+        }
     }
     page.Append("</table></body></html>");
+    return breaks;
+}
+
+// What goes after the data time: the service's name when it is not the chosen one, or, for
+// quotes that were not renewed, the mark in the down colour alone (the default table has no
+// room for both).
+std::string TimeNote(const TickerSettings& settings, int provider, bool stale,
+                     const PageColours& colours) {
+    std::string note;
+    if (stale) {
+        note += " <font color=";
+        note += colours.down;
+        note += '>';
+        note += StaleMark;
+        note += "</font>";
+    } else if (provider != SelectedProvider(settings.provider)) {
+        note += ' ';
+        note += ServiceName(provider);
+    }
+    return note;
+}
+
+int Render(const TickerSettings& settings, PageWriter& page, int& rows, int& cols,
+           const QuoteFetchers& fetchers, std::optional<QuotePageSession::KeptQuotes>* kept,
+           RefreshReport& report) {
+    const PageColours colours = PickColours(settings);
+
+    if (updateRequired.load() != 0) {
+        const std::string message =
+            std::string(UpgradeNoticeStart) + '"' + HomePageUrl() + '"' + UpgradeNoticeEnd;
+        WriteNoticePage(page, colours, message.c_str());
+        return 0;
+    }
+    const std::size_t listLength = strnlen(settings.codeList, sizeof settings.codeList);
+    if (listLength < 6) {
+        WriteNoticePage(page, colours, EmptyListNotice);
+        return 0;
+    }
+    const std::string_view codeList(settings.codeList, listLength);
+    if (kept != nullptr && kept->has_value() && (*kept)->codeList != codeList) {
+        kept->reset();  // the quotes of another list are no stand-in for this one's
+    }
+
+    QuoteBatch batch;
+    const FailoverOutcome fetched = FetchWithFailover(settings, QuoteUrl, fetchers, batch);
+    const int columns = ColumnCount(settings.pageContent);
+    cols = columns;
+
+    if (!fetched.answered && kept != nullptr && kept->has_value()) {
+        const QuotePageSession::KeptQuotes& last = **kept;
+        rows = static_cast<int>(last.records.size()) +
+               WriteTablePage(page, settings, colours, last.records, QuoteLinkBase(last.provider),
+                              last.dataTime, TimeNote(settings, last.provider, true, colours));
+        report.provider = last.provider;
+        report.stale = true;
+        return static_cast<int>(page.Size());
+    }
+
+    std::vector<QuoteRecord> records;
+    if (fetched.result == FetchOk) {
+        const int listed = std::clamp(batch.count, 0, MaxQuotes);
+        for (int i = 0; i < listed; ++i) {
+            std::unique_ptr<QuoteRecord>& record = batch.records[static_cast<std::size_t>(i)];
+            if (record) {
+                records.push_back(*record);
+                record.reset();
+            }
+        }
+    }
+    rows = static_cast<int>(records.size());
+
+    if (fetched.result != FetchOk) {
+        page.Format(FetchErrorPageFormat, {colours.background});
+        return fetched.result;
+    }
+
+    // The links carry the value of the service the rows came from. Tencent's symbols are Sina's,
+    // so its rows take Sina's value (2), one of the two the maker's skip page knows.
+    rows += WriteTablePage(page, settings, colours, records, QuoteLinkBase(fetched.provider),
+                           batch.dataTime, TimeNote(settings, fetched.provider, false, colours));
+    report.provider = fetched.provider;
+    report.answered = fetched.answered;
+    std::memcpy(report.newestDate, batch.newestDate, DataDateSize);
+    report.newestDate[DataDateSize - 1] = '\0';
+    if (kept != nullptr && fetched.answered) {
+        QuotePageSession::KeptQuotes& last = kept->emplace();
+        last.codeList = codeList;
+        last.provider = fetched.provider;
+        last.records = std::move(records);
+        std::memcpy(last.dataTime, batch.dataTime, DataTimeSize);
+        last.dataTime[DataTimeSize - 1] = '\0';
+    }
     return static_cast<int>(page.Size());
+}
+
+int RenderPage(const TickerSettings& settings, std::span<char> page, int& rows, int& cols,
+               const QuoteFetchers& fetchers, std::optional<QuotePageSession::KeptQuotes>* kept,
+               RefreshReport& report) {
+    report = RefreshReport{};
+    PageWriter writer(page);
+    try {
+        report.result = Render(settings, writer, rows, cols, fetchers, kept, report);
+    } catch (...) {
+        // Out of memory while building a link: nothing fetched can be shown.
+        report = RefreshReport{};
+        PageWriter failed(page);
+        failed.Format(FetchErrorPageFormat, {PickColours(settings).background});
+        rows = 0;
+        cols = ColumnCount(settings.pageContent);
+        report.result = FetchFailed;
+    }
+    return report.result;
 }
 
 }  // namespace
@@ -287,18 +388,19 @@ void FormatHtmlColour(char (&text)[ColourTextSize], std::uint32_t colour) {
 }
 
 int RenderQuotePage(const TickerSettings& settings, std::span<char> page, int& rows, int& cols,
-                    const QuoteFetchers& fetchers) {
-    PageWriter writer(page);
-    try {
-        return Render(settings, writer, rows, cols, fetchers);
-    } catch (...) {
-        // Out of memory while building a link: nothing fetched can be shown.
-        PageWriter failed(page);
-        failed.Format(FetchErrorPageFormat, {PickColours(settings).background});
-        rows = 0;
-        cols = ColumnCount(settings.pageContent);
-        return FetchFailed;
-    }
+                    const QuoteFetchers& fetchers, RefreshReport* report) {
+    RefreshReport local;
+    return RenderPage(settings, page, rows, cols, fetchers, nullptr,
+                      report != nullptr ? *report : local);
+}
+
+QuotePageSession::QuotePageSession(QuoteFetchers fetchers) : fetchers_(std::move(fetchers)) {}
+
+RefreshReport QuotePageSession::Render(const TickerSettings& settings, std::span<char> page,
+                                       int& rows, int& cols) {
+    RefreshReport report;
+    RenderPage(settings, page, rows, cols, fetchers_, &kept_, report);
+    return report;
 }
 
 }  // namespace vemo

@@ -4,7 +4,11 @@
 #include <cstddef>
 #include <cstdint>
 #include <functional>
+#include <optional>
 #include <span>
+#include <string>
+#include <string_view>
+#include <vector>
 
 #include "quotes/QuoteFetch.h"
 #include "quotes/Quotes.h"
@@ -19,26 +23,71 @@ inline constexpr std::size_t ColourTextSize = 8;  // "#RRGGBB" and a terminator
 extern std::atomic<int> updateRequired;
 
 // The renderer reaches the providers through these: the network fetchers in the program, fakes
-// in tests.
-using QuoteFetcher = std::function<int(const TickerSettings&, const char* headers, QuoteBatch&)>;
+// in tests. A fetcher makes one request of `url` and parses the answer into the batch.
+using QuoteFetcher = std::function<int(const TickerSettings&, std::string_view url,
+                                       const char* headers, QuoteBatch&)>;
 struct QuoteFetchers {
     QuoteFetcher sina;
     QuoteFetcher netEase;
+    QuoteFetcher tencent;
 };
 QuoteFetchers NetworkFetchers(const FetchOptions& options = {});
 
 // Writes "#RRGGBB" for a 0x00BBGGRR colour.
 void FormatHtmlColour(char (&text)[ColourTextSize], std::uint32_t colour);
 
+// What one refresh put on the page.
+struct RefreshReport {
+    // RenderQuotePage's result: bytes of a table page, 0 for a notice, the fetch result for the
+    // fetch-error page.
+    int result = 0;
+    // The service whose quotes the page shows (ProviderSina, ProviderNetEase, ProviderTencent);
+    // 0 for a notice or the fetch-error page.
+    int provider = 0;
+    // A service answered this refresh with quotes.
+    bool answered = false;
+    // Every service failed and the page shows the last quotes again, marked as not updated.
+    bool stale = false;
+    // The newest date the answer's quotes carry ("YYYY-MM-DD"), empty when none.
+    char newestDate[DataDateSize] = {};
+};
+
 // One refresh of the quote page into `page` (zero-filled by the caller, normally
 // PageBufferSize bytes; never written past its end, always NUL-terminated). Returns the bytes
 // written for a table page, 0 for the upgrade and empty-list notices, or the fetch result for the
 // fetch-error page. `rows` and `cols` come in as 2 and 3 and report the table's shape.
+// The chosen service is asked first; only when it fails (see FetchWithFailover) are the others
+// asked, and the time line then names the one that answered. A table of fewer than three columns
+// breaks such a time line into lines and counts each further line as one more row.
 int RenderQuotePage(const TickerSettings& settings, std::span<char> page, int& rows, int& cols,
-                    const QuoteFetchers& fetchers);
+                    const QuoteFetchers& fetchers, RefreshReport* report = nullptr);
 inline int RenderQuotePage(const TickerSettings& settings, std::span<char> page, int& rows,
                            int& cols) {
     return RenderQuotePage(settings, page, rows, cols, NetworkFetchers());
 }
+
+// The ticker's run of refreshes: each one is RenderQuotePage, except that a refresh in which
+// every service fails, after one that showed quotes for the same code list, shows those quotes
+// again with "未更新" after their time instead of the fetch-error page. Nothing outlives the
+// object.
+class QuotePageSession {
+  public:
+    explicit QuotePageSession(QuoteFetchers fetchers);
+
+    RefreshReport Render(const TickerSettings& settings, std::span<char> page, int& rows,
+                         int& cols);
+
+    // The quotes a failed refresh shows again.
+    struct KeptQuotes {
+        std::string codeList;
+        int provider = 0;
+        std::vector<QuoteRecord> records;
+        char dataTime[DataTimeSize] = {};
+    };
+
+  private:
+    QuoteFetchers fetchers_;
+    std::optional<KeptQuotes> kept_;
+};
 
 }  // namespace vemo

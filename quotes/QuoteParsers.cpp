@@ -166,6 +166,18 @@ void StoreDataTime(char (&dataTime)[DataTimeSize], std::string_view text) {
     dataTime[length] = '\0';
 }
 
+// Keeps the later of the batch's newest date and `date`, when `date` begins with a date of the
+// form YYYY-MM-DD (which compares as text).
+void NoteDataDate(QuoteBatch& batch, std::string_view date) {
+    constexpr std::size_t Length = DataDateSize - 1;
+    if (!Matches(date, "9999-99-99") ||
+        std::string_view(batch.newestDate).compare(date.substr(0, Length)) >= 0) {
+        return;
+    }
+    std::copy_n(date.begin(), Length, batch.newestDate);
+    batch.newestDate[Length] = '\0';
+}
+
 // Fields 30 and 31 (the name is field 0) of a Sina entry are its date and time. The time field
 // runs to the closing quote in the old line form and is followed by one more field today, which
 // is why the last characters of the line are not always the time.
@@ -207,6 +219,46 @@ void StoreLocalTime(char (&dataTime)[DataTimeSize], const std::tm& now) {
     std::snprintf(text, sizeof text, "%d-%d-%d %d:%d:%d", now.tm_year + 1900, now.tm_mon + 1,
                   now.tm_mday, now.tm_hour, now.tm_min, now.tm_sec);
     StoreDataTime(dataTime, text);
+}
+
+// Tencent's YYYYMMDDHHMMSS as YYYY-MM-DD HH:MM:SS; false for anything but fourteen digits.
+bool TencentDateAndTime(std::string_view field, char (&dataTime)[DataTimeSize]) {
+    if (field.size() != 14 || !Matches(field, "99999999999999")) {
+        return false;
+    }
+    char text[DataTimeSize];
+    std::snprintf(text, sizeof text, "%.4s-%.2s-%.2s %.2s:%.2s:%.2s", field.data(),
+                  field.data() + 4, field.data() + 6, field.data() + 8, field.data() + 10,
+                  field.data() + 12);
+    StoreDataTime(dataTime, text);
+    return true;
+}
+
+// Fields of a Tencent quote, counted from 0; 37 is the last one read.
+enum TencentField : std::size_t {
+    TencentName = 1,
+    TencentPrice = 3,
+    TencentPrevClose = 4,
+    TencentOpen = 5,
+    TencentVolume = 6,
+    TencentDateTime = 30,
+    TencentHigh = 33,
+    TencentLow = 34,
+    TencentTurnover = 37,
+    TencentFieldsRead = 38,
+};
+
+// The share count a provider already gives in lots, read wide and clamped into 32 bits.
+int FieldToCount(std::string_view field) {
+    long long value = 0;
+    const auto [stop, error] =
+        PlainNumberStart(field) ? std::from_chars(field.data(), field.data() + field.size(), value)
+                                : std::from_chars_result{nullptr, std::errc::invalid_argument};
+    if (error != std::errc()) {
+        value = WithTerminatedCopy(
+            field, [](const char* text) { return std::strtoll(text, nullptr, 10); });
+    }
+    return static_cast<int>(std::clamp<long long>(value, INT_MIN, INT_MAX));
 }
 
 constexpr std::string_view SinaMarker = "var hq_str";
@@ -282,6 +334,9 @@ void ParseSinaResponse(std::span<const std::string> lines, QuoteBatch& batch) {
                     SinaTrailingTime(fromTurnover, batch.dataTime);
                 }
             }
+            if (char dated[DataTimeSize]; SinaDateAndTime(entry, dated)) {
+                NoteDataDate(batch, dated);
+            }
         }
     } catch (...) {
         // Out of memory: the records parsed so far stand.
@@ -352,9 +407,88 @@ void ParseNetEaseResponse(std::span<const std::string> lines, QuoteBatch& batch,
                     StoreLocalTime(batch.dataTime, now);
                 }
             }
+            if (const std::size_t priceEnd = fromPrice.find(';');
+                priceEnd != std::string_view::npos) {
+                NoteDataDate(batch, fromPrice.substr(priceEnd + 1));
+            }
             batch.records[static_cast<std::size_t>(count)] = std::move(record);
             ++count;
             text.remove_prefix(static_cast<std::size_t>(fromPrice.data() - text.data()));
+        }
+    } catch (...) {
+        // Out of memory: the records parsed so far stand.
+    }
+    batch.count = count;
+}
+
+void ParseTencentResponse(std::span<const std::string> lines, QuoteBatch& batch) {
+    int count = 0;
+    bool first = true;
+    try {
+        for (const std::string& whole : lines) {
+            std::string_view text(whole);
+            // Entries: v_SYMBOL="F0~F1~...~Fn"; one a line as the service sends them, though
+            // several on one line read the same.
+            for (std::size_t marker = text.find("v_");
+                 marker != std::string_view::npos && count < MaxQuotes; marker = text.find("v_")) {
+                text.remove_prefix(marker + 2);
+                const std::size_t equals = text.find('=');
+                if (equals == std::string_view::npos || equals + 1 >= text.size() ||
+                    text[equals + 1] != '"') {
+                    continue;
+                }
+                const std::string_view symbol = text.substr(0, equals);
+                const std::size_t close = text.find('"', equals + 2);
+                if (close == std::string_view::npos) {
+                    break;  // cut off: what there is of the entry is no quote
+                }
+                const std::string_view value = text.substr(equals + 2, close - equals - 2);
+                text.remove_prefix(close + 1);
+                // A symbol longer than the code field is no quote's: the unknown-symbol notice
+                // pv_none_match and forms such as the short quote s_sh600000, whose fields mean
+                // other things, have such symbols.
+                if (symbol.empty() || symbol.size() > QuoteTextSize - 1) {
+                    continue;
+                }
+                std::string_view fields[TencentFieldsRead];
+                FieldReader reader(value, '~');
+                std::size_t read = 0;
+                for (; read < TencentFieldsRead; ++read) {
+                    fields[read] = reader.Next();
+                    if (!reader.Separated() && read + 1 < TencentFieldsRead) {
+                        break;
+                    }
+                }
+                if (read < TencentFieldsRead) {
+                    continue;  // an empty value, or too few fields to hold a quote
+                }
+
+                auto record = std::make_unique<QuoteRecord>();
+                CopyCode(record->code, symbol);
+                TencentSymbolToCode(record->code);
+                CopyName(record->name, fields[TencentName]);
+                record->price = FieldToFloat(fields[TencentPrice]);
+                record->prevClose = FieldToFloat(fields[TencentPrevClose]);
+                record->open = FieldToFloat(fields[TencentOpen]);
+                record->volume = FieldToCount(fields[TencentVolume]);
+                record->high = FieldToFloat(fields[TencentHigh]);
+                record->low = FieldToFloat(fields[TencentLow]);
+                record->turnover = FieldToFloat(fields[TencentTurnover]);
+
+                char dated[DataTimeSize];
+                if (TencentDateAndTime(fields[TencentDateTime], dated)) {
+                    NoteDataDate(batch, dated);
+                    if (first) {
+                        StoreDataTime(batch.dataTime, dated);
+                    }
+                }
+                first = false;
+                batch.records[static_cast<std::size_t>(count)] = std::move(record);
+                ++count;
+            }
+            if (count >= MaxQuotes) {
+                break;
+            }
         }
     } catch (...) {
         // Out of memory: the records parsed so far stand.

@@ -23,5 +23,9 @@ void ParseSinaResponse(std::span<const std::string> lines, QuoteBatch& batch);
 void ParseNetEaseResponse(std::span<const std::string> lines, QuoteBatch& batch,
                           const std::tm& now);
 void ParseNetEaseResponse(std::span<const std::string> lines, QuoteBatch& batch);
+// Tencent's v_SYMBOL="...~...~..."; lines. Entries for unknown symbols, empty entries and
+// entries cut off before their turnover field give no record; the data time is the first
+// record's own, and only a date and time of fourteen digits is taken as one.
+void ParseTencentResponse(std::span<const std::string> lines, QuoteBatch& batch);
 
 }  // namespace vemo

@@ -8,35 +8,42 @@ std::string QuoteUrl;
 
 namespace {
 
+// A row's replacement for each provider; nullptr where the row does not apply.
 struct Replacement {
     const char* search;
     const char* sina;
     const char* netEase;
+    const char* tencent;
 };
 
 // Applied strictly in this order: the index codes and 000300 must be converted before the
 // rows that choose a market by the first digit alone would give them the Shenzhen prefix.
-// ",3" (ChiNext stocks, 300xxx and 301xxx) comes after ",399" for the same reason.
+// ",3" (ChiNext stocks, 300xxx and 301xxx) comes after ",399" for the same reason. Tencent
+// takes Sina's prefixes and also serves the Beijing exchange (8xxxxx, 4xxxxx and 92xxxx), whose
+// ",92" must come before the Shanghai ",9".
 constexpr Replacement ReplacementTable[] = {
-    {",1A00", ",sh0000", ";00000"},
-    {",1B0001", ",sh000004", ";0000004"},
-    {",1B0002", ",sh000005", ";0000005"},
-    {",1B0003", ",sh000006", ";0000006"},
-    {",1B0004", ",sh000007", ";0000007"},
-    {",1B0005", ",sh000008", ";0000008"},
-    {",1B0006", ",sh000009", ";0000009"},
-    {",1B0007", ",sh000010", ";0000010"},
-    {",1B0008", ",sh000011", ";0000011"},
-    {",1B0009", ",sh000012", ";0000012"},
-    {",399", ",sz399", ";1399"},
-    {",3", ",sz3", ";13"},
-    {",000300", ",sh000300", ";0000300"},
-    {",9", ",sh9", ";09"},
-    {",6", ",sh6", ";06"},
-    {",5", ",sh5", ";05"},
-    {",2", ",sz2", ";12"},
-    {",0", ",sz0", ";10"},
-    {",1", ",sz1", ";11"},
+    {",1A00", ",sh0000", ";00000", ",sh0000"},
+    {",1B0001", ",sh000004", ";0000004", ",sh000004"},
+    {",1B0002", ",sh000005", ";0000005", ",sh000005"},
+    {",1B0003", ",sh000006", ";0000006", ",sh000006"},
+    {",1B0004", ",sh000007", ";0000007", ",sh000007"},
+    {",1B0005", ",sh000008", ";0000008", ",sh000008"},
+    {",1B0006", ",sh000009", ";0000009", ",sh000009"},
+    {",1B0007", ",sh000010", ";0000010", ",sh000010"},
+    {",1B0008", ",sh000011", ";0000011", ",sh000011"},
+    {",1B0009", ",sh000012", ";0000012", ",sh000012"},
+    {",399", ",sz399", ";1399", ",sz399"},
+    {",3", ",sz3", ";13", ",sz3"},
+    {",000300", ",sh000300", ";0000300", ",sh000300"},
+    {",92", nullptr, nullptr, ",bj92"},
+    {",9", ",sh9", ";09", ",sh9"},
+    {",6", ",sh6", ";06", ",sh6"},
+    {",5", ",sh5", ";05", ",sh5"},
+    {",2", ",sz2", ";12", ",sz2"},
+    {",0", ",sz0", ";10", ",sz0"},
+    {",1", ",sz1", ";11", ",sz1"},
+    {",8", nullptr, nullptr, ",bj8"},
+    {",4", nullptr, nullptr, ",bj4"},
 };
 
 void ReplaceAll(std::string& text, std::string_view search, std::string_view replacement) {
@@ -92,9 +99,13 @@ constexpr const char* NetEaseIndexSymbols[12] = {"0000001", "0000002", "0000003"
 
 std::string MakeQuoteUrl(std::string_view codeList, int provider) {
     const bool netEase = provider == ProviderNetEase;
+    const bool tencent = provider == ProviderTencent;
     std::string list(codeList);
     for (const Replacement& row : ReplacementTable) {
-        ReplaceAll(list, row.search, netEase ? row.netEase : row.sina);
+        const char* replacement = netEase ? row.netEase : tencent ? row.tencent : row.sina;
+        if (replacement != nullptr) {
+            ReplaceAll(list, row.search, replacement);
+        }
     }
     const char separator = netEase ? ';' : ',';
     const std::size_t first = list.find_first_not_of(separator);
@@ -103,7 +114,7 @@ std::string MakeQuoteUrl(std::string_view codeList, int provider) {
     if (list.find_first_not_of(',') == std::string::npos) {
         list.clear();
     }
-    return (netEase ? NetEaseBaseUrl : SinaBaseUrl) + list;
+    return (netEase ? NetEaseBaseUrl : tencent ? TencentBaseUrl : SinaBaseUrl) + list;
 }
 
 int BuildQuoteUrl(const TickerSettings& settings) {
@@ -118,6 +129,11 @@ void SinaSymbolToCode(char* symbol) {
 
 void NetEaseSymbolToCode(char* symbol) {
     SymbolToCode(symbol, "00000", NetEaseIndexSymbols, 1);
+}
+
+void TencentSymbolToCode(char* symbol) {
+    // Tencent's symbols are Sina's, with "bj" for Beijing, which loses its prefix like the others.
+    SinaSymbolToCode(symbol);
 }
 
 }  // namespace vemo

@@ -9,6 +9,7 @@ namespace vemo {
 
 inline constexpr char SinaBaseUrl[] = "http://hq.sinajs.cn/list=";
 inline constexpr char NetEaseBaseUrl[] = "http://api.money.126.net/?";
+inline constexpr char TencentBaseUrl[] = "http://qt.gtimg.cn/q=";
 
 // The request URL of the current code list and provider. Only the refresh thread (or a
 // single-threaded tool) builds it and reads it.
@@ -24,5 +25,6 @@ int BuildQuoteUrl(const TickerSettings& settings);
 // symbol of at most QuoteTextSize - 1 characters.
 void SinaSymbolToCode(char* symbol);
 void NetEaseSymbolToCode(char* symbol);
+void TencentSymbolToCode(char* symbol);
 
 }  // namespace vemo

@@ -15,6 +15,7 @@ inline constexpr int FetchFailed = -2;
 
 inline constexpr std::size_t QuoteTextSize = 10;  // 9 bytes of text and a terminator
 inline constexpr std::size_t DataTimeSize = 20;   // 19 characters and a terminator
+inline constexpr std::size_t DataDateSize = 11;   // "YYYY-MM-DD" and a terminator
 
 // One parsed quote. Names stay in the provider's GBK bytes.
 struct QuoteRecord {
@@ -35,6 +36,10 @@ struct QuoteBatch {
     std::array<std::unique_ptr<QuoteRecord>, MaxQuotes> records;
     std::int32_t count = 0;
     char dataTime[DataTimeSize] = {};
+    // The latest date that any record's own date and time carries, "YYYY-MM-DD"; empty when
+    // none carries one. A suspended security keeps an old date, so the first record's is not
+    // enough to tell whether the market traded today.
+    char newestDate[DataDateSize] = {};
 };
 
 // The header block sent with every quote request; no CR LF after the last header.

@@ -225,18 +225,23 @@ std::string FormatAppStore(const std::vector<AppValue>& values) {
     return text;
 }
 
-std::filesystem::path DefaultAppStorePath() {
-    std::filesystem::path base;
+std::filesystem::path ConfigHomeFolder() {
     // Relative values are ignored, as the base-directory rules require.
     const char* configHome = std::getenv("XDG_CONFIG_HOME");
     if (configHome != nullptr && configHome[0] == '/') {
-        base = configHome;
-    } else {
-        const std::string home = HomeFolder();
-        if (home.empty()) {
-            return {};
-        }
-        base = std::filesystem::path(home) / ".config";
+        return configHome;
+    }
+    const std::string home = HomeFolder();
+    if (home.empty()) {
+        return {};
+    }
+    return std::filesystem::path(home) / ".config";
+}
+
+std::filesystem::path DefaultAppStorePath() {
+    const std::filesystem::path base = ConfigHomeFolder();
+    if (base.empty()) {
+        return {};
     }
     return base / "Quorvane" / "VemoMonitor" / "registry";
 }

@@ -22,6 +22,8 @@ struct SettingsFiles {
 
 // The folder of the running program, where its settings file lives.
 std::filesystem::path ProgramFolder();
+// ${XDG_CONFIG_HOME:-$HOME/.config}; empty when there is no home folder.
+std::filesystem::path ConfigHomeFolder();
 // The per-user store's path from the environment.
 std::filesystem::path DefaultAppStorePath();
 // vemo.ini in `programFolder` and the per-user store.

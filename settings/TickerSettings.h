@@ -12,6 +12,7 @@ inline constexpr std::size_t ProxyTextSize = 50;
 
 inline constexpr std::int32_t ProviderSina = 2;
 inline constexpr std::int32_t ProviderNetEase = 3;
+inline constexpr std::int32_t ProviderTencent = 4;
 
 // Bits of TickerSettings::pageContent.
 inline constexpr std::uint32_t showChangePercent = 0x01;

@@ -333,34 +333,6 @@ int QtToModifiers(Qt::KeyboardModifiers modifiers) {
     return result;
 }
 
-int ModifiersToHotKeyFlags(int modifiers) {
-    int flags = 0;
-    if (modifiers & ModAlt) {
-        flags |= HotKeyFlagAlt;
-    }
-    if (modifiers & ModControl) {
-        flags |= HotKeyFlagControl;
-    }
-    if (modifiers & ModShift) {
-        flags |= HotKeyFlagShift;
-    }
-    return flags;
-}
-
-int HotKeyFlagsToModifiers(int flags) {
-    int modifiers = 0;
-    if (flags & HotKeyFlagAlt) {
-        modifiers |= ModAlt;
-    }
-    if (flags & HotKeyFlagControl) {
-        modifiers |= ModControl;
-    }
-    if (flags & HotKeyFlagShift) {
-        modifiers |= ModShift;
-    }
-    return modifiers;
-}
-
 bool IsExtendedVirtualKey(int virtualKey) {
     switch (virtualKey) {
         case 0x03:  // Cancel (Control+Break)

@@ -8,20 +8,13 @@
 #include <Qt>
 #include <cstdint>
 
+#include "settings/HotKeyFlags.h"
 #include "settings/TickerSettings.h"
 
 namespace vemo {
 
-// The Windows key, the fourth MOD_* bit (ModAlt, ModControl and ModShift live with the settings).
-inline constexpr std::int32_t ModWin = 0x08;
 // Accepted by registration and ignored: a held key never repeats the hot key anyway.
 inline constexpr std::int32_t ModNoRepeat = 0x4000;
-
-// Flags reported by the hot-key capture control (the Windows HOTKEYF_* values).
-inline constexpr int HotKeyFlagShift = 0x01;
-inline constexpr int HotKeyFlagControl = 0x02;
-inline constexpr int HotKeyFlagAlt = 0x04;
-inline constexpr int HotKeyFlagExt = 0x08;
 
 // X11 modifier mask bits (core protocol values).
 inline constexpr unsigned X11ShiftMask = 0x01;
@@ -62,11 +55,8 @@ int QtKeyToVirtualKey(QKeyCombination key);
 Qt::KeyboardModifiers ModifiersToQt(int modifiers);
 int QtToModifiers(Qt::KeyboardModifiers modifiers);
 
-// MOD_ALT ↔ HOTKEYF_ALT, MOD_CONTROL ↔ HOTKEYF_CONTROL, MOD_SHIFT ↔ HOTKEYF_SHIFT. The control
-// has no Windows-key flag, so ModWin is dropped; HOTKEYF_EXT marks an extended key, not a
-// modifier, and is not carried into MOD_* bits.
-int ModifiersToHotKeyFlags(int modifiers);
-int HotKeyFlagsToModifiers(int flags);
+// ModifiersToHotKeyFlags and HotKeyFlagsToModifiers (settings/HotKeyFlags.h) convert between
+// MOD_* bits and the capture control's HOTKEYF_* flags.
 
 // Whether the capture control reports the key with HOTKEYF_EXT (the keys that Windows sends with
 // the extended-key prefix: the navigation block, arrows, keypad divide, Print Screen, Num Lock,

@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <cstdio>
 #include <cstring>
 #include <functional>
 #include <string>
@@ -37,7 +38,8 @@ class FakeHost : public RefreshHost {
     TickerSettings Settings() override { return settings; }
     void ApplyWindowSettings(const TickerSettings&) override { events.push_back("apply"); }
     void ShowLoadingIndicator() override { events.push_back("loading"); }
-    int Render(const TickerSettings&, std::span<char> page, int& rows, int& cols) override {
+    RefreshReport Render(const TickerSettings&, std::span<char> page, int& rows,
+                         int& cols) override {
         events.push_back("render");
         ++renders;
         EXPECT_EQ(rows, 2);
@@ -50,7 +52,7 @@ class FakeHost : public RefreshHost {
         }
         rows = tableRows;
         cols = tableCols;
-        return 0;
+        return report;
     }
     void FitWindowToTable(const TickerSettings&, int rows, int cols) override {
         events.push_back("fit " + std::to_string(rows) + "x" + std::to_string(cols));
@@ -71,6 +73,7 @@ class FakeHost : public RefreshHost {
     int tableCols = 3;
     std::function<void(int)> onSleep;
     std::function<void()> onRender;
+    RefreshReport report;
     std::vector<std::string> events;
     std::string published;
 };
@@ -259,6 +262,154 @@ TEST_F(RefreshCycleTest, NoPublishAfterStopDuringRender) {
     host.onRender = [&] { host.running = false; };
     EXPECT_EQ(cycle.RunOnce(), RefreshCycle::Outcome::Stopped);
     EXPECT_TRUE(host.published.empty());
+}
+
+void SetClock(std::tm& now, int wday, int mday, int hour, int minute, int second = 0) {
+    now.tm_wday = wday;
+    now.tm_mday = mday;
+    now.tm_hour = hour;
+    now.tm_min = minute;
+    now.tm_sec = second;
+}
+
+TEST_F(RefreshCycleTest, NoTimedRefreshDuringTheMiddayBreak) {
+    host.settings.refreshSeconds = 10;
+    Started();
+    struct Case {
+        int hour;
+        int minute;
+        int second;
+        bool runs;
+    };
+    const Case cases[] = {
+        {11, 29, 59, true}, {11, 30, 0, true},   {11, 30, 59, true}, {11, 31, 0, false},
+        {12, 0, 0, false},  {12, 59, 59, false}, {13, 0, 0, true},   {13, 0, 1, true},
+    };
+    for (const Case& c : cases) {
+        SetClock(host.now, 3, 9, c.hour, c.minute, c.second);
+        EXPECT_EQ(cycle.RunOnce(),
+                  c.runs ? RefreshCycle::Outcome::Rendered : RefreshCycle::Outcome::Skipped)
+            << c.hour << ":" << c.minute << ":" << c.second;
+    }
+    // The refresh button, showing the window and OK in the options still refresh.
+    SetClock(host.now, 3, 9, 12, 0);
+    for (const RefreshState state : {refreshRequested, settingsChanged}) {
+        host.sleeps = 0;
+        host.onSleep = [&](int sleeps) {
+            if (sleeps == 6) {
+                cycle.refreshState = state;
+            }
+        };
+        const int before = host.renders;
+        EXPECT_EQ(cycle.RunOnce(), RefreshCycle::Outcome::Rendered);
+        EXPECT_EQ(host.renders, before + 1);
+    }
+}
+
+class HolidayTest : public RefreshCycleTest {
+  protected:
+    void SetUp() override {
+        host.settings.refreshSeconds = 10;
+        Started();
+        host.sleeps = 0;
+        // Quotes of Friday 2026-12-04 on Monday 2026-12-07.
+        host.report.answered = true;
+        host.report.provider = ProviderSina;
+        std::snprintf(host.report.newestDate, sizeof host.report.newestDate, "2026-12-04");
+    }
+
+    RefreshCycle::Outcome TimedAt(int wday, int mday, int hour, int minute, int second = 0) {
+        SetClock(host.now, wday, mday, hour, minute, second);
+        return cycle.RunOnce();
+    }
+
+    RefreshCycle::Outcome RequestedAt(int hour, int minute) {
+        SetClock(host.now, 1, 7, hour, minute);
+        host.sleeps = 0;
+        host.onSleep = [&](int sleeps) {
+            if (sleeps == 5) {
+                cycle.refreshState = refreshRequested;
+            }
+        };
+        const RefreshCycle::Outcome outcome = cycle.RunOnce();
+        host.onSleep = nullptr;
+        return outcome;
+    }
+};
+
+TEST_F(HolidayTest, OldQuotesAfterTheOpeningStopTimedRefreshesUntilTheNextDay) {
+    EXPECT_EQ(TimedAt(1, 7, 9, 40), RefreshCycle::Outcome::Rendered);
+    EXPECT_TRUE(cycle.HolidayFound(host.now));
+    EXPECT_EQ(TimedAt(1, 7, 9, 40, 10), RefreshCycle::Outcome::Skipped);
+    EXPECT_EQ(TimedAt(1, 7, 14, 0), RefreshCycle::Outcome::Skipped);
+    EXPECT_EQ(TimedAt(1, 7, 15, 59), RefreshCycle::Outcome::Skipped);
+    // Asked for, it refreshes; the answer is still Friday's.
+    EXPECT_EQ(RequestedAt(14, 30), RefreshCycle::Outcome::Rendered);
+    EXPECT_EQ(TimedAt(1, 7, 14, 31), RefreshCycle::Outcome::Skipped);
+    // Tuesday is another day.
+    EXPECT_EQ(TimedAt(2, 8, 9, 0), RefreshCycle::Outcome::Rendered);
+    EXPECT_FALSE(cycle.HolidayFound(host.now));
+}
+
+TEST_F(HolidayTest, OnlyAnAnswerAfterNineThirtyFiveJudgesTheDay) {
+    // Before trading starts, yesterday's quotes are what there is.
+    EXPECT_EQ(TimedAt(1, 7, 9, 0), RefreshCycle::Outcome::Rendered);
+    EXPECT_EQ(TimedAt(1, 7, 9, 35, 0), RefreshCycle::Outcome::Rendered);
+    EXPECT_EQ(TimedAt(1, 7, 9, 35, 0), RefreshCycle::Outcome::Rendered);
+    EXPECT_FALSE(cycle.HolidayFound(host.now));
+    EXPECT_EQ(TimedAt(1, 7, 9, 35, 1), RefreshCycle::Outcome::Rendered);
+    EXPECT_TRUE(cycle.HolidayFound(host.now));
+}
+
+TEST_F(HolidayTest, TodaysOrNoDateOrNoAnswerIsNoHoliday) {
+    std::snprintf(host.report.newestDate, sizeof host.report.newestDate, "2026-12-07");
+    EXPECT_EQ(TimedAt(1, 7, 10, 0), RefreshCycle::Outcome::Rendered);
+    EXPECT_EQ(TimedAt(1, 7, 10, 1), RefreshCycle::Outcome::Rendered);
+    host.report.newestDate[0] = '\0';
+    EXPECT_EQ(TimedAt(1, 7, 10, 2), RefreshCycle::Outcome::Rendered);
+    EXPECT_EQ(TimedAt(1, 7, 10, 3), RefreshCycle::Outcome::Rendered);
+    // Old quotes kept on screen because every service failed tell nothing about today.
+    std::snprintf(host.report.newestDate, sizeof host.report.newestDate, "2026-12-04");
+    host.report.answered = false;
+    host.report.stale = true;
+    EXPECT_EQ(TimedAt(1, 7, 10, 4), RefreshCycle::Outcome::Rendered);
+    EXPECT_EQ(TimedAt(1, 7, 10, 5), RefreshCycle::Outcome::Rendered);
+    EXPECT_FALSE(cycle.HolidayFound(host.now));
+}
+
+TEST_F(HolidayTest, TodaysQuotesOnARequestBringTimedRefreshesBack) {
+    EXPECT_EQ(TimedAt(1, 7, 9, 40), RefreshCycle::Outcome::Rendered);
+    EXPECT_EQ(TimedAt(1, 7, 9, 41), RefreshCycle::Outcome::Skipped);
+    std::snprintf(host.report.newestDate, sizeof host.report.newestDate, "2026-12-07");
+    EXPECT_EQ(RequestedAt(10, 0), RefreshCycle::Outcome::Rendered);
+    EXPECT_EQ(TimedAt(1, 7, 10, 1), RefreshCycle::Outcome::Rendered);
+}
+
+TEST_F(HolidayTest, RulesSwitchedOffRefreshThroughBreakAndHoliday) {
+    RefreshCycle plain(host, MarketRules{false, false});
+    plain.refreshState = idle;
+    SetClock(host.now, 1, 7, 9, 40);
+    EXPECT_EQ(plain.RunOnce(), RefreshCycle::Outcome::Rendered);
+    EXPECT_FALSE(plain.HolidayFound(host.now));
+    SetClock(host.now, 1, 7, 12, 0);
+    EXPECT_EQ(plain.RunOnce(), RefreshCycle::Outcome::Rendered);
+}
+
+TEST_F(RefreshCycleTest, FailedAttemptTimeLastsWhileTheQuotesAreOld) {
+    host.settings.refreshSeconds = 10;
+    Started();
+    EXPECT_EQ(cycle.failedAttemptTime.load(), -1);
+    host.report.stale = true;
+    SetClock(host.now, 1, 7, 14, 35, 2);
+    cycle.RunOnce();
+    EXPECT_EQ(cycle.failedAttemptTime.load(), 14 * 3600 + 35 * 60 + 2);
+    SetClock(host.now, 1, 7, 14, 36, 0);
+    cycle.RunOnce();
+    EXPECT_EQ(cycle.failedAttemptTime.load(), 14 * 3600 + 36 * 60);
+    host.report.stale = false;
+    host.report.answered = true;
+    cycle.RunOnce();
+    EXPECT_EQ(cycle.failedAttemptTime.load(), -1);
 }
 
 }  // namespace

@@ -106,5 +106,18 @@ TEST(WindowLayoutTest, RefreshTipNamesTheFiveSecondRule) {
     EXPECT_EQ(StripTip(StripArea::Drag, 0), nullptr);
 }
 
+TEST(WindowLayoutTest, RefreshTipSaysWhenTheLastRefreshFailed) {
+    EXPECT_EQ(StripTipText(StripArea::Refresh, 5, -1), "刷新");
+    EXPECT_EQ(StripTipText(StripArea::Refresh, 4, -1), "刷新(距上次刷新不到 5 秒)");
+    const int failed = 14 * 3600 + 5 * 60 + 2;
+    EXPECT_EQ(StripTipText(StripArea::Refresh, 30, failed), "刷新(14:05:02 刷新失败，行情未更新)");
+    EXPECT_EQ(StripTipText(StripArea::Refresh, 0, failed),
+              "刷新(距上次刷新不到 5 秒；14:05:02 刷新失败，行情未更新)");
+    EXPECT_EQ(StripTipText(StripArea::Refresh, 30, 0), "刷新(00:00:00 刷新失败，行情未更新)");
+    // The other areas keep their tips.
+    EXPECT_EQ(StripTipText(StripArea::Hide, 0, failed), "隐藏");
+    EXPECT_EQ(StripTipText(StripArea::Drag, 0, failed), "");
+}
+
 }  // namespace
 }  // namespace vemo

@@ -72,6 +72,25 @@ std::vector<std::string> NetEaseLines() {
     return lines;
 }
 
+std::vector<std::string> TencentLines() {
+    std::vector<std::string> lines;
+    for (const Quote& q : ThirtyQuotes()) {
+        char line[640];
+        std::snprintf(line, sizeof line,
+                      "v_sh%s=\"1~%s~%s~%.3f~%.3f~%.3f~263523~131761~131762~%.3f~513~%.3f~854~"
+                      "%.3f~173~%.3f~949~%.3f~501~%.3f~2838~%.3f~2270~%.3f~2335~%.3f~1662~%.3f~"
+                      "1683~~20221111150000~0.11~1.20~%.3f~%.3f~%.3f/263523/191895458~263523~"
+                      "19189.5458~0.06~5.12~~%.3f~%.3f~1.51~2935.12~2935.12~0.41~~~\";",
+                      q.symbol.c_str(), q.name.c_str(), q.symbol.c_str(), q.price, q.prevClose,
+                      q.prevClose + 0.02, q.price - 0.01, q.price - 0.02, q.price - 0.03,
+                      q.price - 0.04, q.price - 0.05, q.price, q.price + 0.01, q.price + 0.02,
+                      q.price + 0.03, q.price + 0.04, q.price + 0.05, q.price - 0.05, q.price,
+                      q.price + 0.05, q.price - 0.05);
+        lines.emplace_back(line);
+    }
+    return lines;
+}
+
 TickerSettings ThirtyCodeSettings(int provider) {
     TickerSettings settings = DefaultTickerSettings();
     settings.provider = provider;
@@ -86,12 +105,16 @@ TickerSettings ThirtyCodeSettings(int provider) {
 void RunRefresh(benchmark::State& state, int provider, const std::vector<std::string>& lines) {
     std::tm now{};
     const QuoteFetchers fetchers{
-        [&lines](const TickerSettings&, const char*, QuoteBatch& batch) {
+        [&lines](const TickerSettings&, std::string_view, const char*, QuoteBatch& batch) {
             ParseSinaResponse(lines, batch);
             return FetchOk;
         },
-        [&lines, &now](const TickerSettings&, const char*, QuoteBatch& batch) {
+        [&lines, &now](const TickerSettings&, std::string_view, const char*, QuoteBatch& batch) {
             ParseNetEaseResponse(lines, batch, now);
+            return FetchOk;
+        },
+        [&lines](const TickerSettings&, std::string_view, const char*, QuoteBatch& batch) {
+            ParseTencentResponse(lines, batch);
             return FetchOk;
         }};
     const TickerSettings settings = ThirtyCodeSettings(provider);
@@ -120,6 +143,11 @@ void BM_NetEaseRefresh(benchmark::State& state) {
     RunRefresh(state, ProviderNetEase, lines);
 }
 
+void BM_TencentRefresh(benchmark::State& state) {
+    const std::vector<std::string> lines = TencentLines();
+    RunRefresh(state, ProviderTencent, lines);
+}
+
 // The parsers alone, to tell their share of a refresh.
 void BM_SinaParse(benchmark::State& state) {
     const std::vector<std::string> lines = SinaLines();
@@ -140,10 +168,21 @@ void BM_NetEaseParse(benchmark::State& state) {
     }
 }
 
+void BM_TencentParse(benchmark::State& state) {
+    const std::vector<std::string> lines = TencentLines();
+    for (auto _ : state) {
+        QuoteBatch batch;
+        ParseTencentResponse(lines, batch);
+        benchmark::DoNotOptimize(batch.count);
+    }
+}
+
 BENCHMARK(BM_SinaRefresh)->Unit(benchmark::kMicrosecond);
 BENCHMARK(BM_NetEaseRefresh)->Unit(benchmark::kMicrosecond);
+BENCHMARK(BM_TencentRefresh)->Unit(benchmark::kMicrosecond);
 BENCHMARK(BM_SinaParse)->Unit(benchmark::kMicrosecond);
 BENCHMARK(BM_NetEaseParse)->Unit(benchmark::kMicrosecond);
+BENCHMARK(BM_TencentParse)->Unit(benchmark::kMicrosecond);
 
 }  // namespace
 }  // namespace vemo

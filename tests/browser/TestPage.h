@@ -7,6 +7,7 @@
 #include <memory>
 #include <ostream>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "quotes/Gbk.h"
@@ -44,7 +45,8 @@ inline std::string RenderTestPage(const std::vector<TestQuote>& quotes,
     std::memcpy(settings.codeList, codes.data(),
                 std::min(codes.size(), sizeof settings.codeList - 1));
 
-    const QuoteFetcher answer = [&quotes](const TickerSettings&, const char*, QuoteBatch& batch) {
+    const QuoteFetcher answer = [&quotes](const TickerSettings&, std::string_view, const char*,
+                                          QuoteBatch& batch) {
         for (const TestQuote& quote : quotes) {
             auto record = std::make_unique<QuoteRecord>();
             std::memset(record.get(), 0, sizeof *record);
@@ -67,7 +69,7 @@ inline std::string RenderTestPage(const std::vector<TestQuote>& quotes,
     std::vector<char> page(PageBufferSize, '\0');
     int rows = 2;
     int cols = 3;
-    RenderQuotePage(settings, page, rows, cols, QuoteFetchers{answer, answer});
+    RenderQuotePage(settings, page, rows, cols, QuoteFetchers{answer, answer, answer});
     return std::string(page.data());
 }
 

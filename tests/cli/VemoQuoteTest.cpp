@@ -167,11 +167,18 @@ TEST_F(VemoQuoteTest, UrlOfStoredSettings) {
     const Outcome outcome = Run({"url", dir.string()});
     EXPECT_EQ(outcome.out, "http://api.money.126.net/?1300750;0000006;0000300;0600000\n");
     EXPECT_EQ(outcome.status, 0);
+    std::strcpy(settings.codeList, ",300750,1B0003,430047,920118,600000");
+    settings.provider = ProviderTencent;
+    SaveSettings(settings, files);
+    EXPECT_EQ(Run({"url", dir.string()}).out,
+              "http://qt.gtimg.cn/q=sz300750,sh000006,bj430047,bj920118,sh600000\n");
 }
 
 TEST_F(VemoQuoteTest, SymbolsAndWrongUsage) {
     EXPECT_EQ(Run({"symbol", "sina", "sh000003"}).out, "1A0003\n");
     EXPECT_EQ(Run({"symbol", "netease", "1300750"}).out, "300750\n");
+    EXPECT_EQ(Run({"symbol", "tencent", "bj430047"}).out, "430047\n");
+    EXPECT_EQ(Run({"symbol", "tencent", "sh000012"}).out, "1B0009\n");
     for (const auto& args :
          std::vector<std::vector<std::string>>{{},
                                                {"symbol", "yahoo", "x"},
@@ -199,6 +206,15 @@ TEST_F(VemoQuoteTest, ParseOfAResponseFile) {
               "600000\t浦发银行\t7.6000\t7.5200\t7.5500\t7.6500\t7.5000\t123456\t9387.6543\n"
               "time\t2022-11-11 15:00:00\ncount\t1\n");
     EXPECT_NE(Run({"parse", "sina", (dir / "none.txt").string()}).status, 0);
+
+    // The same quote from Tencent reads the same.
+    const std::string tencent =
+        "v_pv_none_match=\"1\";\nv_sh600000=\"1~" + Utf8ToGbk("浦发银行") +
+        "~600000~7.600~7.520~7.550~123456~61728~61728~7.59~1~7.58~2~7.57~3~7.56~4~7.55~5~7.60~6~"
+        "7.61~7~7.62~8~7.63~9~7.64~10~~20221111150000~0.08~1.06~7.650~7.500~"
+        "7.60/123456/93876543~123456~9387.6543~0.06~5.12~~7.65~7.50~2.00~~~~8.27~6.77~\";\n";
+    std::ofstream(dir / "tencent.txt", std::ios::binary) << tencent;
+    EXPECT_EQ(Run({"parse", "tencent", (dir / "tencent.txt").string()}).out, outcome.out);
 }
 
 TEST_F(VemoQuoteTest, PageIsTheRenderersPageThroughTheProxy) {
@@ -225,6 +241,36 @@ TEST_F(VemoQuoteTest, PageIsTheRenderersPageThroughTheProxy) {
     EXPECT_EQ(outcome.err, "rows=3 cols=5 result=" + std::to_string(result) + "\n");
     EXPECT_NE(outcome.out.find(Utf8ToGbk("浦发银行")), std::string::npos);
     EXPECT_EQ(sim.Requests().front().url, "http://hq.sinajs.cn/list=sh000001,sh600000,sz000002");
+}
+
+TEST_F(VemoQuoteTest, PageOfOneRefreshFailsOverToTheNextService) {
+    MarketSimulator sim;
+    ASSERT_EQ(sim.Start(0), 0);
+    sim.SetMoving(false);
+    sim.SetTime(SimTime{2026, 12, 7, 10, 30, 0});
+    SimBehaviour refused;
+    refused.failure = SimFailure::HttpError;
+    refused.status = 403;
+    refused.body = "Kinsoku jikou desu!";
+    sim.SetBehaviour(SimService::Sina, refused);
+    TickerSettings settings = ProxySettings(sim);
+    std::strcpy(settings.codeList, ",600000,000002");
+    SaveSettings(settings, files);
+
+    const Outcome outcome = Run({"page", dir.string()});
+    EXPECT_EQ(outcome.status, 0);
+    EXPECT_NE(outcome.out.find(Utf8ToGbk("2026-12-07 10:30:00 腾讯</td>")), std::string::npos);
+    EXPECT_NE(outcome.err.find("rows=2 "), std::string::npos);
+    const std::vector<SimRequest> requests = sim.Requests();
+    ASSERT_EQ(requests.size(), 2u);
+    EXPECT_EQ(requests[0].url, "http://hq.sinajs.cn/list=sh600000,sz000002");
+    EXPECT_EQ(requests[1].url, "http://qt.gtimg.cn/q=sh600000,sz000002");
+
+    // The terminal view asks the same way and says who answered.
+    const Outcome shown = Run({"show", dir.string()});
+    EXPECT_EQ(shown.status, 0);
+    EXPECT_NE(shown.out.find("浦发银行"), std::string::npos);
+    EXPECT_NE(shown.out.find("(腾讯)\n"), std::string::npos);
 }
 
 TEST_F(VemoQuoteTest, ShowPrintsTheTableOrOneLineOnFailure) {

@@ -19,9 +19,12 @@ TEST(MarketWalkTest, PricesStayWithinTheDailyLimitsAndGoBothWays) {
     for (const Security* listedSecurity : market.All()) {
         Security& s = *market.Find(listedSecurity->symbol);
         ++listed;
-        const double limit = s.kind == SecurityKind::GrowthStock ? 0.2 : 0.1;
+        const double limit = s.kind == SecurityKind::GrowthStock    ? 0.2
+                             : s.kind == SecurityKind::BeijingStock ? 0.3
+                                                                    : 0.1;
         const double tick = s.symbol.starts_with("sz2") || s.kind == SecurityKind::Stock ||
-                                    s.kind == SecurityKind::GrowthStock
+                                    s.kind == SecurityKind::GrowthStock ||
+                                    s.kind == SecurityKind::BeijingStock
                                 ? 0.01
                                 : 0.001;
         long long lastVolume = s.volume;

@@ -107,7 +107,7 @@ std::uint16_t PortOf(const std::string& line) {
 
 TEST(ProgramTest, PrintsItsAddressAnswersAndEndsOnSigterm) {
     Program program({"--port", "0", "--time", "2008-01-11 15:05:32", "--sina-old-form", "--hang",
-                     "netease", "--infover", "44", "--info", "公告"});
+                     "netease", "--close", "tencent", "--infover", "44", "--info", "公告"});
     const std::string line = program.FirstLine(5000);
     ASSERT_EQ(line.rfind("listening on 127.0.0.1:", 0), 0u) << line;
     const std::uint16_t port = PortOf(line);
@@ -121,12 +121,13 @@ TEST(ProgramTest, PrintsItsAddressAnswersAndEndsOnSigterm) {
     EXPECT_TRUE(quotes.body.ends_with(",2008-01-11,15:05:32\";\n"));
     EXPECT_EQ(Fetch(Direct(port, "/quorvane/vemo.php")).body,
               "[VEMO]\r\ninfoVer=44\r\ninfo=\xB9\xAB\xB8\xE6\r\n");
-    EXPECT_EQ(Fetch(Direct(port, "/_sim/count")).body, "2\n");
+    EXPECT_EQ(Fetch("http://qt.gtimg.cn/q=sh601006", proxied).code, CURLE_GOT_NOTHING);
+    EXPECT_EQ(Fetch(Direct(port, "/_sim/count")).body, "3\n");
 
     // A held connection does not keep the program from ending.
     simtest::RawConnection held(port);
     ASSERT_TRUE(held.Send("GET /?0600000 HTTP/1.1\r\nHost: x\r\n\r\n"));
-    for (int i = 0; i < 100 && Fetch(Direct(port, "/_sim/count")).body != "3\n"; ++i) {
+    for (int i = 0; i < 100 && Fetch(Direct(port, "/_sim/count")).body != "4\n"; ++i) {
         std::this_thread::sleep_for(std::chrono::milliseconds(10));
     }
     EXPECT_EQ(program.StopWith(SIGTERM, 2000), 0);

@@ -1,4 +1,4 @@
-// The two quote services: what they answer, in which bytes, and that the answers read back
+// The three quote services: what they answer, in which bytes, and that the answers read back
 // the way the program reads them.
 
 #include <gtest/gtest.h>
@@ -296,6 +296,125 @@ TEST_F(QuoteServiceTest, PricesMoveWithRequestsAndRepeatForTheSameSeed) {
     sim.SetMoving(false);
     const std::string frozen = Fetch(Direct(sim.Port(), list)).body;
     EXPECT_EQ(Fetch(Direct(sim.Port(), list)).body, frozen);
+}
+
+std::vector<std::string> TencentFields(const std::string& line) {
+    std::vector<std::string> fields;
+    const auto open = line.find("=\"");
+    const auto close = line.rfind('"');
+    if (open == std::string::npos || close <= open + 1) {
+        return fields;
+    }
+    const std::string value = line.substr(open + 2, close - open - 2);
+    std::size_t start = 0;
+    while (start <= value.size()) {
+        const auto tilde = value.find('~', start);
+        fields.push_back(value.substr(start, tilde - start));
+        if (tilde == std::string::npos) {
+            break;
+        }
+        start = tilde + 1;
+    }
+    return fields;
+}
+
+TEST_F(QuoteServiceTest, TencentAnswersInItsFormDirectlyAndThroughTheProxy) {
+    const std::string list = "sh600000,bj430047,sz399001,sh600001,300750,sh510300";
+    const std::string direct = Fetch(Direct(sim.Port(), "/q=" + list)).body;
+    sim.SetMoving(false);
+    const auto lines = Lines(ViaProxy("http://qt.gtimg.cn/q=" + list));
+    ASSERT_EQ(lines.size(), 6u);
+    EXPECT_EQ(Lines(direct).size(), 6u);
+    EXPECT_EQ(lines[3], "v_pv_none_match=\"1\";");
+    EXPECT_EQ(lines[4], "v_pv_none_match=\"1\";");
+    struct Expect {
+        std::size_t line;
+        const char* symbol;
+        const char* market;
+        const char* code;
+    };
+    for (const Expect& e :
+         {Expect{0, "sh600000", "1", "600000"}, Expect{1, "bj430047", "62", "430047"},
+          Expect{2, "sz399001", "51", "399001"}, Expect{5, "sh510300", "1", "510300"}}) {
+        SCOPED_TRACE(e.symbol);
+        const std::string& line = lines[e.line];
+        EXPECT_EQ(line.rfind(std::string("v_") + e.symbol + "=\"", 0), 0u);
+        EXPECT_TRUE(line.ends_with("~\";"));
+        const std::vector<std::string> f = TencentFields(line);
+        ASSERT_GE(f.size(), 38u);
+        EXPECT_EQ(f[0], e.market);
+        EXPECT_EQ(f[2], e.code);
+        EXPECT_EQ(f[30], "20080111150532");
+        const double price = std::atof(f[3].c_str());
+        const double prevClose = std::atof(f[4].c_str());
+        EXPECT_GT(prevClose, 0);
+        EXPECT_LE(std::atof(f[34].c_str()), price);  // low
+        EXPECT_GE(std::atof(f[33].c_str()), price);  // high
+        EXPECT_GT(std::atoll(f[6].c_str()), 0);      // lots
+        EXPECT_GT(std::atof(f[37].c_str()), 0);      // ten thousands of yuan
+        // Beijing moves up to 30 % a day.
+        EXPECT_LE(std::abs(price / prevClose - 1), (e.market[0] == '6' ? 0.3 : 0.1) + 1e-9);
+    }
+    EXPECT_EQ(TencentFields(lines[0])[1], simtest::PufaGbk);
+    EXPECT_EQ(TencentFields(lines[5])[1],
+              "\xBB\xA6\xC9\xEE"
+              "300ETF");  // 沪深300ETF, ten bytes
+}
+
+TEST_F(QuoteServiceTest, TencentTellsTheSameQuoteAsSina) {
+    ASSERT_EQ(
+        sim.SetQuote("sh600000", {"浦发银行", 7.50, 7.52, 7.61, 7.65, 7.48, 12345678, 93456789.4}),
+        0);
+    const auto f = TencentFields(Lines(Fetch(Direct(sim.Port(), "/q=sh600000")).body)[0]);
+    ASSERT_GE(f.size(), 38u);
+    EXPECT_EQ(f[3], "7.61");
+    EXPECT_EQ(f[4], "7.50");
+    EXPECT_EQ(f[5], "7.52");
+    EXPECT_EQ(f[6], "123456");
+    EXPECT_EQ(f[33], "7.65");
+    EXPECT_EQ(f[34], "7.48");
+    EXPECT_EQ(f[37], "9345.6789");
+
+    std::string dataTime;
+    const auto sina = ReadSina(Fetch(Direct(sim.Port(), "/list=sh600000")).body, dataTime);
+    ASSERT_EQ(sina.size(), 1u);
+    EXPECT_EQ(sina[0].volumeLots, std::atoll(f[6].c_str()));
+    EXPECT_DOUBLE_EQ(static_cast<float>(sina[0].turnover),
+                     static_cast<float>(std::atof(f[37].c_str())));
+}
+
+TEST_F(QuoteServiceTest, TencentEmptyEntriesFixedLinesAndFailures) {
+    sim.SetEmptyEntry("sh600000", true);
+    EXPECT_EQ(Fetch(Direct(sim.Port(), "/q=sh600000,sz000001"))
+                  .body.rfind("v_pv_none_match=\"1\";\nv_sz000001=\"51~", 0),
+              0u);
+    sim.SetEmptyEntry("sh600000", false);
+
+    const std::string fixed = "v_sh600000=\"1~\xB2\xE2\xCA\xD4~600000~1~2~3\";";
+    EXPECT_EQ(sim.SetFixedLines(fixed + "\n"), 1);
+    EXPECT_EQ(Fetch(Direct(sim.Port(), "/q=sh600000")).body, fixed + "\n");
+
+    // Sina's refusal of requests that are not its own pages, on Sina alone.
+    SimBehaviour refused;
+    refused.failure = SimFailure::HttpError;
+    refused.status = 403;
+    refused.body = "Kinsoku jikou desu!";
+    sim.SetBehaviour(SimService::Sina, refused);
+    simtest::FetchOptions proxied;
+    proxied.proxy = proxy;
+    const auto sina = Fetch("http://hq.sinajs.cn/list=sh600000", proxied);
+    EXPECT_EQ(sina.status, 403);
+    EXPECT_EQ(sina.body, "Kinsoku jikou desu!");
+    EXPECT_EQ(Fetch("http://qt.gtimg.cn/q=sh600000", proxied).status, 200);
+
+    SimBehaviour close;
+    close.failure = SimFailure::Close;
+    sim.SetBehaviour(SimService::Tencent, close);
+    EXPECT_EQ(Fetch("http://qt.gtimg.cn/q=sh600000", proxied).code, CURLE_GOT_NOTHING);
+    EXPECT_EQ(Fetch(Direct(sim.Port(), "/?0600000")).status, 200);
+    SimService parsed = SimService::All;
+    EXPECT_TRUE(ParseSimService("tencent", parsed));
+    EXPECT_EQ(parsed, SimService::Tencent);
 }
 
 }  // namespace

@@ -6,18 +6,23 @@
 #include <stdlib.h>
 #include <unistd.h>
 
+#include <array>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
+#include <functional>
+#include <map>
 #include <optional>
 #include <stdexcept>
 #include <string>
 #include <vector>
 
 #include "quotes/Gbk.h"
+#include "quotes/QuoteFailover.h"
 #include "quotes/QuotePage.h"
 #include "quotes/QuoteParsers.h"
+#include "quotes/QuoteUrl.h"
 
 namespace vemo {
 namespace {
@@ -37,19 +42,30 @@ struct FakeProvider {
     int result = FetchOk;
     std::vector<QuoteRecord> records;
     std::string dataTime = "2022-11-11 15:00:00";
+    bool throws = false;
     int calls = 0;
     std::string headers;
+    std::vector<std::string> urls;
+    std::function<void(QuoteBatch&)> fill;
 
     QuoteFetcher Fetcher() {
-        return [this](const TickerSettings&, const char* sent, QuoteBatch& batch) {
+        return [this](const TickerSettings&, std::string_view url, const char* sent,
+                      QuoteBatch& batch) {
             ++calls;
             headers = sent;
+            urls.emplace_back(url);
+            if (throws) {
+                throw std::runtime_error("lost");
+            }
             for (std::size_t i = 0; i < records.size(); ++i) {
                 batch.records[i] = std::make_unique<QuoteRecord>(records[i]);
             }
             if (result == FetchOk) {
                 batch.count = static_cast<int>(records.size());
                 std::snprintf(batch.dataTime, sizeof batch.dataTime, "%s", dataTime.c_str());
+                if (fill) {
+                    fill(batch);
+                }
             }
             return result;
         };
@@ -63,20 +79,35 @@ struct Rendered {
     int result = 0;
 };
 
-Rendered Render(const TickerSettings& settings, FakeProvider& sina, FakeProvider& netEase) {
+Rendered Render(const TickerSettings& settings, FakeProvider& sina, FakeProvider& netEase,
+                FakeProvider& tencent) {
     std::vector<char> buffer(PageBufferSize, '\0');
     Rendered out;
-    out.result = RenderQuotePage(settings, buffer, out.rows, out.cols,
-                                 QuoteFetchers{sina.Fetcher(), netEase.Fetcher()});
+    out.result =
+        RenderQuotePage(settings, buffer, out.rows, out.cols,
+                        QuoteFetchers{sina.Fetcher(), netEase.Fetcher(), tencent.Fetcher()});
     out.page = buffer.data();
     return out;
+}
+
+Rendered Render(const TickerSettings& settings, FakeProvider& sina, FakeProvider& netEase) {
+    FakeProvider tencent;
+    tencent.result = FetchFailed;
+    return Render(settings, sina, netEase, tencent);
 }
 
 Rendered Render(const TickerSettings& settings, FakeProvider& provider) {
     FakeProvider unused;
     unused.result = FetchFailed;
-    return settings.provider == ProviderNetEase ? Render(settings, unused, provider)
-                                                : Render(settings, provider, unused);
+    FakeProvider unusedToo = unused;
+    switch (settings.provider) {
+        case ProviderNetEase:
+            return Render(settings, unused, provider, unusedToo);
+        case ProviderTencent:
+            return Render(settings, unused, unusedToo, provider);
+        default:
+            return Render(settings, provider, unused, unusedToo);
+    }
 }
 
 // The two rows of the default page below: a rise with two decimals and a fall with three.
@@ -151,17 +182,22 @@ TEST(QuotePageTest, DefaultPageByteForByte) {
 }
 
 TEST(QuotePageTest, ProviderPicksFetcherAndLinkBase) {
-    for (const int provider : {0, 2, 3, 7}) {
+    // Tencent's rows link as Sina's do: its symbols are Sina's.
+    for (const int provider : {0, 2, 3, 4, 7}) {
         SCOPED_TRACE(provider);
         TickerSettings settings = DefaultTickerSettings();
         settings.provider = provider;
         FakeProvider sina = TwoQuotes();
         FakeProvider netEase = TwoQuotes();
-        const Rendered out = Render(settings, sina, netEase);
+        FakeProvider tencent = TwoQuotes();
+        const Rendered out = Render(settings, sina, netEase, tencent);
         EXPECT_EQ(netEase.calls, provider == 3 ? 1 : 0);
-        EXPECT_EQ(sina.calls, provider == 3 ? 0 : 1);
+        EXPECT_EQ(tencent.calls, provider == 4 ? 1 : 0);
+        EXPECT_EQ(sina.calls, provider == 3 || provider == 4 ? 0 : 1);
         EXPECT_NE(out.page.find(provider == 3 ? "vemoskip.php?Ver=43&Dts=3&Code=399001 "
                                               : "vemoskip.php?Ver=43&Dts=2&Code=399001 "),
+                  std::string::npos);
+        EXPECT_NE(out.page.find("<td colspan=3 align=right>2022-11-11 15:00:00</td>"),
                   std::string::npos);
     }
 }
@@ -350,7 +386,8 @@ TEST(QuotePageTest, FetcherThatThrowsOrIsMissingIsAFailedFetch) {
     std::vector<char> buffer(PageBufferSize, '\0');
     int rows = 2;
     int cols = 3;
-    const QuoteFetcher throwing = [](const TickerSettings&, const char*, QuoteBatch& batch) {
+    const QuoteFetcher throwing = [](const TickerSettings&, std::string_view, const char*,
+                                     QuoteBatch& batch) {
         batch.records[0] = std::make_unique<QuoteRecord>();
         throw std::runtime_error("lost");
         return FetchOk;
@@ -473,11 +510,12 @@ TEST(QuotePageTest, ParsedResponsesRenderInResponseOrder) {
             ",11000.1,11100.2,11050.3,11200.4,10900.5,0,0,100,2000000,"
             "0,0,0,0,0,0,0,0,0,0,0,0,0,0,0,0,0,0,0,0,2022-11-11,15:00:03,00,\";",
         "var hq_str_sh000001=\"\";"};
-    const QuoteFetchers fetchers{[&lines](const TickerSettings&, const char*, QuoteBatch& batch) {
-                                     ParseSinaResponse(lines, batch);
-                                     return FetchOk;
-                                 },
-                                 {}};
+    const QuoteFetchers fetchers{
+        [&lines](const TickerSettings&, std::string_view, const char*, QuoteBatch& batch) {
+            ParseSinaResponse(lines, batch);
+            return FetchOk;
+        },
+        {}};
     TickerSettings settings = DefaultTickerSettings();
     settings.pageContent = showCode | showPrice | showChangePercent | showRefreshTime;
     std::vector<char> buffer(PageBufferSize, '\0');
@@ -490,6 +528,326 @@ TEST(QuotePageTest, ParsedResponsesRenderInResponseOrder) {
     EXPECT_NE(page.find("class=\"cjc\">399001</a></td><td>11050.30</td><td>-0.45%</td></tr>"
                         "<tr class=\"cbt\"><td colspan=3 align=right>2022-11-11 15:00:03</td>"),
               std::string::npos);
+}
+
+TEST(FailoverTest, ServiceOrderSkipsTheChosenOne) {
+    using Order = std::array<int, 3>;
+    EXPECT_EQ(ServiceOrder(ProviderSina), (Order{ProviderSina, ProviderTencent, ProviderNetEase}));
+    EXPECT_EQ(ServiceOrder(ProviderTencent),
+              (Order{ProviderTencent, ProviderSina, ProviderNetEase}));
+    EXPECT_EQ(ServiceOrder(ProviderNetEase),
+              (Order{ProviderNetEase, ProviderSina, ProviderTencent}));
+    // Stored values other than 3 and 4 mean Sina.
+    EXPECT_EQ(ServiceOrder(0), ServiceOrder(ProviderSina));
+    EXPECT_EQ(ServiceOrder(-5), ServiceOrder(ProviderSina));
+}
+
+// The ways a service fails a refresh.
+// (An answer in some other form, such as an error page, also reads as no records; the simulator
+// tests send one.)
+enum class Failure { Transport, BadUrl, NoRecords, Throws };
+
+void MakeFail(FakeProvider& provider, Failure failure) {
+    switch (failure) {
+        case Failure::Transport:
+            provider.result = FetchFailed;
+            break;
+        case Failure::BadUrl:
+            provider.result = FetchBadUrl;
+            break;
+        case Failure::NoRecords:
+            provider.records.clear();  // FetchOk, every entry empty
+            break;
+        case Failure::Throws:
+            provider.throws = true;
+            break;
+    }
+}
+
+// The page with the time line's note after the data time taken out.
+std::string WithoutNote(std::string page, const std::string& note) {
+    const std::size_t at = page.find(note + "</td></tr></table>");
+    if (at != std::string::npos) {
+        page.erase(at, note.size());
+    }
+    return page;
+}
+
+TEST(FailoverTest, FailingChosenServiceHandsOverInTheFixedOrder) {
+    const std::string reference = Utf8ToGbk(DefaultPage);
+    const std::string tencentNote = Utf8ToGbk(" 腾讯");
+    for (const Failure failure :
+         {Failure::Transport, Failure::BadUrl, Failure::NoRecords, Failure::Throws}) {
+        SCOPED_TRACE(static_cast<int>(failure));
+        TickerSettings settings = DefaultTickerSettings();
+        QuoteUrl = MakeQuoteUrl(",1A0001,399001", ProviderSina);
+        FakeProvider sina = TwoQuotes();
+        MakeFail(sina, failure);
+        FakeProvider netEase = TwoQuotes();
+        FakeProvider tencent = TwoQuotes();
+        const Rendered out = Render(settings, sina, netEase, tencent);
+        EXPECT_EQ(sina.calls, 1);
+        EXPECT_EQ(tencent.calls, 1);
+        EXPECT_EQ(netEase.calls, 0);
+        EXPECT_EQ(sina.urls,
+                  std::vector<std::string>{"http://hq.sinajs.cn/list=sh000001,sz399001"});
+        EXPECT_EQ(tencent.urls, std::vector<std::string>{"http://qt.gtimg.cn/q=sh000001,sz399001"});
+        // Tencent's quotes in Sina's page, the service named after the time.
+        EXPECT_NE(out.page.find("2022-11-11 15:00:00" + tencentNote + "</td></tr></table>"),
+                  std::string::npos);
+        EXPECT_EQ(WithoutNote(out.page, tencentNote), reference);
+        EXPECT_EQ(out.rows, 2);
+        EXPECT_EQ(out.result, static_cast<int>(out.page.size()));
+    }
+}
+
+TEST(FailoverTest, EachChosenServiceHasItsOwnStandIns) {
+    struct Case {
+        int chosen;
+        std::vector<int> failing;
+        int answering;
+        const char* note;
+        const char* dts;
+    };
+    const Case cases[] = {
+        {ProviderTencent, {ProviderTencent}, ProviderSina, " 新浪", "&Dts=2&"},
+        {ProviderTencent, {ProviderTencent, ProviderSina}, ProviderNetEase, " 网易", "&Dts=3&"},
+        {ProviderNetEase, {ProviderNetEase}, ProviderSina, " 新浪", "&Dts=2&"},
+        {ProviderNetEase, {ProviderNetEase, ProviderSina}, ProviderTencent, " 腾讯", "&Dts=2&"},
+        {ProviderSina, {ProviderSina, ProviderTencent}, ProviderNetEase, " 网易", "&Dts=3&"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.note);
+        TickerSettings settings = DefaultTickerSettings();
+        settings.provider = c.chosen;
+        std::map<int, FakeProvider> services;
+        for (const int provider : {ProviderSina, ProviderNetEase, ProviderTencent}) {
+            services[provider] = TwoQuotes();
+        }
+        for (const int provider : c.failing) {
+            services[provider].result = FetchFailed;
+        }
+        const Rendered out = Render(settings, services[ProviderSina], services[ProviderNetEase],
+                                    services[ProviderTencent]);
+        EXPECT_NE(out.page.find("15:00:00" + Utf8ToGbk(c.note) + "</td>"), std::string::npos);
+        EXPECT_NE(out.page.find(c.dts), std::string::npos);
+        EXPECT_EQ(out.page.find(std::string(c.dts) == "&Dts=2&" ? "&Dts=3&" : "&Dts=2&"),
+                  std::string::npos);
+        for (auto& [provider, service] : services) {
+            const bool asked =
+                provider == c.answering ||
+                std::find(c.failing.begin(), c.failing.end(), provider) != c.failing.end();
+            EXPECT_EQ(service.calls, asked ? 1 : 0) << provider;
+        }
+        // The stand-ins' requests are built for them from the code list.
+        EXPECT_EQ(services[c.answering].urls,
+                  std::vector<std::string>{MakeQuoteUrl(",1A0001,399001", c.answering)});
+    }
+}
+
+TEST(FailoverTest, WorkingChosenServiceIsNeverBypassed) {
+    for (const int provider : {ProviderSina, ProviderNetEase, ProviderTencent}) {
+        SCOPED_TRACE(provider);
+        TickerSettings settings = DefaultTickerSettings();
+        settings.provider = provider;
+        // Quotes for one of the two codes: the service works, and its answer stands as it is.
+        std::map<int, FakeProvider> services;
+        for (const int each : {ProviderSina, ProviderNetEase, ProviderTencent}) {
+            services[each] = TwoQuotes();
+        }
+        services[provider].records.pop_back();
+        const Rendered out = Render(settings, services[ProviderSina], services[ProviderNetEase],
+                                    services[ProviderTencent]);
+        EXPECT_EQ(out.rows, 1);
+        EXPECT_NE(out.page.find("<td colspan=3 align=right>2022-11-11 15:00:00</td>"),
+                  std::string::npos);
+        for (auto& [each, service] : services) {
+            EXPECT_EQ(service.calls, each == provider ? 1 : 0) << each;
+        }
+    }
+}
+
+TEST(FailoverTest, WhenEveryServiceFailsTheChosenOnesAnswerStands) {
+    TickerSettings settings = DefaultTickerSettings();
+    for (const int result : {FetchFailed, FetchBadUrl}) {
+        FakeProvider sina = TwoQuotes();
+        sina.result = result;
+        FakeProvider netEase;
+        netEase.result = FetchFailed;
+        FakeProvider tencent;  // answers, but without quotes
+        const Rendered out = Render(settings, sina, netEase, tencent);
+        EXPECT_EQ(out.result, result);
+        EXPECT_EQ(out.rows, 0);
+        EXPECT_EQ(out.page.rfind("<html><style>body{border:0; font-size:12px;}</style>", 0), 0u);
+        EXPECT_EQ(sina.calls + netEase.calls + tencent.calls, 3);
+    }
+    // The chosen service answered, without quotes: its empty table, as before.
+    FakeProvider sina;
+    FakeProvider netEase;
+    netEase.result = FetchFailed;
+    FakeProvider tencent;
+    tencent.result = FetchFailed;
+    const Rendered out = Render(settings, sina, netEase, tencent);
+    EXPECT_EQ(out.rows, 0);
+    EXPECT_NE(out.page.find("<td colspan=3 align=right>2022-11-11 15:00:00</td>"),
+              std::string::npos);
+}
+
+class PageSessionTest : public ::testing::Test {
+  protected:
+    PageSessionTest() {
+        for (const int provider : {ProviderSina, ProviderNetEase, ProviderTencent}) {
+            services[provider] = TwoQuotes();
+        }
+    }
+
+    RefreshReport Refresh(const TickerSettings& settings = DefaultTickerSettings()) {
+        std::vector<char> buffer(PageBufferSize, '\0');
+        rows = 2;
+        cols = 3;
+        const RefreshReport report = session.Render(settings, buffer, rows, cols);
+        page = buffer.data();
+        return report;
+    }
+
+    void AllFail() {
+        for (auto& [provider, service] : services) {
+            service.result = FetchFailed;
+        }
+    }
+
+    std::map<int, FakeProvider> services;
+    QuotePageSession session{QuoteFetchers{services[ProviderSina].Fetcher(),
+                                           services[ProviderNetEase].Fetcher(),
+                                           services[ProviderTencent].Fetcher()}};
+    std::string page;
+    int rows = 2;
+    int cols = 3;
+};
+
+TEST_F(PageSessionTest, FailedRefreshKeepsTheLastTableMarkedUntilTheNextSuccess) {
+    const std::string fresh = Utf8ToGbk(DefaultPage);
+    const std::string mark = Utf8ToGbk(" <font color=#009900>未更新</font>");
+
+    RefreshReport report = Refresh();
+    EXPECT_EQ(page, fresh);
+    EXPECT_TRUE(report.answered);
+    EXPECT_FALSE(report.stale);
+    EXPECT_EQ(report.provider, ProviderSina);
+    EXPECT_EQ(report.result, static_cast<int>(fresh.size()));
+
+    AllFail();
+    report = Refresh();
+    EXPECT_TRUE(report.stale);
+    EXPECT_FALSE(report.answered);
+    EXPECT_EQ(report.provider, ProviderSina);
+    EXPECT_NE(page.find("2022-11-11 15:00:00" + mark + "</td></tr></table>"), std::string::npos);
+    EXPECT_EQ(WithoutNote(page, mark), fresh);
+    EXPECT_EQ(rows, 2);
+    EXPECT_EQ(cols, 3);
+    EXPECT_EQ(report.result, static_cast<int>(page.size()));
+    // And again, as long as every service fails.
+    Refresh();
+    EXPECT_EQ(WithoutNote(page, mark), fresh);
+    EXPECT_EQ(services[ProviderSina].calls, 3);
+    EXPECT_EQ(services[ProviderTencent].calls, 2);
+    EXPECT_EQ(services[ProviderNetEase].calls, 2);
+
+    services[ProviderSina].result = FetchOk;
+    report = Refresh();
+    EXPECT_EQ(page, fresh);
+    EXPECT_FALSE(report.stale);
+    EXPECT_TRUE(report.answered);
+}
+
+TEST_F(PageSessionTest, KeptTableOfAStandInTakesTheCurrentColours) {
+    services[ProviderSina].result = FetchFailed;
+    services[ProviderTencent].result = FetchFailed;
+    Refresh();  // NetEase answers
+    AllFail();
+    TickerSettings settings = DefaultTickerSettings();
+    settings.optionFlags |= customColors;
+    settings.downColor = 0x00332211;
+    const RefreshReport report = Refresh(settings);
+    EXPECT_TRUE(report.stale);
+    EXPECT_EQ(report.provider, ProviderNetEase);
+    // The mark alone follows the time: the default table has no room for the name too.
+    EXPECT_NE(page.find(Utf8ToGbk("15:00:00 <font color=#112233>未更新</font></td>")),
+              std::string::npos);
+    EXPECT_NE(page.find("&Dts=3&Code=399001 "), std::string::npos);
+}
+
+TEST_F(PageSessionTest, NarrowTablesBreakTheTimeLineAndMakeRoomForIt) {
+    TickerSettings settings = DefaultTickerSettings();
+    settings.pageContent = showName | showPrice | showRefreshTime;
+    services[ProviderSina].result = FetchFailed;
+    Refresh(settings);
+    EXPECT_NE(page.find(Utf8ToGbk("<td colspan=2 align=right>2022-11-11<br>15:00:00 腾讯</td>")),
+              std::string::npos);
+    EXPECT_EQ(rows, 3);  // two quotes and the time line's second line
+    EXPECT_EQ(cols, 2);
+    AllFail();
+    Refresh(settings);
+    EXPECT_NE(page.find(Utf8ToGbk("2022-11-11<br>15:00:00 <font color=#009900>未更新</font></td>")),
+              std::string::npos);
+    EXPECT_EQ(rows, 3);
+
+    settings.pageContent = showPrice | showRefreshTime;
+    Refresh(settings);
+    EXPECT_NE(page.find(Utf8ToGbk("<td colspan=1 align=right>2022-11-11<br>15:00:00<br><font "
+                                  "color=#009900>未更新</font></td>")),
+              std::string::npos);
+    EXPECT_EQ(rows, 4);
+    // Without a time line there is nothing to make room for.
+    settings.pageContent = showName | showPrice;
+    Refresh(settings);
+    EXPECT_EQ(rows, 2);
+    EXPECT_EQ(page.find(Utf8ToGbk("未更新")), std::string::npos);
+}
+
+TEST_F(PageSessionTest, TimeLineWithoutADateStillBreaksBeforeTheNote) {
+    TickerSettings settings = DefaultTickerSettings();
+    settings.pageContent = showPrice | showChangePercent | showRefreshTime;
+    services[ProviderSina].result = FetchFailed;
+    services[ProviderTencent].dataTime.clear();
+    Refresh(settings);
+    EXPECT_NE(page.find(Utf8ToGbk("<td colspan=2 align=right><br>腾讯</td>")), std::string::npos);
+    EXPECT_EQ(rows, 3);
+}
+
+TEST_F(PageSessionTest, NoKeptTableWithoutQuotesOfTheSameList) {
+    AllFail();
+    RefreshReport report = Refresh();
+    EXPECT_FALSE(report.stale);
+    EXPECT_EQ(report.result, FetchFailed);
+    EXPECT_EQ(page.find("<table"), std::string::npos);
+
+    for (auto& [provider, service] : services) {
+        service.result = FetchOk;
+    }
+    Refresh();
+    AllFail();
+    // Another code list: the old list's quotes are no stand-in for it.
+    TickerSettings settings = DefaultTickerSettings();
+    std::snprintf(settings.codeList, sizeof settings.codeList, ",600000");
+    report = Refresh(settings);
+    EXPECT_FALSE(report.stale);
+    EXPECT_EQ(report.result, FetchFailed);
+    EXPECT_EQ(rows, 0);
+    // Nor are they when the list comes back.
+    report = Refresh();
+    EXPECT_FALSE(report.stale);
+}
+
+TEST_F(PageSessionTest, ReportCarriesTheNewestDateOfTheAnswer) {
+    services[ProviderSina].fill = [](QuoteBatch& batch) {
+        std::snprintf(batch.newestDate, sizeof batch.newestDate, "2026-12-04");
+    };
+    RefreshReport report = Refresh();
+    EXPECT_STREQ(report.newestDate, "2026-12-04");
+    AllFail();
+    report = Refresh();
+    EXPECT_STREQ(report.newestDate, "");
 }
 
 }  // namespace

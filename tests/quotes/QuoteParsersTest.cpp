@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <climits>
+#include <cstring>
 #include <string>
 #include <vector>
 
@@ -306,6 +307,227 @@ TEST(NetEaseParserTest, NoMarkerNoRecords) {
                          LocalTime(2009, 1, 5, 9, 30, 7));
     EXPECT_EQ(batch.count, 0);
     EXPECT_STREQ(batch.dataTime, "");
+}
+
+// A Tencent line in the service's form, 49 fields: market, name, code, price, previous close,
+// open, volume (lots), outer and inner volume, the order book, trades, date and time, change,
+// percent, high, low, price/volume/amount, volume, turnover (10,000 yuan) and more.
+struct TencentFields {
+    std::string market = "1";
+    std::string name = "浦发银行";
+    std::string code = "600000";
+    std::string price = "10.00";
+    std::string prevClose = "9.50";
+    std::string open = "9.60";
+    std::string volume = "123456";
+    std::string dateTime = "20221111150000";
+    std::string high = "10.20";
+    std::string low = "9.40";
+    std::string turnover = "12345.6789";
+};
+
+std::string TencentLine(const std::string& symbol, const TencentFields& f = {}) {
+    const std::string fields[] = {f.market,    Utf8ToGbk(f.name),
+                                  f.code,      f.price,
+                                  f.prevClose, f.open,
+                                  f.volume,    "61728",
+                                  "61728",     "9.99",
+                                  "513",       "9.98",
+                                  "854",       "9.97",
+                                  "173",       "9.96",
+                                  "949",       "9.95",
+                                  "501",       "10.00",
+                                  "2838",      "10.01",
+                                  "2270",      "10.02",
+                                  "2335",      "10.03",
+                                  "1662",      "10.04",
+                                  "1683",      "",
+                                  f.dateTime,  "0.50",
+                                  "5.26",      f.high,
+                                  f.low,       f.price + "/123456/123456789",
+                                  f.volume,    f.turnover,
+                                  "0.06",      "5.12",
+                                  "",          f.high,
+                                  f.low,       "8.42",
+                                  "2935.12",   "2935.12",
+                                  "0.41",      "10.45",
+                                  "8.55"};
+    std::string line = "v_" + symbol + "=\"";
+    for (const std::string& field : fields) {
+        line += field + "~";
+    }
+    return line + "\";";
+}
+
+TEST(TencentParserTest, StocksIndicesAndBeijingInTheServicesForm) {
+    TencentFields index;
+    index.name = "上证指数";
+    index.code = "000001";
+    index.price = "3250.125";
+    index.volume = "391185417";  // lots; an index trades more shares than 2^31
+    TencentFields beijing;
+    beijing.market = "62";
+    beijing.name = "诺思兰德";
+    beijing.code = "430047";
+    beijing.dateTime = "20221111145958";
+    QuoteBatch batch;
+    ParseTencentResponse(Lines{TencentLine("sh600000"), TencentLine("sh000001", index),
+                               TencentLine("bj430047", beijing), TencentLine("sz399001")},
+                         batch);
+    ASSERT_EQ(batch.count, 4);
+    const QuoteRecord& q = *batch.records[0];
+    EXPECT_EQ(std::string(q.name), Utf8ToGbk("浦发银行"));
+    EXPECT_STREQ(q.code, "600000");
+    EXPECT_FLOAT_EQ(q.price, 10.00f);
+    EXPECT_FLOAT_EQ(q.prevClose, 9.50f);
+    EXPECT_FLOAT_EQ(q.open, 9.60f);
+    EXPECT_FLOAT_EQ(q.high, 10.20f);
+    EXPECT_FLOAT_EQ(q.low, 9.40f);
+    EXPECT_EQ(q.volume, 123456);
+    EXPECT_FLOAT_EQ(q.turnover, 12345.6789f);
+    EXPECT_STREQ(batch.records[1]->code, "1A0001");
+    EXPECT_FLOAT_EQ(batch.records[1]->price, 3250.125f);
+    EXPECT_EQ(batch.records[1]->volume, 391185417);
+    EXPECT_STREQ(batch.records[2]->code, "430047");
+    EXPECT_EQ(std::string(batch.records[2]->name), Utf8ToGbk("诺思兰德"));
+    EXPECT_STREQ(batch.records[3]->code, "399001");
+    EXPECT_STREQ(batch.dataTime, "2022-11-11 15:00:00");
+}
+
+TEST(TencentParserTest, SameQuoteGivesTheSameRecordAsSina) {
+    // 12,345,678 shares are 123,456 lots; 123,456,789 yuan are 12,345.6789 ten thousands.
+    QuoteBatch sina;
+    ParseSinaResponse(Lines{SinaLine("sh600000", "浦发银行")}, sina);
+    QuoteBatch tencent;
+    ParseTencentResponse(Lines{TencentLine("sh600000")}, tencent);
+    ASSERT_EQ(sina.count, 1);
+    ASSERT_EQ(tencent.count, 1);
+    EXPECT_EQ(std::memcmp(sina.records[0].get(), tencent.records[0].get(), sizeof(QuoteRecord)), 0);
+    EXPECT_STREQ(sina.dataTime, tencent.dataTime);
+    EXPECT_STREQ(sina.newestDate, tencent.newestDate);
+}
+
+TEST(TencentParserTest, UnknownEmptyAndCutEntriesGiveNoRecord) {
+    const std::string full = TencentLine("sh600000");
+    const std::string shortForm = "v_s_sh600000=\"1~" + Utf8ToGbk("浦发银行") +
+                                  "~600000~10.00~0.50~5.26~123456~12345~~2935~GP-A~\";";
+    QuoteBatch batch;
+    ParseTencentResponse(
+        Lines{"v_pv_none_match=\"1\";", "v_sh600001=\"\";", full.substr(0, full.find("~20221111")),
+              shortForm, TencentLine("sz000001"), full.substr(0, full.size() - 3)},
+        batch);
+    ASSERT_EQ(batch.count, 1);
+    EXPECT_STREQ(batch.records[0]->code, "000001");
+    EXPECT_EQ(batch.records[1], nullptr);
+
+    // Several entries on one line read as on lines of their own; a cut one ends the line.
+    QuoteBatch oneLine;
+    ParseTencentResponse(Lines{"v_pv_none_match=\"1\";" + TencentLine("sh600000") +
+                               TencentLine("sz000001") + full.substr(0, 40)},
+                         oneLine);
+    EXPECT_EQ(oneLine.count, 2);
+}
+
+TEST(TencentParserTest, LongNamesAndTheRecordLimit) {
+    TencentFields fund;
+    fund.name = "沪深300ETF";  // ten GBK bytes
+    Lines lines{TencentLine("sh510300", fund)};
+    for (int i = 0; i < 31; ++i) {
+        lines.push_back(TencentLine("sh6000" + std::to_string(10 + i)));
+    }
+    QuoteBatch batch;
+    ParseTencentResponse(lines, batch);
+    ASSERT_EQ(batch.count, 30);
+    EXPECT_EQ(std::string(batch.records[0]->name), Utf8ToGbk("沪深300ET"));
+    EXPECT_STREQ(batch.records[29]->code, "600038");
+}
+
+TEST(TencentParserTest, OnlyFourteenDigitsMakeADataTime) {
+    const auto timeOf = [](const char* dateTime) {
+        TencentFields fields;
+        fields.dateTime = dateTime;
+        QuoteBatch batch;
+        ParseTencentResponse(Lines{TencentLine("sh600000", fields), TencentLine("sz000001")},
+                             batch);
+        EXPECT_EQ(batch.count, 2);
+        return std::string(batch.dataTime);
+    };
+    EXPECT_EQ(timeOf("20260107093005"), "2026-01-07 09:30:05");
+    // The first record's own time or none: a later record never stands in.
+    EXPECT_EQ(timeOf("2026010709300"), "");
+    EXPECT_EQ(timeOf("202601070930051"), "");
+    EXPECT_EQ(timeOf("2026-01-07 09:30:05"), "");
+    EXPECT_EQ(timeOf("<b>0107093005"), "");
+    EXPECT_EQ(timeOf(""), "");
+}
+
+TEST(TencentParserTest, MalformedEntriesStayWithinTheText) {
+    const std::string cases[] = {
+        "v_",
+        "v_sh600000",
+        "v_sh600000=",
+        "v_sh600000=\"",
+        "v_sh600000=x\"1~2\";",
+        "v_=\"" + std::string(60, '~') + "\";",
+        "v_sh600000123=\"" + std::string(60, '~') + "\";",
+        "v_sh600000=\"" + std::string(36, '~') + "\";",
+        std::string("v_sh600000=\"\0~", 14),
+    };
+    for (const std::string& text : cases) {
+        SCOPED_TRACE(text);
+        const std::string exact = text;
+        QuoteBatch batch;
+        ParseTencentResponse(Lines{exact}, batch);
+        EXPECT_EQ(batch.count, 0);
+    }
+    // Thirty-eight fields reach the turnover: just enough for a quote, with zeros.
+    QuoteBatch bare;
+    ParseTencentResponse(Lines{"v_sh600000=\"" + std::string(37, '~') + "\";"}, bare);
+    ASSERT_EQ(bare.count, 1);
+    EXPECT_STREQ(bare.records[0]->code, "600000");
+    EXPECT_FLOAT_EQ(bare.records[0]->price, 0.0f);
+}
+
+// The newest date any quote carries, whichever record carries it: a suspended security keeps an
+// old date while the rest trade today.
+TEST(NewestDateTest, EveryParserKeepsTheLatestDate) {
+    QuoteBatch sina;
+    ParseSinaResponse(
+        Lines{SinaLine("sh600000", "浦发银行", Numbers, "2022-11-09,15:00:00,00,\";"),
+              SinaLine("sh600001", "邯郸钢铁"),
+              SinaLine("sh600002", "齐鲁石化", Numbers, "2022-11-10,15:00:00,00,\";")},
+        sina);
+    EXPECT_STREQ(sina.dataTime, "2022-11-09 15:00:00");
+    EXPECT_STREQ(sina.newestDate, "2022-11-11");
+
+    // NetEase's data time stands in front of the terminator, after the last entry.
+    QuoteBatch netEase;
+    ParseNetEaseResponse(
+        Lines{NetEaseEntry("0600000", "浦发银行") +
+              NetEaseEntry("0600001", "邯郸钢铁", NetEaseNumbers, "2009-01-02 15:00:00") +
+              Terminator},
+        netEase, LocalTime(2020, 1, 1, 0, 0, 0));
+    EXPECT_STREQ(netEase.dataTime, "2009-01-02 15:00:00");
+    EXPECT_STREQ(netEase.newestDate, "2009-01-05");
+
+    TencentFields old;
+    old.dateTime = "20221109150000";
+    TencentFields today;
+    today.dateTime = "20221111093000";
+    QuoteBatch tencent;
+    ParseTencentResponse(Lines{TencentLine("sh600000", old), TencentLine("sh600001", today)},
+                         tencent);
+    EXPECT_STREQ(tencent.dataTime, "2022-11-09 15:00:00");
+    EXPECT_STREQ(tencent.newestDate, "2022-11-11");
+
+    // A time of the local clock, or none at all, is no date of the data.
+    QuoteBatch local;
+    ParseNetEaseResponse(Lines{NetEaseEntry("0600000", "浦发银行", NetEaseNumbers, "x")}, local,
+                         LocalTime(2009, 1, 5, 9, 30, 7));
+    EXPECT_STREQ(local.newestDate, "");
+    QuoteBatch none;
+    ParseTencentResponse(Lines{"v_sh600000=\"" + std::string(37, '~') + "\";"}, none);
+    EXPECT_STREQ(none.newestDate, "");
 }
 
 }  // namespace

@@ -16,6 +16,17 @@ std::string NetEaseList(const char* codeList) {
     return MakeQuoteUrl(codeList, ProviderNetEase).substr(std::strlen(NetEaseBaseUrl));
 }
 
+std::string TencentList(const char* codeList) {
+    return MakeQuoteUrl(codeList, ProviderTencent).substr(std::strlen(TencentBaseUrl));
+}
+
+std::string TencentBack(std::string symbol) {
+    char buffer[32] = {};
+    std::strcpy(buffer, symbol.c_str());
+    TencentSymbolToCode(buffer);
+    return buffer;
+}
+
 std::string SinaBack(std::string symbol) {
     char buffer[32] = {};
     std::strcpy(buffer, symbol.c_str());
@@ -67,6 +78,22 @@ TEST(QuoteUrlTest, CodesWithoutMarketKeepTheirComma) {
     EXPECT_EQ(NetEaseList(",430047,600000"), ",430047;0600000");
 }
 
+TEST(QuoteUrlTest, TencentTakesSinasPrefixesAndServesBeijing) {
+    EXPECT_EQ(MakeQuoteUrl(",1A0001,399001", ProviderTencent),
+              "http://qt.gtimg.cn/q=sh000001,sz399001");
+    const char* everyMarket =
+        ",000001,1A0001,1B0009,000300,900901,600000,510050,200011,159915,"
+        "300750,399006";
+    EXPECT_EQ(TencentList(everyMarket), SinaList(everyMarket));
+    // Beijing: 8xxxxx, 4xxxxx and 92xxxx; the Shanghai B shares (900xxx) stay Shanghai.
+    EXPECT_EQ(TencentList(",430047,830799,872925,920118,900901,899050,700001"),
+              "bj430047,bj830799,bj872925,bj920118,sh900901,bj899050,700001");
+    // The other services keep their lists as they were.
+    EXPECT_EQ(SinaList(",430047,830799,920118"), "430047,830799,sh920118");
+    EXPECT_EQ(NetEaseList(",600000,430047,920118"), "0600000,430047;0920118");
+    EXPECT_EQ(MakeQuoteUrl(",", ProviderTencent), TencentBaseUrl);
+}
+
 TEST(QuoteUrlTest, EmptyListGivesTheBareBase) {
     EXPECT_EQ(MakeQuoteUrl(",", ProviderSina), SinaBaseUrl);
     EXPECT_EQ(MakeQuoteUrl(",", ProviderNetEase), NetEaseBaseUrl);
@@ -116,6 +143,11 @@ TEST(QuoteUrlTest, EveryRequestedCodeMapsBackToItself) {
         const std::string entry = std::string(",") + code;
         EXPECT_EQ(SinaBack(SinaList(entry.c_str())), code);
         EXPECT_EQ(NetEaseBack(NetEaseList(entry.c_str())), code);
+        EXPECT_EQ(TencentBack(TencentList(entry.c_str())), code);
+    }
+    for (const char* code : {"430047", "830799", "920118", "899050"}) {
+        const std::string entry = std::string(",") + code;
+        EXPECT_EQ(TencentBack(TencentList(entry.c_str())), code);
     }
 }
 
@@ -127,6 +159,8 @@ TEST(QuoteUrlTest, OddSymbolsAreLeftOrTrimmedSafely) {
     EXPECT_EQ(SinaBack("sh6000001"), "600000");  // at most six characters follow the prefix
     EXPECT_EQ(SinaBack("s"), "");
     EXPECT_EQ(NetEaseBack("0"), "");
+    EXPECT_EQ(TencentBack("sh600000123"), "sh600000123");
+    EXPECT_EQ(TencentBack("bj"), "");
 }
 
 }  // namespace

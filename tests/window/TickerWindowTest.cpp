@@ -587,6 +587,33 @@ TEST_F(TickerWindowTest, HoverTimerOnlyWithTitleBarOnHoverAndOnTopByItsBit) {
     EXPECT_FALSE(window->HoverTimerActive());
 }
 
+TEST_F(TickerWindowTest, StandInServiceIsNamedAndOldQuotesAreMarked) {
+    sim.SetTime(SimTime{2026, 12, 4, 14, 35, 2});
+    SimBehaviour refused;
+    refused.failure = SimFailure::HttpError;
+    refused.status = 403;
+    refused.body = "Kinsoku jikou desu!";
+    sim.SetBehaviour(SimService::Sina, refused);
+    StartAndShowFirstPage();
+    const CWebBrowser2* browser = Control<CWebBrowser2>(IdBrowser);
+    EXPECT_TRUE(browser->toPlainText().contains(QStringLiteral("2026-12-04 14:35:02 腾讯")));
+    EXPECT_TRUE(browser->toPlainText().contains(QStringLiteral("浦发银行")));
+
+    SimBehaviour closed;
+    closed.failure = SimFailure::Close;
+    sim.SetBehaviour(SimService::All, closed);
+    // A refresh the user asks for, once the last one is five seconds old.
+    QSignalSpy shown(window.get(), &CTickerWindow::pageShown);
+    QTest::qWait(5200);
+    window->OnCommand(CmdRefresh);
+    ASSERT_TRUE(shown.wait(15000));
+    EXPECT_TRUE(browser->toPlainText().contains(QStringLiteral("2026-12-04 14:35:02 未更新")));
+    EXPECT_TRUE(browser->toPlainText().contains(QStringLiteral("浦发银行")));
+    MoveMouse(QPoint(window->width() - 10, 5));
+    EXPECT_TRUE(QToolTip::text().endsWith(QStringLiteral(" 刷新失败，行情未更新)")))
+        << QToolTip::text().toStdString();
+}
+
 }  // namespace
 }  // namespace vemo
 

@@ -12,7 +12,7 @@
 namespace {
 
 constexpr char Usage[] =
-    "usage: vemo-demo-settings DIR [--codes ,CODE,CODE...] [--provider 2|3] [--refresh SECONDS]\n"
+    "usage: vemo-demo-settings DIR [--codes ,CODE,CODE...] [--provider 2|3|4] [--refresh SECONDS]\n"
     "                          [--proxy HOST:PORT] [--proxy-user USER --proxy-password PW]\n"
     "                          [--font-size 0-4] [--page-content HEX] [--option-flags HEX]\n"
     "                          [--custom-colours BG,NAME,UP,DOWN,HEADER (hex 0xBBGGRR)]\n"

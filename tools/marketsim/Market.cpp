@@ -79,6 +79,10 @@ constexpr Listing Listings[] = {
     {"sh510500", "500ETF", 5.684, 50e6},
     {"sz159915", "创业板ETF", 2.134, 600e6},
     {"sz159919", "300ETF", 4.035, 30e6},
+    // Beijing exchange; only Tencent's symbols reach it.
+    {"bj899050", "北证50", 1120.450, 90e6},
+    {"bj430047", "诺思兰德", 12.36, 3e6},
+    {"bj830799", "艾融软件", 25.80, 2e6},
 };
 
 // Index volumes are turned into an amount with a typical price per share.
@@ -120,7 +124,14 @@ double Tick(SecurityKind kind) {
 }
 
 double LimitShare(SecurityKind kind) {
-    return kind == SecurityKind::GrowthStock ? 0.20 : 0.10;
+    switch (kind) {
+        case SecurityKind::GrowthStock:
+            return 0.20;
+        case SecurityKind::BeijingStock:
+            return 0.30;
+        default:
+            return 0.10;
+    }
 }
 
 double RoundToTick(double value, SecurityKind kind) {
@@ -165,6 +176,9 @@ std::string Clock(const SimTime& t) {
 SecurityKind KindOf(std::string_view symbol) {
     const std::string_view market = symbol.substr(0, 2);
     const std::string_view code = symbol.size() > 2 ? symbol.substr(2) : std::string_view();
+    if (market == "bj") {
+        return code.starts_with("899") ? SecurityKind::Index : SecurityKind::BeijingStock;
+    }
     if (market == "sh") {
         if (code.starts_with("000")) {
             return SecurityKind::Index;
@@ -196,7 +210,8 @@ SecurityKind KindOf(std::string_view symbol) {
 }
 
 bool IsMarketSymbol(std::string_view symbol) {
-    if (symbol.size() != 8 || (!symbol.starts_with("sh") && !symbol.starts_with("sz"))) {
+    if (symbol.size() != 8 ||
+        (!symbol.starts_with("sh") && !symbol.starts_with("sz") && !symbol.starts_with("bj"))) {
         return false;
     }
     return std::all_of(symbol.begin() + 2, symbol.end(),
@@ -422,6 +437,63 @@ std::string Market::NetEaseLine(const Security& s, std::string_view symbol, cons
     line += ";" + Format(s.price, d);
     line += ";" + Date(time) + " " + Clock(time);
     line += "';QuoteData.show_quote();";
+    return line;
+}
+
+std::string Market::TencentLine(const Security& s, const SimTime& time) {
+    const int d = Decimals(s.kind);
+    const bool index = s.kind == SecurityKind::Index;
+    const std::string_view market = std::string_view(s.symbol).substr(0, 2);
+    // Lots and whole yuan, from the same figures as the other services' lines, so that every
+    // service tells the same quote.
+    const long long lots = s.volume / 100;
+    const double amount = std::floor(s.amount + 0.5);
+    std::vector<std::string> f;
+    f.emplace_back(market == "sh" ? "1" : market == "sz" ? "51" : "62");  // 0 market
+    f.push_back(s.nameGbk);                                               // 1
+    f.push_back(s.symbol.substr(2));                                      // 2 code
+    f.push_back(Format(s.price, d));                                      // 3
+    f.push_back(Format(s.prevClose, d));                                  // 4
+    f.push_back(Format(s.open, d));                                       // 5
+    f.push_back(std::to_string(lots));                                    // 6 volume, lots
+    f.push_back(std::to_string(lots / 2));                                // 7 bought at the ask
+    f.push_back(std::to_string(lots - lots / 2));                         // 8 sold at the bid
+    for (const auto* side : {&s.bidPrices, &s.askPrices}) {               // 9 to 28 the book
+        const auto& volumes = side == &s.bidPrices ? s.bidVolumes : s.askVolumes;
+        for (std::size_t i = 0; i < 5; ++i) {
+            f.push_back(index ? std::string("0.00") : Format((*side)[i], d));
+            f.push_back(index ? std::string("0") : std::to_string(volumes[i] / 100));
+        }
+    }
+    f.emplace_back();  // 29 latest trades
+    char stamp[32];
+    std::snprintf(stamp, sizeof stamp, "%04d%02d%02d%02d%02d%02d", time.year, time.month, time.day,
+                  time.hour, time.minute, time.second);
+    f.emplace_back(stamp);                                                            // 30
+    f.push_back(Format(s.price - s.prevClose, d));                                    // 31
+    f.push_back(Format(s.prevClose > 0 ? (s.price / s.prevClose - 1) * 100 : 0, 2));  // 32
+    f.push_back(Format(s.high, d));                                                   // 33
+    f.push_back(Format(s.low, d));                                                    // 34
+    f.push_back(Format(s.price, d) + "/" + std::to_string(lots) + "/" + FormatInteger(amount));
+    f.push_back(std::to_string(lots));     // 36
+    f.push_back(Format(amount / 1e4, 4));  // 37 turnover, 10,000 yuan
+    f.emplace_back();                      // 38 turnover rate
+    f.emplace_back();                      // 39 P/E
+    f.emplace_back();                      // 40
+    f.push_back(Format(s.high, d));        // 41
+    f.push_back(Format(s.low, d));         // 42
+    f.push_back(Format(s.prevClose > 0 ? (s.high - s.low) / s.prevClose * 100 : 0, 2));  // 43
+    f.emplace_back();                       // 44 market value
+    f.emplace_back();                       // 45
+    f.emplace_back();                       // 46 P/B
+    f.push_back(Format(UpperLimit(s), d));  // 47
+    f.push_back(Format(LowerLimit(s), d));  // 48
+    std::string line = "v_" + s.symbol + "=\"";
+    for (std::size_t i = 0; i < f.size(); ++i) {
+        line += f[i];
+        line += '~';
+    }
+    line += "\";";
     return line;
 }
 

@@ -18,10 +18,11 @@ enum class SecurityKind {
     Fund,
     BShareShanghai,  // quoted in US dollars, three decimals
     BShareShenzhen,  // quoted in Hong Kong dollars
+    BeijingStock,    // Beijing exchange: 30% daily limit
 };
 
 SecurityKind KindOf(std::string_view symbol);
-// True for "sh" or "sz" and six digits.
+// True for "sh", "sz" or "bj" and six digits.
 bool IsMarketSymbol(std::string_view symbol);
 
 struct Security {
@@ -76,6 +77,7 @@ class Market {
     static std::string SinaLine(const Security& security, const SimTime& time, bool oldForm);
     static std::string NetEaseLine(const Security& security, std::string_view symbol,
                                    const SimTime& time);
+    static std::string TencentLine(const Security& security, const SimTime& time);
 
   private:
     void Build(Security& security);

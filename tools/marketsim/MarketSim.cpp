@@ -126,6 +126,8 @@ SimBehaviour& MarketSimulator::Impl::BehaviourOf(SimService service) {
             return behaviours[1];
         case SimService::Maker:
             return behaviours[2];
+        case SimService::Tencent:
+            return behaviours[3];
         default:
             return behaviours[0];
     }
@@ -148,6 +150,7 @@ void MarketSimulator::Impl::ResetLocked() {
     emptySymbols.clear();
     fixedSina.clear();
     fixedNetEase.clear();
+    fixedTencent.clear();
     proxyCredentials.reset();
     versionAnswer = SimMakerAnswer{};
     updateAnswer = SimMakerAnswer{};
@@ -159,7 +162,8 @@ void MarketSimulator::Impl::ResetLocked() {
 }
 
 int MarketSimulator::Impl::SetFixedLinesLocked(std::string_view text) {
-    std::vector<std::pair<bool, std::pair<std::string, std::string>>> lines;  // sina?, sym, line
+    using Fixed = std::map<std::string, std::string, std::less<>>;
+    std::vector<std::pair<Fixed*, std::pair<std::string, std::string>>> lines;  // where, sym, line
     while (!text.empty()) {
         const auto lf = text.find('\n');
         std::string_view line = text.substr(0, lf);
@@ -171,15 +175,17 @@ int MarketSimulator::Impl::SetFixedLinesLocked(std::string_view text) {
             continue;
         }
         if (std::string symbol = SymbolAfter(line, "var hq_str_"); !symbol.empty()) {
-            lines.push_back({true, {symbol, std::string(line)}});
+            lines.push_back({&fixedSina, {symbol, std::string(line)}});
         } else if (symbol = SymbolAfter(line, "var quote_"); !symbol.empty()) {
-            lines.push_back({false, {symbol, std::string(line)}});
+            lines.push_back({&fixedNetEase, {symbol, std::string(line)}});
+        } else if (symbol = SymbolAfter(line, "v_"); !symbol.empty()) {
+            lines.push_back({&fixedTencent, {symbol, std::string(line)}});
         } else {
             return -1;
         }
     }
-    for (auto& [sina, entry] : lines) {
-        (sina ? fixedSina : fixedNetEase)[entry.first] = std::move(entry.second);
+    for (auto& [fixed, entry] : lines) {
+        (*fixed)[entry.first] = std::move(entry.second);
     }
     return static_cast<int>(lines.size());
 }
@@ -242,6 +248,37 @@ std::string MarketSimulator::Impl::NetEaseBody(std::string_view list) {
             break;
         }
         list.remove_prefix(semicolon + 1);
+    }
+    return body;
+}
+
+std::string MarketSimulator::Impl::TencentBody(std::string_view list) {
+    const SimTime time = Now();
+    const std::uint64_t request = ++serial;
+    // What the service answers for a symbol it does not list, whatever the symbol.
+    constexpr char NoMatch[] = "v_pv_none_match=\"1\";";
+    std::string body;
+    while (true) {
+        const auto comma = list.find(',');
+        const std::string_view symbol = list.substr(0, comma);
+        if (!symbol.empty()) {
+            sim::Security* security = market.Find(symbol);
+            if (emptySymbols.contains(symbol)) {
+                body += NoMatch;
+            } else if (const auto fixed = fixedTencent.find(symbol); fixed != fixedTencent.end()) {
+                body += fixed->second;
+            } else if (security != nullptr) {
+                market.Advance(*security, request);
+                body += sim::Market::TencentLine(*security, time);
+            } else {
+                body += NoMatch;
+            }
+            body += '\n';
+        }
+        if (comma == std::string_view::npos) {
+            break;
+        }
+        list.remove_prefix(comma + 1);
     }
     return body;
 }
@@ -330,6 +367,8 @@ HttpReply MarketSimulator::Impl::Handle(const ParsedRequest& request, const std:
         service = SimService::Sina;
     } else if (host == NetEaseHost) {
         service = SimService::NetEase;
+    } else if (host == TencentHost) {
+        service = SimService::Tencent;
     } else if (host == MakerHost) {
         service = SimService::Maker;
     } else if (downloads.contains(pathOnly)) {
@@ -339,6 +378,8 @@ HttpReply MarketSimulator::Impl::Handle(const ParsedRequest& request, const std:
             service = SimService::Sina;
         } else if (path.starts_with("/?")) {
             service = SimService::NetEase;
+        } else if (path.starts_with("/q=")) {
+            service = SimService::Tencent;
         } else if (path.starts_with("/quorvane/") || path.starts_with("/client/")) {
             service = SimService::Maker;
         } else {
@@ -388,6 +429,13 @@ HttpReply MarketSimulator::Impl::Handle(const ParsedRequest& request, const std:
             return missing;
         }
         reply.body = SinaBody(path.substr(6));
+    } else if (service == SimService::Tencent) {
+        if (!path.starts_with("/q=")) {
+            HttpReply missing = TextReply(404, "no such page\n");
+            missing.delayMs = applied.delayMs;
+            return missing;
+        }
+        reply.body = TencentBody(path.substr(3));
     } else {
         if (!path.starts_with("/?")) {
             HttpReply missing = TextReply(404, "no such page\n");
@@ -482,6 +530,7 @@ void MarketSimulator::ClearFixed() {
     std::lock_guard lock(impl_->mutex);
     impl_->fixedSina.clear();
     impl_->fixedNetEase.clear();
+    impl_->fixedTencent.clear();
     impl_->market.ClearFixed();
 }
 
@@ -562,6 +611,8 @@ bool ParseSimService(std::string_view name, SimService& service) {
         service = SimService::Sina;
     } else if (name == "netease") {
         service = SimService::NetEase;
+    } else if (name == "tencent") {
+        service = SimService::Tencent;
     } else if (name == "maker") {
         service = SimService::Maker;
     } else {

@@ -10,14 +10,14 @@
 #include <string_view>
 #include <vector>
 
-// The market simulator: an HTTP/1.1 server on 127.0.0.1 that answers as the Sina and NetEase
-// quote services and as the maker's web server, directly and as an HTTP proxy. Tests run it
+// The market simulator: an HTTP/1.1 server on 127.0.0.1 that answers as the Sina, NetEase and
+// Tencent quote services and as the maker's web server, directly and as an HTTP proxy. Tests run it
 // in-process through this class; the marketsim program wraps the same class.
 
 namespace vemo {
 
 // The services it plays. All stands for every one of them where a setting has a scope.
-enum class SimService { All, Sina, NetEase, Maker };
+enum class SimService { All, Sina, NetEase, Maker, Tencent };
 
 enum class SimFailure {
     None,       // answer normally
@@ -111,23 +111,25 @@ class MarketSimulator {
     void SetBehaviour(SimService service, const SimBehaviour& behaviour);
     // Sina's line form: today's (with ",00," before the closing quote) or the old one.
     void SetSinaOldForm(bool oldForm);
-    // An empty entry for a symbol ("sh600000" or "sz000001"): Sina answers var hq_str_X="";
-    // and NetEase leaves the entry out, as for a symbol they do not list.
+    // An empty entry for a symbol ("sh600000" or "sz000001"): Sina answers var hq_str_X="";,
+    // NetEase leaves the entry out and Tencent answers v_pv_none_match="1";, as each does for
+    // a symbol it does not list.
     void SetEmptyEntry(std::string_view symbol, bool empty);
     // Proxy requests must carry "Proxy-Authorization: Basic" with these credentials, else they
     // get 407. An empty user switches the demand off.
     void SetProxyCredentials(std::string_view user, std::string_view password);
 
     // Fixed response lines, byte for byte (GBK), one per line of `text`, each beginning with
-    // var hq_str_SYMBOL= (Sina) or var quote_SYMBOL= (NetEase). The line replaces what the
-    // service would answer for that symbol, also for symbols it does not list. Returns the
-    // number of lines taken, or -1 (and takes none) when a line has neither form.
+    // var hq_str_SYMBOL= (Sina), var quote_SYMBOL= (NetEase) or v_SYMBOL= (Tencent). The line
+    // replaces what the service would answer for that symbol, also for symbols it does not
+    // list. Returns the number of lines taken, or -1 (and takes none) when a line has none of
+    // these forms.
     int SetFixedLines(std::string_view text);
     // The same from a file; `utf8` converts the file's text to GBK first. -2 when the file
     // cannot be read.
     int LoadFixedLines(const std::string& path, bool utf8);
-    // Fixed figures for a symbol ("sh600000", "sz000001"), listed or not. 0, or -1 for a
-    // symbol of another form or figures that are not finite and non-negative.
+    // Fixed figures for a symbol ("sh600000", "sz000001", "bj430047"), listed or not. 0, or -1
+    // for a symbol of another form or figures that are not finite and non-negative.
     int SetQuote(std::string_view symbol, const SimQuote& quote);
     // Drops fixed lines and fixed figures; listed securities walk again from their start.
     void ClearFixed();
@@ -171,7 +173,7 @@ class MarketSimulator {
 bool ParseSimTime(std::string_view text, SimTime& time);
 
 // The names the program's options and the control paths use: "all", "sina", "netease",
-// "maker"; "none", "hang", "close", "error".
+// "tencent", "maker"; "none", "hang", "close", "error".
 bool ParseSimService(std::string_view name, SimService& service);
 bool ParseSimFailure(std::string_view name, SimFailure& failure);
 

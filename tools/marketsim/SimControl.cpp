@@ -154,7 +154,7 @@ HttpReply MarketSimulator::Impl::HandleControl(const ParsedRequest& request,
         long long count = -1;
         if (const std::string* name = Find(query, "service");
             name && !ParseSimService(*name, service)) {
-            return Bad("service must be all, sina, netease or maker");
+            return Bad("service must be all, sina, netease, tencent or maker");
         }
         if (const std::string* name = Find(query, "failure");
             name && !ParseSimFailure(*name, behaviour.failure)) {
@@ -217,6 +217,7 @@ HttpReply MarketSimulator::Impl::HandleControl(const ParsedRequest& request,
         if (Switch(query, "clear", false, ok)) {
             fixedSina.clear();
             fixedNetEase.clear();
+            fixedTencent.clear();
             market.ClearFixed();
         }
         const std::string* encoding = Find(query, "encoding");
@@ -226,14 +227,15 @@ HttpReply MarketSimulator::Impl::HandleControl(const ParsedRequest& request,
         const int taken =
             SetFixedLinesLocked(encoding && *encoding == "utf8" ? sim::ToGbk(body) : body);
         if (taken < 0) {
-            return Bad("every line must begin with var hq_str_SYMBOL= or var quote_SYMBOL=");
+            return Bad(
+                "every line must begin with var hq_str_SYMBOL=, var quote_SYMBOL= or v_SYMBOL=");
         }
         return Text(200, std::to_string(taken) + "\n");
     }
     if (path == "/_sim/quote") {
         const std::string* symbol = Find(query, "symbol");
         if (symbol == nullptr) {
-            return Bad("symbol=sh600000 (or sz...) is required");
+            return Bad("symbol=sh600000 (or sz..., bj...) is required");
         }
         SimQuote quote;
         if (const std::string* name = Find(query, "name")) {
@@ -253,7 +255,7 @@ HttpReply MarketSimulator::Impl::HandleControl(const ParsedRequest& request,
             return Bad("a whole volume= (shares) is required");
         }
         if (market.SetFixed(*symbol, quote) != 0) {
-            return Bad("symbol must be sh or sz and six digits, figures not negative");
+            return Bad("symbol must be sh, sz or bj and six digits, figures not negative");
         }
         return Ok();
     }

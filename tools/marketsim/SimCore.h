@@ -18,6 +18,7 @@ namespace vemo {
 
 inline constexpr char SinaHost[] = "hq.sinajs.cn";
 inline constexpr char NetEaseHost[] = "api.money.126.net";
+inline constexpr char TencentHost[] = "qt.gtimg.cn";
 
 struct MarketSimulator::Impl {
     explicit Impl(std::uint64_t seed);
@@ -29,6 +30,7 @@ struct MarketSimulator::Impl {
     // With the mutex held.
     std::string SinaBody(std::string_view list);
     std::string NetEaseBody(std::string_view list);
+    std::string TencentBody(std::string_view list);
     sim::HttpReply MakerReply(std::string_view pathAndQuery);
     SimTime Now() const;
     void ResetLocked();
@@ -41,11 +43,12 @@ struct MarketSimulator::Impl {
     std::uint64_t seed;
     sim::Market market;
     std::uint64_t serial = 0;                // quote requests answered, for the walks
-    std::array<SimBehaviour, 3> behaviours;  // Sina, NetEase, maker
+    std::array<SimBehaviour, 4> behaviours;  // Sina, NetEase, maker, Tencent
     bool sinaOldForm = false;
     std::set<std::string, std::less<>> emptySymbols;
     std::map<std::string, std::string, std::less<>> fixedSina;     // by Sina symbol
     std::map<std::string, std::string, std::less<>> fixedNetEase;  // by NetEase symbol
+    std::map<std::string, std::string, std::less<>> fixedTencent;  // by Tencent symbol
     std::optional<std::pair<std::string, std::string>> proxyCredentials;
     SimMakerAnswer versionAnswer;
     SimMakerAnswer updateAnswer;

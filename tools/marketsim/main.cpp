@@ -37,7 +37,8 @@ constexpr char Usage[] =
     "                            volume amount, one security a line, UTF-8, # comments\n"
     "  --proxy-user U            demand these proxy credentials (with --proxy-password)\n"
     "  --proxy-password P\n"
-    "  --delay SERVICE:MS        delay answers; SERVICE is all, sina, netease or maker\n"
+    "  --delay SERVICE:MS        delay answers; SERVICE is all, sina, netease, tencent or\n"
+    "                            maker\n"
     "  --hang SERVICE            never answer\n"
     "  --close SERVICE           close connections without an answer\n"
     "  --error SERVICE:STATUS[:BODY]  answer an HTTP error\n"
@@ -79,14 +80,14 @@ bool ReadFile(const std::string& path, std::string& bytes) {
     return !file.bad();
 }
 
-// Applies a change to the behaviour of one service or of all three.
+constexpr SimService Services[] = {SimService::Sina, SimService::NetEase, SimService::Maker,
+                                   SimService::Tencent};
+
+// Applies a change to the behaviour of one service or of all of them.
 template <typename Change>
-void Modify(SimBehaviour (&behaviours)[3], SimService service, Change change) {
-    for (int i = 0; i < 3; ++i) {
-        const SimService each = i == 0   ? SimService::Sina
-                                : i == 1 ? SimService::NetEase
-                                         : SimService::Maker;
-        if (service == SimService::All || service == each) {
+void Modify(SimBehaviour (&behaviours)[std::size(Services)], SimService service, Change change) {
+    for (std::size_t i = 0; i < std::size(Services); ++i) {
+        if (service == SimService::All || service == Services[i]) {
             change(behaviours[i]);
         }
     }
@@ -142,7 +143,7 @@ int main(int argc, char** argv) {
     std::vector<std::string> args(argv + 1, argv + argc);
     MarketSimulator simulator;
     long long port = 0;
-    SimBehaviour behaviours[3];
+    SimBehaviour behaviours[std::size(Services)];
     vemo::SimMakerAnswer answer;
     std::string proxyUser;
     std::string proxyPassword;
@@ -197,8 +198,8 @@ int main(int argc, char** argv) {
                 return Fail("cannot read " + v);
             }
             if (taken < 0) {
-                return Fail(v + ": every line must begin with var hq_str_SYMBOL= or " +
-                            "var quote_SYMBOL=");
+                return Fail(v + ": every line must begin with var hq_str_SYMBOL=, " +
+                            "var quote_SYMBOL= or v_SYMBOL=");
             }
         } else if (option == "--quotes") {
             std::string error;
@@ -241,7 +242,7 @@ int main(int argc, char** argv) {
         } else if (option == "--hang" || option == "--close") {
             SimService service;
             if (!ParseSimService(v, service)) {
-                return Fail(option + " takes all, sina, netease or maker");
+                return Fail(option + " takes all, sina, netease, tencent or maker");
             }
             const SimFailure failure = option == "--hang" ? SimFailure::Hang : SimFailure::Close;
             Modify(behaviours, service, [&](SimBehaviour& b) { b.failure = failure; });
@@ -273,9 +274,9 @@ int main(int argc, char** argv) {
         return Fail("--proxy-password needs --proxy-user");
     }
     simulator.SetProxyCredentials(proxyUser, proxyPassword);
-    simulator.SetBehaviour(SimService::Sina, behaviours[0]);
-    simulator.SetBehaviour(SimService::NetEase, behaviours[1]);
-    simulator.SetBehaviour(SimService::Maker, behaviours[2]);
+    for (std::size_t i = 0; i < std::size(Services); ++i) {
+        simulator.SetBehaviour(Services[i], behaviours[i]);
+    }
     simulator.SetMakerAnswer(vemo::SimMakerScript::Both, answer);
     if (verbose) {
         simulator.SetObserver([](const vemo::SimRequest& request) {

@@ -15,6 +15,7 @@
 #include <vector>
 
 #include "quotes/Gbk.h"
+#include "quotes/QuoteFailover.h"
 #include "quotes/QuoteFetch.h"
 #include "quotes/QuotePage.h"
 #include "quotes/QuoteParsers.h"
@@ -29,8 +30,8 @@ using namespace vemo;
 constexpr char Usage[] =
     "usage: vemo-quote settings [DIR]\n"
     "       vemo-quote url [DIR]\n"
-    "       vemo-quote symbol sina|netease SYMBOL\n"
-    "       vemo-quote parse sina|netease FILE\n"
+    "       vemo-quote symbol sina|netease|tencent SYMBOL\n"
+    "       vemo-quote parse sina|netease|tencent FILE\n"
     "       vemo-quote page [DIR]\n"
     "       vemo-quote show [DIR] [--watch SECONDS]\n"
     "DIR is the folder that holds vemo.ini (default: the folder of this program).\n";
@@ -108,6 +109,8 @@ int PrintSymbol(const std::string& provider, const std::string& symbol) {
         SinaSymbolToCode(buffer.data());
     } else if (provider == "netease") {
         NetEaseSymbolToCode(buffer.data());
+    } else if (provider == "tencent") {
+        TencentSymbolToCode(buffer.data());
     } else {
         return UsageError();
     }
@@ -116,7 +119,7 @@ int PrintSymbol(const std::string& provider, const std::string& symbol) {
 }
 
 int ParseFile(const std::string& provider, const std::string& path) {
-    if (provider != "sina" && provider != "netease") {
+    if (provider != "sina" && provider != "netease" && provider != "tencent") {
         return UsageError();
     }
     std::error_code error;
@@ -136,8 +139,10 @@ int ParseFile(const std::string& provider, const std::string& path) {
     QuoteBatch batch;
     if (provider == "sina") {
         ParseSinaResponse(lines, batch);
-    } else {
+    } else if (provider == "netease") {
         ParseNetEaseResponse(lines, batch);
+    } else {
+        ParseTencentResponse(lines, batch);
     }
     for (int i = 0; i < batch.count && i < MaxQuotes; ++i) {
         const QuoteRecord& r = *batch.records[i];
@@ -173,12 +178,10 @@ bool ShowOnce(const TickerSettings& s, bool colour) {
         return true;
     }
     QuoteBatch batch;
-    const int result = s.provider == ProviderNetEase
-                           ? FetchNetEaseQuotes(s, QuoteRequestHeaders, batch)
-                           : FetchSinaQuotes(s, QuoteRequestHeaders, batch);
-    if (result != FetchOk) {
+    const FailoverOutcome fetched = FetchWithFailover(s, QuoteUrl, NetworkFetchers(), batch);
+    if (fetched.result != FetchOk) {
         std::fprintf(stderr, "vemo-quote: 获得数据出错 请检查网络连接 (%s: %s)\n",
-                     result == FetchBadUrl ? "bad request URL" : "request failed",
+                     fetched.result == FetchBadUrl ? "bad request URL" : "request failed",
                      QuoteUrl.c_str());
         return false;
     }
@@ -187,6 +190,9 @@ bool ShowOnce(const TickerSettings& s, bool colour) {
     const bool anyQuote = std::any_of(batch.records.begin(), batch.records.end(),
                                       [](const auto& record) { return record != nullptr; });
     std::fputs(FormatTerminalTable(s, batch, colour).c_str(), stdout);
+    if (fetched.provider != SelectedProvider(s.provider)) {
+        std::printf("(%s)\n", GbkToUtf8(ServiceName(fetched.provider)).c_str());
+    }
     std::fflush(stdout);
     if (!missing.empty()) {
         std::string names;

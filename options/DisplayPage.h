@@ -1,0 +1,73 @@
+#pragma once
+
+#include <QColor>
+#include <QWidget>
+
+#include <functional>
+
+#include "options/OptionsState.h"
+
+class QCheckBox;
+class QComboBox;
+
+namespace vemo {
+
+class CColourSwatch;
+
+// Controls of the display page, by the ids tests find them with (their objectName is the number).
+enum DisplayPageControl : int {
+    IdFontSize = 1000,
+    IdShowRefreshTime = 1007,
+    IdCustomColours = 1011,
+    IdUpSwatch = 1017,
+    IdDownSwatch = 1018,
+    IdShowChangePercent = 1019,
+    IdShowChangeAmount = 1020,
+    IdHotKeyHidesTray = 1021,
+    IdNameSwatch = 1022,
+    IdBackgroundSwatch = 1023,
+    IdHeaderSwatch = 1024,
+    IdAlwaysOnTop = 1031,
+    IdTitleBarOnHover = 1032,
+    IdShowHeader = 1045,
+    IdShowName = 1050,
+    IdShowCode = 1051,
+    IdShowPrice = 1056,
+    IdHideAtStart = 1057,
+    IdRunAtStartup = 1058,
+};
+
+// The second tab, "我的VEMO": the table's columns and rows, five colours picked on clickable
+// swatches, the window options and the font size. Only "开机自动运行" acts at once: it registers
+// or removes the start at log-on whenever it is clicked.
+class CDisplayPage : public QWidget {
+    Q_OBJECT
+
+  public:
+    // Runs the colour picker from `initial`; an invalid colour means it was cancelled.
+    using ColourPicker = std::function<QColor(QWidget* parent, const QColor& initial)>;
+    // Registers (non-zero) or removes the start at log-on; returns 0 or a negative code.
+    using AutoStarter = std::function<int(int enable)>;
+
+    explicit CDisplayPage(const TickerSettings& settings, QWidget* parent = nullptr);
+
+    DisplayPageState State() const;
+
+    void SetColourPicker(ColourPicker picker) { pickColour_ = std::move(picker); }
+    void SetAutoStarter(AutoStarter starter) { setAutoStart_ = std::move(starter); }
+
+    QCheckBox* Box(int id) const;
+    CColourSwatch* Swatch(int id) const;
+    QComboBox* FontSize() const { return fontSize_; }
+
+  private:
+    void PickColour(CColourSwatch* swatch);
+
+    QCheckBox* customColours_ = nullptr;
+    QCheckBox* runAtStartup_ = nullptr;
+    QComboBox* fontSize_ = nullptr;
+    ColourPicker pickColour_;
+    AutoStarter setAutoStart_;
+};
+
+}  // namespace vemo

@@ -1,0 +1,99 @@
+#include "options/OptionsDialog.h"
+
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QPushButton>
+#include <QTabBar>
+#include <QTabWidget>
+#include <QVBoxLayout>
+
+#include "options/CodesPage.h"
+#include "options/DisplayPage.h"
+#include "options/LinkLabel.h"
+#include "options/ProxyPage.h"
+#include "update/Endpoints.h"
+
+namespace vemo {
+
+COptionsDialog::COptionsDialog(TickerSettings& settingsCopy, const SettingsFiles& files,
+                               QWidget* parent)
+    : QDialog(parent), settingsCopy_(settingsCopy), files_(files) {
+    setWindowTitle(QStringLiteral("VEMO Marnel"));
+    setWindowFlags(Qt::Dialog | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
+                   Qt::WindowCloseButtonHint);
+
+    tabs_ = new QTabWidget(this);
+    tabs_->setObjectName(QString::number(IdTabs));
+    tabs_->setAccessibleName(QStringLiteral("选项"));
+    codesPage_ = new CCodesPage(settingsCopy_, tabs_);
+    displayPage_ = new CDisplayPage(settingsCopy_, tabs_);
+    proxyPage_ = new CProxyPage(settingsCopy_, tabs_);
+    tabs_->addTab(codesPage_, QStringLiteral("常规"));
+    tabs_->addTab(displayPage_, QStringLiteral("我的VEMO"));
+    tabs_->addTab(proxyPage_, QStringLiteral("连接"));
+    tabs_->setCurrentIndex(0);
+
+    status_ = new QLabel(this);
+    status_->setObjectName(QString::number(IdStatusLine));
+    status_->setAccessibleName(QStringLiteral("状态"));
+    QPalette red = status_->palette();
+    red.setColor(QPalette::WindowText, QColor(0xFF, 0x00, 0x00));
+    status_->setPalette(red);
+    status_->setTextFormat(Qt::PlainText);
+    status_->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
+    status_->setMinimumWidth(100);
+
+    feedback_ = new CLinkLabel(QStringLiteral("意见反馈"), this);
+    feedback_->setObjectName(QString::number(IdFeedbackLink));
+    connect(feedback_, &CLinkLabel::clicked, this, [this] { openUrl_(MakerUrl(FeedbackUrl())); });
+
+    ok_ = new QPushButton(QStringLiteral("确定"), this);
+    ok_->setObjectName(QString::number(IdOkButton));
+    ok_->setAccessibleName(ok_->text());
+    ok_->setDefault(true);
+    cancel_ = new QPushButton(QStringLiteral("取消"), this);
+    cancel_->setObjectName(QString::number(IdCancelButton));
+    cancel_->setAccessibleName(cancel_->text());
+    connect(ok_, &QPushButton::clicked, this, &COptionsDialog::accept);
+    connect(cancel_, &QPushButton::clicked, this, &COptionsDialog::reject);
+    connect(codesPage_, &CCodesPage::statusMessage, this, &COptionsDialog::ShowStatus);
+
+    auto* bottom = new QHBoxLayout;
+    bottom->addWidget(status_, 1);
+    bottom->addWidget(feedback_);
+    bottom->addSpacing(8);
+    bottom->addWidget(ok_);
+    bottom->addWidget(cancel_);
+    auto* layout = new QVBoxLayout(this);
+    layout->addWidget(tabs_, 1);
+    layout->addLayout(bottom);
+
+    // Tab follows the order of creation: the tab strip, the pages' controls, the bottom line.
+    codesPage_->Entry()->setFocus();
+}
+
+void COptionsDialog::SetUrlOpener(const UrlOpener& opener) {
+    openUrl_ = opener;
+    codesPage_->SetUrlOpener(opener);
+}
+
+void COptionsDialog::ShowStatus(const QString& text) {
+    status_->setText(text);
+    status_->setToolTip(text);
+}
+
+QString COptionsDialog::StatusText() const {
+    return status_->text();
+}
+
+void COptionsDialog::accept() {
+    const std::string message = ValidateStoreAndSave(displayPage_->State(), proxyPage_->State(),
+                                                     codesPage_->State(), settingsCopy_, files_);
+    if (!message.empty()) {
+        ShowStatus(QString::fromStdString(message));
+        return;
+    }
+    QDialog::accept();
+}
+
+}  // namespace vemo

@@ -1,0 +1,279 @@
+#include "options/OptionsState.h"
+
+#include <cstring>
+
+#include "quotes/Gbk.h"
+#include "settings/HotKeyFlags.h"
+
+namespace vemo {
+
+namespace {
+
+constexpr std::uint32_t ColumnBits =
+    showChangePercent | showChangeAmount | showName | showCode | showPrice;
+
+std::string FieldText(const char* field, std::size_t size) {
+    return std::string(field, strnlen(field, size));
+}
+
+// Copies a text into a fixed field with its terminator; false when it does not fit.
+template <std::size_t N>
+bool StoreText(char (&field)[N], std::string_view text) {
+    if (text.size() >= N) {
+        return false;
+    }
+    std::memset(field, 0, N);
+    if (!text.empty()) {
+        std::memcpy(field, text.data(), text.size());
+    }
+    return true;
+}
+
+std::string_view Trim(std::string_view text) {
+    constexpr std::string_view blanks = " \t\n\v\f\r";
+    const std::size_t first = text.find_first_not_of(blanks);
+    if (first == std::string_view::npos) {
+        return {};
+    }
+    return text.substr(first, text.find_last_not_of(blanks) - first + 1);
+}
+
+char FoldAscii(char c) {
+    return (c >= 'a' && c <= 'z') ? static_cast<char>(c - 'a' + 'A') : c;
+}
+
+// Whether `entry` begins with `prefix`, ASCII letters compared without regard to case. The
+// second byte of a GBK character can look like a letter, so both bytes of a double-byte
+// character are compared exactly.
+bool BeginsWithIgnoringCase(std::string_view entry, std::string_view prefix) {
+    if (entry.size() < prefix.size()) {
+        return false;
+    }
+    for (std::size_t i = 0; i < prefix.size(); ++i) {
+        if (IsGbkLeadByte(static_cast<unsigned char>(prefix[i])) && i + 1 < prefix.size()) {
+            if (entry[i] != prefix[i] || entry[i + 1] != prefix[i + 1]) {
+                return false;
+            }
+            ++i;
+            continue;
+        }
+        if (FoldAscii(entry[i]) != FoldAscii(prefix[i])) {
+            return false;
+        }
+    }
+    return true;
+}
+
+}  // namespace
+
+DisplayPageState DisplayStateFrom(const TickerSettings& s) {
+    DisplayPageState d;
+    d.showRefreshTime = (s.pageContent & showRefreshTime) != 0;
+    d.showChangePercent = (s.pageContent & showChangePercent) != 0;
+    d.showChangeAmount = (s.pageContent & showChangeAmount) != 0;
+    d.showName = (s.pageContent & showName) != 0;
+    d.showCode = (s.pageContent & showCode) != 0;
+    d.showPrice = (s.pageContent & showPrice) != 0;
+    d.showHeader = (s.pageContent & showHeader) != 0;
+    d.customColors = (s.optionFlags & customColors) != 0;
+    d.alwaysOnTop = (s.optionFlags & alwaysOnTop) != 0;
+    d.titleBarOnHover = (s.optionFlags & titleBarOnHover) != 0;
+    d.hotKeyHidesTrayIcon = (s.optionFlags & hotKeyHidesTrayIcon) != 0;
+    d.hideAtStart = (s.optionFlags & hideAtStart) != 0;
+    d.runAtStartup = (s.optionFlags & runAtStartup) != 0;
+    d.upColor = s.upColor;
+    d.downColor = s.downColor;
+    d.nameColor = s.nameColor;
+    d.backgroundColor = s.backgroundColor;
+    d.headerColor = s.headerColor;
+    d.fontSizeIndex = s.fontSize;
+    return d;
+}
+
+ProxyPageState ProxyStateFrom(const TickerSettings& s) {
+    ProxyPageState p;
+    if ((s.proxyMode & proxyUseServer) != 0) {
+        p.useProxy = true;
+        p.credentials = (s.proxyMode & proxyWithCredentials) != 0;
+    } else if ((s.proxyMode & proxyThroughSystem) != 0) {
+        p.throughSystem = true;
+    }
+    const std::string server = FieldText(s.proxyServer, sizeof s.proxyServer);
+    if (const std::size_t colon = server.find(':'); colon != std::string::npos) {
+        p.address = server.substr(0, colon);
+        p.port = server.substr(colon + 1);
+    } else {
+        p.port = server;
+    }
+    p.user = FieldText(s.proxyUser, sizeof s.proxyUser);
+    p.password = FieldText(s.proxyPassword, sizeof s.proxyPassword);
+    return p;
+}
+
+CodesPageState CodesStateFrom(const TickerSettings& s) {
+    CodesPageState c;
+    c.codes = SplitCodeList(FieldText(s.codeList, sizeof s.codeList));
+    // Any stored value other than NetEase's or Tencent's means Sina.
+    c.provider = (s.provider == ProviderNetEase || s.provider == ProviderTencent) ? s.provider
+                                                                                  : ProviderSina;
+    c.sliderPosition = SliderPositionFor(s.refreshSeconds);
+    c.hotKeyVirtualKey = s.hotKeyVirtualKey & 0xFF;
+    c.hotKeyFlags = ModifiersToHotKeyFlags(s.hotKeyModifiers);
+    return c;
+}
+
+std::vector<std::string> SplitCodeList(std::string_view codeList) {
+    std::vector<std::string> codes;
+    while (!codeList.empty()) {
+        const std::size_t comma = codeList.find(',');
+        const std::string_view piece = codeList.substr(0, comma);
+        if (!piece.empty()) {
+            codes.emplace_back(piece);
+        }
+        if (comma == std::string_view::npos) {
+            break;
+        }
+        codeList.remove_prefix(comma + 1);
+    }
+    return codes;
+}
+
+int SliderPositionFor(std::int32_t refreshSeconds) {
+    if (refreshSeconds < 0 || refreshSeconds > MaxSliderPosition * 10 || refreshSeconds % 10 != 0) {
+        return 0;
+    }
+    return refreshSeconds / 10;
+}
+
+std::string RefreshRateLabel(int position) {
+    if (position == 0) {
+        return "刷新频率： 不刷新";
+    }
+    return "刷新频率： " + std::to_string(position * 10) + " 秒";
+}
+
+std::string CheckCodeToAdd(const std::vector<std::string>& list, std::string_view code) {
+    if (list.size() >= static_cast<std::size_t>(MaxCodes)) {
+        return MsgListFull;
+    }
+    if (code.size() != CodeLength) {
+        return MsgEnterSixCharacters;
+    }
+    for (const std::string& entry : list) {
+        if (BeginsWithIgnoringCase(entry, code)) {
+            return MsgAlreadyAdded;
+        }
+    }
+    return {};
+}
+
+std::string ValidateAndStore(const DisplayPageState& display, const ProxyPageState& proxy,
+                             const CodesPageState& codes, TickerSettings& settings) {
+    // Everything is written into a copy first, so a refused OK leaves the record as it was.
+    TickerSettings s = settings;
+
+    // Boxes into bits; a table without any column would be empty, so it keeps the names.
+    std::uint32_t flags = 0;
+    flags |= display.customColors ? customColors : 0;
+    flags |= display.hotKeyHidesTrayIcon ? hotKeyHidesTrayIcon : 0;
+    flags |= display.titleBarOnHover ? titleBarOnHover : 0;
+    flags |= display.alwaysOnTop ? alwaysOnTop : 0;
+    flags |= display.hideAtStart ? hideAtStart : 0;
+    flags |= display.runAtStartup ? runAtStartup : 0;
+    std::uint32_t content = 0;
+    content |= display.showRefreshTime ? showRefreshTime : 0;
+    content |= display.showHeader ? showHeader : 0;
+    content |= display.showChangeAmount ? showChangeAmount : 0;
+    content |= display.showChangePercent ? showChangePercent : 0;
+    content |= display.showCode ? showCode : 0;
+    content |= display.showName ? showName : 0;
+    content |= display.showPrice ? showPrice : 0;
+    if ((content & ColumnBits) == 0) {
+        content |= showName;
+    }
+    // Without a selection the size stays as it was rather than becoming an invalid index.
+    if (display.fontSizeIndex >= 0 && display.fontSizeIndex < FontSizeCount) {
+        s.fontSize = display.fontSizeIndex;
+    }
+    s.optionFlags = flags;
+    s.pageContent = content;
+
+    // Proxy. The texts stay stored while the proxy is off, for the next time it is on.
+    std::int32_t mode = 0;
+    if (proxy.useProxy) {
+        mode = proxyUseServer;
+        const std::string_view address = Trim(proxy.address);
+        const std::string_view port = Trim(proxy.port);
+        std::string server(address);
+        server += ':';
+        server += port;
+        if (address.empty() || port.empty() || !StoreText(s.proxyServer, server)) {
+            return MsgProxyInput;
+        }
+        if (proxy.credentials) {
+            mode |= proxyWithCredentials;
+            const std::string_view user = Trim(proxy.user);
+            const std::string_view password = Trim(proxy.password);
+            if (user.empty() || !StoreText(s.proxyUser, user)) {
+                return MsgUserName;
+            }
+            // An empty field keeps the stored password, which the page never shows in clear.
+            if (!password.empty() && !StoreText(s.proxyPassword, password)) {
+                return MsgPassword;
+            }
+        }
+    } else if (proxy.throughSystem) {
+        mode = proxyThroughSystem;
+    }
+    s.proxyMode = mode;
+
+    s.backgroundColor = display.backgroundColor;
+    s.upColor = display.upColor;
+    s.downColor = display.downColor;
+    s.nameColor = display.nameColor;
+    s.headerColor = display.headerColor;
+
+    s.provider = (codes.provider == ProviderNetEase || codes.provider == ProviderTencent)
+                     ? codes.provider
+                     : ProviderSina;
+
+    std::string list;
+    for (const std::string& code : codes.codes) {
+        if (code.size() != CodeLength) {
+            return GbkToUtf8(code) + MsgBadCodeSuffix;
+        }
+        list += ',';
+        list += code;
+    }
+    if (list.empty()) {
+        list = ",";
+    }
+    // Only a list far beyond what the page admits can be too long for the field.
+    if (!StoreText(s.codeList, list)) {
+        return MsgListFull;
+    }
+
+    s.refreshSeconds = codes.sliderPosition * 10;
+
+    // The extended-key flag counts as a modifier here but is not one: it is not stored.
+    if (codes.hotKeyFlags == 0) {
+        return MsgHotKeyTooSimple;
+    }
+    s.hotKeyModifiers = HotKeyFlagsToModifiers(codes.hotKeyFlags);
+    s.hotKeyVirtualKey = codes.hotKeyVirtualKey & 0xFFFF;
+
+    settings = s;
+    return {};
+}
+
+std::string ValidateStoreAndSave(const DisplayPageState& display, const ProxyPageState& proxy,
+                                 const CodesPageState& codes, TickerSettings& settings,
+                                 const SettingsFiles& files) {
+    std::string message = ValidateAndStore(display, proxy, codes, settings);
+    if (message.empty()) {
+        SaveSettings(settings, files);
+    }
+    return message;
+}
+
+}  // namespace vemo

@@ -1,0 +1,105 @@
+#pragma once
+
+// What the options dialog's pages hold, and the one step that turns it into settings. Nothing
+// here needs a window: the pages fill their controls from the *StateFrom functions and hand
+// their controls' state back to ValidateAndStore.
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "settings/SettingsStore.h"
+#include "settings/TickerSettings.h"
+
+namespace vemo {
+
+// Texts of the dialog's status line (UTF-8).
+inline constexpr char MsgProxyInput[] = "代理输入不正确";
+inline constexpr char MsgUserName[] = "用户名输入不正确";
+inline constexpr char MsgPassword[] = "密码输入不正确";
+inline constexpr char MsgBadCodeSuffix[] = " 不正确 请输入6位代码";
+inline constexpr char MsgHotKeyTooSimple[] = "热键过于简单";
+inline constexpr char MsgListFull[] = "达到上限不能再添加";
+inline constexpr char MsgEnterSixCharacters[] = "输入6位代码";
+inline constexpr char MsgAlreadyAdded[] = "已添加过此项";
+inline constexpr char MsgListEmpty[] = "列表中没有数据";
+
+inline constexpr std::size_t CodeLength = 6;
+inline constexpr int MaxSliderPosition = 30;  // × 10 seconds
+inline constexpr int ProxyFieldLimit = 20;    // characters a user may type into a proxy field
+inline constexpr int FontSizeCount = 5;
+
+// The display page: its thirteen boxes, five colours (0x00BBGGRR) and font-size selection.
+struct DisplayPageState {
+    bool customColors = false;         // 自定义字体颜色
+    bool hotKeyHidesTrayIcon = false;  // 热键隐藏窗口同时隐藏托盘图标
+    bool titleBarOnHover = false;      // 窗口透明后鼠标划过显示标题栏
+    bool showRefreshTime = false;      // 在主界面上显示最后刷新时间
+    bool alwaysOnTop = false;          // 总在最前端显示
+    bool showChangeAmount = false;     // 涨跌额
+    bool showChangePercent = false;    // 涨跌幅
+    bool showHeader = false;           // 在页面上显示表头
+    bool showName = false;             // 简称
+    bool showCode = false;             // 股票代码
+    bool showPrice = false;            // 最新价
+    bool hideAtStart = false;          // 程序启动时自动隐藏
+    bool runAtStartup = false;         // 开机自动运行
+    std::uint32_t backgroundColor = DefaultBackgroundColor;
+    std::uint32_t upColor = 0x0000FF;
+    std::uint32_t downColor = 0x009900;
+    std::uint32_t nameColor = 0;
+    std::uint32_t headerColor = 0;
+    int fontSizeIndex = 1;  // -1: nothing selected
+};
+
+// The proxy page: three boxes and four texts. The texts are the record's bytes (GBK).
+struct ProxyPageState {
+    bool useProxy = false;       // 使用代理
+    bool credentials = false;    // 用户名密码
+    bool throughSystem = false;  // 通过 IE 获得数据
+    std::string address;
+    std::string port;
+    std::string user;
+    std::string password;
+};
+
+// The codes page: the list entries in order (GBK bytes), the data source, the slider and the
+// hot-key control (a Windows virtual-key code and HOTKEYF_* flags).
+struct CodesPageState {
+    std::vector<std::string> codes;
+    std::int32_t provider = ProviderSina;  // the checked source: 新浪, 网易 or 腾讯
+    int sliderPosition = 0;
+    int hotKeyVirtualKey = 0;
+    int hotKeyFlags = 0;
+};
+
+// The pages' opening state for a record.
+DisplayPageState DisplayStateFrom(const TickerSettings& settings);
+ProxyPageState ProxyStateFrom(const TickerSettings& settings);
+CodesPageState CodesStateFrom(const TickerSettings& settings);
+
+// The pieces of a code list: ",1A0001,,399001" gives "1A0001" and "399001"; "," gives none.
+std::vector<std::string> SplitCodeList(std::string_view codeList);
+// The slider position of a refresh period: period / 10 for 0 to 300 in steps of 10, else 0.
+int SliderPositionFor(std::int32_t refreshSeconds);
+// "刷新频率： %d 秒" with position × 10, or "刷新频率： 不刷新" at 0.
+std::string RefreshRateLabel(int position);
+
+// Whether Add may append `code` to `list`: empty when it may, else the message that refuses it
+// (the list is full, the code is not 6 characters, or an entry begins with it, letters compared
+// without regard to case).
+std::string CheckCodeToAdd(const std::vector<std::string>& list, std::string_view code);
+
+// The dialog's OK step. Checks the pages' state in a fixed order (proxy, user name, each code,
+// hot key) and returns the first failure's message with `settings` untouched; when everything
+// passes, writes every field the dialog edits into `settings` and returns an empty text.
+std::string ValidateAndStore(const DisplayPageState& display, const ProxyPageState& proxy,
+                             const CodesPageState& codes, TickerSettings& settings);
+
+// ValidateAndStore, then SaveSettings of the written record when it passed.
+std::string ValidateStoreAndSave(const DisplayPageState& display, const ProxyPageState& proxy,
+                                 const CodesPageState& codes, TickerSettings& settings,
+                                 const SettingsFiles& files);
+
+}  // namespace vemo

@@ -1,0 +1,203 @@
+#!/usr/bin/env bash
+# The options dialog in the real ticker under a private X server, against the market simulator,
+# driven with keys as a user would: OK with a changed watch list re-fits the window and reaches
+# the page, vemo.ini and the per-user store; Cancel changes nothing but the start at log-on; a
+# stored bad code keeps the dialog open with its message; the hot key is free while the dialog is
+# open and works again after it.
+set -u
+
+vemo=$1 marketsim=$2 vemoquote=$3 demosettings=$4
+export LSAN_OPTIONS="suppressions=$(cd "$(dirname "$0")/.." && pwd)/lsan.supp:${LSAN_OPTIONS:-}"
+
+work=$(mktemp -d /tmp/vemo-options-XXXXXX)
+pids=()
+cleanup() {
+    for pid in "${pids[@]}"; do kill "$pid" 2>/dev/null; done
+    wait 2>/dev/null
+    rm -rf "$work"
+}
+trap cleanup EXIT
+
+failures=0
+passes=0
+check() {  # check NAME COMMAND...
+    local name=$1
+    shift
+    if "$@"; then
+        passes=$((passes + 1))
+        echo "ok: $name"
+    else
+        failures=$((failures + 1))
+        echo "FAILED: $name"
+    fi
+}
+fatal() {
+    echo "FAILED: $*"
+    [[ -f "$work/vemo.log" ]] && cat "$work/vemo.log"
+    echo "$passes passed, $((failures + 1)) failed"
+    exit 1
+}
+until_true() {  # until_true SECONDS COMMAND...: retries every 0.1 s
+    local deadline=$((SECONDS + $1))
+    shift
+    while ((SECONDS < deadline)); do
+        "$@" && return 0
+        sleep 0.1
+    done
+    return 1
+}
+
+Xvfb -displayfd 5 -screen 0 1280x800x24 -nolisten tcp -br 5>"$work/display" 2>/dev/null &
+pids+=($!)
+until_true 10 test -s "$work/display" || fatal "no X server"
+export DISPLAY=":$(head -n1 "$work/display")"
+
+cat >"$work/quotes.txt" <<'QUOTES'
+sh600000 浦发银行 7.50 7.52 7.60 7.65 7.48 12345600 93876543
+sz000002 万科Ａ 9.80 9.75 9.61 9.82 9.55 22334400 215000000
+sh000001 上证指数 3200.10 3201.00 3200.10 3210.50 3190.00 2234560000 263700000000
+QUOTES
+"$marketsim" --port 0 --frozen --time '2026-12-07 10:30:00' --quotes "$work/quotes.txt" \
+    >"$work/sim.out" 2>&1 &
+pids+=($!)
+until_true 10 grep -q listening "$work/sim.out" || fatal "no simulator"
+port=$(head -n1 "$work/sim.out" | sed 's/.*://')
+
+# A program folder with a blank in its name, as the start-at-log-on entry must cope with.
+program="$work/my programs"
+mkdir -p "$program" "$work/config" "$work/cache" "$work/run"
+chmod 700 "$work/run"
+cp "$vemo" "$program/VEMO"
+export XDG_CONFIG_HOME="$work/config" XDG_CACHE_HOME="$work/cache" XDG_RUNTIME_DIR="$work/run"
+unset http_proxy HTTP_PROXY no_proxy NO_PROXY
+page="$work/cache/vemotmp.htm"
+store="$work/config/Quorvane/VemoMonitor/registry"
+autostart="$work/config/autostart/VEMO.desktop"
+
+start_vemo() {  # start_vemo CODES
+    "$demosettings" "$program" --codes "$1" --proxy "127.0.0.1:$port" \
+        || fatal "settings not written"
+    rm -f "$page"
+    (cd / && exec "$program/VEMO") >"$work/vemo.log" 2>&1 &
+    vemo_pid=$!
+    pids+=($vemo_pid)
+    until_true 20 test -s "$page" || fatal "no page file"
+    win=""
+    until_true 10 test -n "$(ticker)" && win=$(ticker)
+    [[ -n "$win" ]] || fatal "no ticker window"
+    until_true 10 is_state "$win" IsViewable || fatal "ticker window not shown"
+}
+stop_vemo() {
+    kill -TERM "$vemo_pid"
+    until_true 10 ended || fatal "VEMO did not end"
+    wait "$vemo_pid"
+    check "VEMO ended cleanly" test $? -eq 0
+}
+ended() { ! kill -0 "$vemo_pid" 2>/dev/null; }
+ticker() { xdotool search --class '^VemoMFrame$' 2>/dev/null | head -n1; }
+dialog() { xdotool search --onlyvisible --name '^VEMO Marnel$' 2>/dev/null | head -n1; }
+dialog_open() { [[ -n "$(dialog)" ]]; }
+dialog_closed() { [[ -z "$(dialog)" ]]; }
+is_state() { [[ "$(xwininfo -id "$1" 2>/dev/null | sed -n 's/.*Map State: //p')" == "$2" ]]; }
+geometry() {  # prints X Y W H of a window
+    xwininfo -id "$1" | awk '/Absolute upper-left X/{x=$4} /Absolute upper-left Y/{y=$4}
+        /Width:/{w=$2} /Height:/{h=$2} END{print x, y, w, h}'
+}
+height_is() { read -r _ _ _ h < <(geometry "$win"); [[ "$h" == "$1" ]]; }
+page_shows() { iconv -f GBK -t UTF-8 "$page" 2>/dev/null | grep -q "$1"; }
+# Settings is the fourth command of the menu the title strip opens on a right click.
+open_settings() {
+    local x y w h
+    read -r x y w h < <(geometry "$win")
+    xdotool mousemove $((x + w / 2)) $((y + 7)) click 3
+    sleep 0.5
+    xdotool key Down Down Down Down Return
+    until_true 10 dialog_open
+}
+# Red pixels in the status line's part of the dialog (its bottom left).
+status_red_pixels() {
+    local x y w h
+    read -r x y w h < <(geometry "$(dialog)")
+    import -window root "$work/shot.png"
+    convert "$work/shot.png" -crop "$((w / 2))x36+${x}+$((y + h - 36))" +repage \
+        -fx 'r > 0.7 && g < 0.4 && b < 0.4' -format '%[fx:round(mean * w * h)]' info:-
+}
+# Tab order of the display page from the tab strip: the five columns, the custom colours box,
+# the five swatches, then the window options; "开机自动运行" is the seventeenth.
+RunAtStartupTabs=17
+
+start_vemo ,600000,000002
+read -r _ _ _ h0 < <(geometry "$win")
+
+# --- OK with one more code.
+check "设置 opens the dialog" open_settings
+xdotool key alt+s
+sleep 0.5
+check "the hot key is free while the dialog is open" is_state "$win" IsViewable
+# The key reached the entry field instead (as a letter): clear it.
+xdotool key ctrl+a BackSpace
+xdotool type --delay 50 1A0001
+xdotool key Return  # Enter in the entry field adds the code
+sleep 0.3
+xdotool key shift+Tab Return  # from the tab strip, Enter is the dialog's OK
+check "OK closes the dialog" until_true 5 dialog_closed
+check "the window is re-fitted to three rows" until_true 10 height_is $((h0 + 18))
+check "the next page shows the new code" until_true 10 page_shows 上证指数
+saved=$("$vemoquote" settings "$program")
+check "vemo.ini holds the new list" grep -qx 'codeList=,600000,000002,1A0001' <<<"$saved"
+check "the per-user store holds the new list" grep -qx '"VemoCode"=",600000,000002,1A0001"' "$store"
+xdotool key alt+s
+check "the hot key works again after OK" until_true 5 is_state "$win" IsUnMapped
+xdotool key alt+s
+until_true 5 is_state "$win" IsViewable
+
+# --- Cancel: only the start-at-log-on box has acted.
+cp "$program/vemo.ini" "$work/ini.before"
+cp "$store" "$work/store.before"
+check "设置 opens the dialog again" open_settings
+xdotool type --delay 50 000001
+xdotool key Return shift+Tab Right
+for ((i = 0; i < RunAtStartupTabs; ++i)); do xdotool key Tab; done
+xdotool key space
+check "开机自动运行 writes the entry at once" until_true 5 test -f "$autostart"
+xdotool key Escape Return
+sleep 0.5
+check "Escape and Enter inside the display page are swallowed" dialog_open
+for ((i = 0; i < RunAtStartupTabs; ++i)); do xdotool key shift+Tab; done
+xdotool key Escape
+check "Escape on the tab strip cancels" until_true 5 dialog_closed
+sleep 1
+check "Cancel leaves vemo.ini as it was" cmp -s "$program/vemo.ini" "$work/ini.before"
+check "Cancel leaves the per-user store as it was" cmp -s "$store" "$work/store.before"
+check "the entry starts this program, quoted" grep -qx "Exec=\"$program/VEMO\"" "$autostart"
+read -r _ _ _ h < <(geometry "$win")
+check "the window keeps its size" test "$h" -eq $((h0 + 18))
+xdotool key alt+s
+check "the hot key works again after Cancel" until_true 5 is_state "$win" IsUnMapped
+xdotool key alt+s
+until_true 5 is_state "$win" IsViewable
+stop_vemo
+
+# --- A stored code of five characters blocks OK.
+start_vemo ,600000,00002
+cp "$program/vemo.ini" "$work/ini.before"
+open_settings
+sleep 0.3
+red_before=$(status_red_pixels)
+xdotool key shift+Tab Return
+sleep 1
+check "a bad code keeps the dialog open" dialog_open
+red_after=$(status_red_pixels)
+check "the status line shows the message in red ($red_before, then $red_after red pixels)" \
+    test "$red_before" -eq 0 -a "$red_after" -gt 20
+check "a refused OK saves nothing" cmp -s "$program/vemo.ini" "$work/ini.before"
+xdotool key Escape
+check "Escape then cancels" until_true 5 dialog_closed
+stop_vemo
+
+if ((failures > 0)); then
+    echo "--- VEMO's output"
+    cat "$work/vemo.log"
+fi
+echo "$passes passed, $failures failed"
+((failures == 0))
