@@ -32,22 +32,6 @@ int OpenPageFile(const std::filesystem::path& path) {
 
 }  // namespace
 
-std::filesystem::path CacheHome() {
-    std::filesystem::path cache = FromEnvironment("XDG_CACHE_HOME");
-    if (cache.empty()) {
-        const std::filesystem::path home = FromEnvironment("HOME");
-        if (!home.empty()) {
-            cache = home / ".cache";
-        }
-    }
-    return cache;
-}
-
-std::filesystem::path TempFolder() {
-    std::filesystem::path temp = FromEnvironment("TMPDIR");
-    return temp.empty() ? std::filesystem::path("/tmp") : temp;
-}
-
 PageFileFolders PageFileFoldersOfProcess() {
     return {CacheHome(), FromEnvironment("XDG_RUNTIME_DIR"), TempFolder()};
 }

@@ -3,6 +3,8 @@
 #include <filesystem>
 #include <string_view>
 
+#include "settings/UserFolders.h"
+
 namespace vemo {
 
 inline constexpr char PageFileName[] = "vemotmp.htm";
@@ -20,11 +22,6 @@ PageFileFolders PageFileFoldersOfProcess();
 // the user's id ("vemotmp-1000.htm"), so that users who share that folder never share the file.
 std::filesystem::path PageFilePath(const PageFileFolders& folders);
 std::filesystem::path PageFilePath();
-
-// The user's cache folder: $XDG_CACHE_HOME, else $HOME/.cache (it may not exist).
-std::filesystem::path CacheHome();
-// The temporary folder: $TMPDIR, else /tmp.
-std::filesystem::path TempFolder();
 
 // Writes the page as text (each line feed as CR LF), replacing the file's content. A missing
 // file is created new (never through a link); an existing one must be a regular file of the

@@ -12,6 +12,7 @@
 #include "app/PageFile.h"
 #include "app/TickerWindow.h"
 #include "app/desktop/SingleInstance.h"
+#include "updater/UpdaterImage.h"
 
 namespace vemo {
 
@@ -85,7 +86,13 @@ int CTickerApp::InitInstance() {
         return -1;
     }
 
-    const TickerPaths paths{SettingsFilesFor(ProgramFolder()), PageFilePath()};
+    const std::filesystem::path folder = ProgramFolder();
+    TickerPaths paths{SettingsFilesFor(folder), PageFilePath(), {}};
+    paths.update.appStore = paths.settingsFiles.appStore;
+    paths.update.answerFolder = UpdateCacheFolder();
+    paths.update.programFolder = folder;
+    paths.update.programFile = RunningProgramFile();
+    paths.update.updaterImage = UpdaterImage();
     CTickerWindow window(paths);
     connect(&instance, &SingleInstance::messageReceived, &window,
             [&window](int message, qint64, qint64 lParam) {

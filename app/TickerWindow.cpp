@@ -29,6 +29,7 @@
 
 #include "app/PageFile.h"
 #include "app/StripButton.h"
+#include "app/UpgradeRunner.h"
 #include "app/WindowLayout.h"
 #include "app/X11Window.h"
 #include "app/browser/WebBrowser2.h"
@@ -225,6 +226,7 @@ CTickerWindow::CTickerWindow(const TickerPaths& paths)
 
     host_ = std::make_unique<Host>(*this);
     cycle_ = std::make_unique<RefreshCycle>(*host_);
+    upgrade_ = std::make_unique<CUpgradeRunner>(*this, paths_.update);
 }
 
 CTickerWindow::~CTickerWindow() {
@@ -269,12 +271,14 @@ void CTickerWindow::Start() {
     }
     cycle_->refreshState.store(settingsChanged);
     refreshThread_ = std::thread([this] { cycle_->Run(); });
+    upgrade_->StartNoticeCheck();
 
     trayIcon_->show();
     winId();  // the native window, before it is first shown
     DressNativeWindow();
     ShowOrHideAtStart();
     RegisterShowHideHotKey();
+    upgrade_->StartCleanUp();
 }
 
 void CTickerWindow::ReplaceSettings(const TickerSettings& settings) {
@@ -400,6 +404,11 @@ void CTickerWindow::ShowPageFileProblem() {
                                    path, Qt::ElideMiddle, loadingIndicator_->width() - 4));
     loadingIndicator_->setToolTip(path);
     UpdateTransparencyMask();
+}
+
+void CTickerWindow::ShowNotice(const QString& text) {
+    noticeLine_->setText(text);
+    UpdateTransparencyMask();  // a see-through window shows the new text at once
 }
 
 void CTickerWindow::OnTrayCallback(int mouseEvent) {
@@ -581,6 +590,9 @@ void CTickerWindow::OnCommand(int id) {
         case CmdTransparent:
             ToggleTransparency();
             break;
+        case CmdUpgrade:
+            upgrade_->OnUpgradeCommand();
+            break;
         case CmdSettings:
             RunOptionsDialog();
             break;
@@ -597,7 +609,6 @@ void CTickerWindow::OnCommand(int id) {
             close();
             break;
         default:
-            // Upgrade arrives with its own window.
             break;
     }
 }
@@ -800,6 +811,7 @@ void CTickerWindow::EndRun() {
     SaveSettings(settings_.Get(), paths_.settingsFiles);
     trayIcon_->hide();
     hotKey_->Unregister(ShowHideHotKeyId);
+    upgrade_->Stop();
     // A transfer in progress is cancelled, so the thread ends at once even while a request
     // hangs.
     host_->Stop();

@@ -18,6 +18,7 @@
 #include "app/RefreshCycle.h"
 #include "app/WindowLayout.h"
 #include "settings/SettingsStore.h"
+#include "update/UpdateSetup.h"
 
 class QDialog;
 class QLabel;
@@ -26,6 +27,7 @@ class QSystemTrayIcon;
 
 namespace vemo {
 
+class CUpgradeRunner;
 class CWebBrowser2;
 class GlobalHotKey;
 
@@ -63,6 +65,8 @@ enum TickerControl : int {
 struct TickerPaths {
     SettingsFiles settingsFiles;
     std::filesystem::path pageFile;
+    // The version check and the update; without an answer folder no request is made.
+    UpdateSetup update;
 };
 
 // The ticker: a small frameless tool window that shows the quote table.
@@ -114,6 +118,9 @@ class CTickerWindow : public QWidget {
     bool HotKeyRegistered() const;
     QSystemTrayIcon* TrayIcon() const { return trayIcon_; }
     CWebBrowser2* Browser() const { return browser_; }
+    CUpgradeRunner* Upgrade() const { return upgrade_.get(); }
+    // Puts the maker's notice into the notice line.
+    void ShowNotice(const QString& text);
 
     WindowRect lastWindowRect{};
     char noticeUrl[NoticeUrlSize] = {};
@@ -195,6 +202,7 @@ class CTickerWindow : public QWidget {
     std::unique_ptr<Host> host_;
     std::unique_ptr<RefreshCycle> cycle_;
     std::thread refreshThread_;
+    std::unique_ptr<CUpgradeRunner> upgrade_;
 };
 
 }  // namespace vemo

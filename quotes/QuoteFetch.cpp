@@ -2,10 +2,10 @@
 
 #include <curl/curl.h>
 
-#include <cstdlib>
 #include <cstring>
 #include <memory>
 
+#include "quotes/HttpTransfer.h"
 #include "quotes/QuotePage.h"
 #include "quotes/QuoteParsers.h"
 #include "quotes/QuoteUrl.h"
@@ -17,14 +17,8 @@ namespace {
 // Sina refuses requests that do not say they come from its own pages.
 constexpr char SinaReferer[] = "Referer: http://finance.sina.com.cn/";
 
-struct EasyDeleter {
-    void operator()(CURL* handle) const { curl_easy_cleanup(handle); }
-};
 struct SlistDeleter {
     void operator()(curl_slist* list) const { curl_slist_free_all(list); }
-};
-struct UrlDeleter {
-    void operator()(CURLU* url) const { curl_url_cleanup(url); }
 };
 
 struct Transfer {
@@ -46,23 +40,6 @@ std::size_t WriteBody(char* data, std::size_t size, std::size_t count, void* use
 int OnProgress(void* user, curl_off_t, curl_off_t, curl_off_t, curl_off_t) {
     const auto* transfer = static_cast<const Transfer*>(user);
     return transfer->cancel != nullptr && transfer->cancel->load() ? 1 : 0;
-}
-
-// The URL must name an http(s) host; anything else is a request that cannot be sent.
-bool HasHost(const std::string& url) {
-    std::unique_ptr<CURLU, UrlDeleter> parsed(curl_url());
-    if (!parsed || curl_url_set(parsed.get(), CURLUPART_URL, url.c_str(), 0) != CURLUE_OK) {
-        return false;
-    }
-    char* scheme = nullptr;
-    char* host = nullptr;
-    const bool ok = curl_url_get(parsed.get(), CURLUPART_SCHEME, &scheme, 0) == CURLUE_OK &&
-                    curl_url_get(parsed.get(), CURLUPART_HOST, &host, 0) == CURLUE_OK &&
-                    host[0] != '\0' &&
-                    (std::strcmp(scheme, "http") == 0 || std::strcmp(scheme, "https") == 0);
-    curl_free(scheme);
-    curl_free(host);
-    return ok;
 }
 
 // One slist entry per header line of the block.
@@ -103,10 +80,10 @@ int FetchLines(const TickerSettings& settings, std::string_view url, const char*
                std::string_view extraHeader, std::vector<std::string>& lines,
                const FetchOptions& options) {
     const std::string target(url);
-    if (!HasHost(target)) {
+    if (!IsHttpUrl(target)) {
         return FetchBadUrl;
     }
-    std::unique_ptr<CURL, EasyDeleter> easy(curl_easy_init());
+    CurlEasy easy(curl_easy_init());
     std::unique_ptr<curl_slist, SlistDeleter> headerList;
     if (!easy || !AppendHeaderLines(headerList, headers != nullptr ? headers : "") ||
         !AppendHeaderLines(headerList, extraHeader)) {
@@ -123,14 +100,7 @@ int FetchLines(const TickerSettings& settings, std::string_view url, const char*
     curl_easy_setopt(h, CURLOPT_HTTPHEADER, headerList.get());
     // The block announces gzip and deflate; decode them so the parsers see plain text.
     curl_easy_setopt(h, CURLOPT_ACCEPT_ENCODING, "");
-    curl_easy_setopt(h, CURLOPT_NOSIGNAL, 1L);
-    curl_easy_setopt(h, CURLOPT_PROTOCOLS_STR, "http,https");
-    curl_easy_setopt(h, CURLOPT_REDIR_PROTOCOLS_STR, "http,https");
-    curl_easy_setopt(h, CURLOPT_FOLLOWLOCATION, 1L);
-    curl_easy_setopt(h, CURLOPT_MAXREDIRS, 5L);
-    curl_easy_setopt(h, CURLOPT_CONNECTTIMEOUT, options.connectTimeoutSeconds);
-    curl_easy_setopt(h, CURLOPT_LOW_SPEED_LIMIT, 1L);
-    curl_easy_setopt(h, CURLOPT_LOW_SPEED_TIME, options.stallTimeoutSeconds);
+    SetTransferBounds(h, options);
     curl_easy_setopt(h, CURLOPT_WRITEFUNCTION, WriteBody);
     curl_easy_setopt(h, CURLOPT_WRITEDATA, &transfer);
     curl_easy_setopt(h, CURLOPT_NOPROGRESS, 0L);
@@ -150,12 +120,7 @@ int FetchLines(const TickerSettings& settings, std::string_view url, const char*
             curl_easy_setopt(h, CURLOPT_PROXYPASSWORD, proxyPassword.c_str());
         }
     } else {
-        // libcurl reads http_proxy and no_proxy itself; HTTP_PROXY only when asked to.
-        const char* lower = std::getenv("http_proxy");
-        const char* upper = std::getenv("HTTP_PROXY");
-        if ((lower == nullptr || lower[0] == '\0') && upper != nullptr && upper[0] != '\0') {
-            curl_easy_setopt(h, CURLOPT_PROXY, upper);
-        }
+        UseEnvironmentProxy(h);
     }
 
     if (curl_easy_perform(h) != CURLE_OK) {

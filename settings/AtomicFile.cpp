@@ -7,30 +7,12 @@
 #include <cerrno>
 #include <cstdlib>
 #include <system_error>
-#include <vector>
 
 #include "settings/UniqueFd.h"
 
 namespace vemo {
 
 namespace {
-
-// Removes the temporary file unless it has been renamed into place.
-class TempFileGuard {
-  public:
-    explicit TempFileGuard(std::string path) : path_(std::move(path)) {}
-    TempFileGuard(const TempFileGuard&) = delete;
-    TempFileGuard& operator=(const TempFileGuard&) = delete;
-    ~TempFileGuard() {
-        if (!path_.empty()) {
-            ::unlink(path_.c_str());
-        }
-    }
-    void Release() { path_.clear(); }
-
-  private:
-    std::string path_;
-};
 
 FileReadStatus ReadFile(const std::filesystem::path& file, std::size_t maxBytes,
                         std::string& content) {
@@ -103,6 +85,26 @@ int ReplaceFile(const std::filesystem::path& file, std::string_view content, mod
     const mode_t finalMode =
         (exists && policy == ModePolicy::KeepExisting) ? (st.st_mode & 07777) : mode;
 
+    PendingFile pending(target);
+    if (pending.Fd() < 0) {
+        return ReplaceNoTempFile;
+    }
+    if (::fchmod(pending.Fd(), finalMode) != 0) {
+        return ReplaceWriteFailed;
+    }
+    if (exists && (st.st_uid != ::geteuid() || st.st_gid != ::getegid())) {
+        // Only a privileged process can hand the file back to its owner; otherwise the
+        // replacement belongs to whoever wrote it, as a newly written file would.
+        [[maybe_unused]] const int ignored = ::fchown(pending.Fd(), st.st_uid, st.st_gid);
+    }
+    if (!WriteAll(pending.Fd(), content)) {
+        return ReplaceWriteFailed;
+    }
+    return pending.Commit();
+}
+
+// ".NAME.XXXXXX" beside the target, for mkostemp.
+std::string TempPattern(const std::filesystem::path& target) {
     std::filesystem::path folder = target.parent_path();
     if (folder.empty()) {
         folder = ".";
@@ -110,38 +112,7 @@ int ReplaceFile(const std::filesystem::path& file, std::string_view content, mod
     std::string leaf = ".";
     leaf += target.filename().string();
     leaf += ".XXXXXX";
-    std::string tempName = (folder / leaf).string();
-    std::vector<char> tempBuffer(tempName.begin(), tempName.end());
-    tempBuffer.push_back('\0');
-    UniqueFd fd(::mkostemp(tempBuffer.data(), O_CLOEXEC));
-    if (fd.get() < 0) {
-        return ReplaceNoTempFile;
-    }
-    tempName.assign(tempBuffer.data());
-    TempFileGuard guard(tempName);
-
-    if (::fchmod(fd.get(), finalMode) != 0) {
-        return ReplaceWriteFailed;
-    }
-    if (exists && (st.st_uid != ::geteuid() || st.st_gid != ::getegid())) {
-        // Only a privileged process can hand the file back to its owner; otherwise the
-        // replacement belongs to whoever wrote it, as a newly written file would.
-        [[maybe_unused]] const int ignored = ::fchown(fd.get(), st.st_uid, st.st_gid);
-    }
-    if (!WriteAll(fd.get(), content) || ::fsync(fd.get()) != 0 || !fd.Close()) {
-        return ReplaceWriteFailed;
-    }
-    if (::rename(tempName.c_str(), target.c_str()) != 0) {
-        return ReplaceRenameFailed;
-    }
-    guard.Release();
-    // The rename itself becomes durable only with the folder's entry; a failure here leaves a
-    // complete file in place either way, so it is not reported.
-    UniqueFd dir(::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
-    if (dir.get() >= 0) {
-        ::fsync(dir.get());
-    }
-    return ReplaceOk;
+    return (folder / leaf).string();
 }
 
 }  // namespace
@@ -164,6 +135,42 @@ int ReplaceFileAtomically(const std::filesystem::path& file, std::string_view co
     } catch (...) {
         return ReplaceWriteFailed;  // out of memory; the guard has removed any temporary file
     }
+}
+
+PendingFile::PendingFile(const std::filesystem::path& target)
+    : target_(target),
+      tempName_(TempPattern(target)),
+      fd_(::mkostemp(tempName_.data(), O_CLOEXEC)) {
+    if (fd_.get() < 0) {
+        tempName_.clear();
+    }
+}
+
+PendingFile::~PendingFile() {
+    if (!tempName_.empty()) {
+        ::unlink(tempName_.c_str());
+    }
+}
+
+int PendingFile::Commit() {
+    if (fd_.get() < 0) {
+        return ReplaceWriteFailed;
+    }
+    if (::fsync(fd_.get()) != 0 || !fd_.Close()) {
+        return ReplaceWriteFailed;
+    }
+    if (::rename(tempName_.c_str(), target_.c_str()) != 0) {
+        return ReplaceRenameFailed;
+    }
+    tempName_.clear();
+    // The rename itself becomes durable only with the folder's entry; a failure here leaves a
+    // complete file in place either way, so it is not reported.
+    std::filesystem::path folder = target_.parent_path();
+    UniqueFd dir(::open(folder.empty() ? "." : folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+    if (dir.get() >= 0) {
+        ::fsync(dir.get());
+    }
+    return ReplaceOk;
 }
 
 bool CreateFolders(const std::filesystem::path& folder, mode_t mode) {

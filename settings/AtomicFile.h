@@ -7,6 +7,8 @@
 #include <string>
 #include <string_view>
 
+#include "settings/UniqueFd.h"
+
 namespace vemo {
 
 enum class FileReadStatus {
@@ -40,6 +42,28 @@ enum class ModePolicy {
 // temporary file remains.
 int ReplaceFileAtomically(const std::filesystem::path& file, std::string_view content,
                           mode_t mode = 0600, ModePolicy policy = ModePolicy::KeepExisting);
+
+// A file written under a temporary name beside its target and put in the target's place only
+// when it is complete, so that nobody ever sees a partial file under the target's name. The
+// temporary file ".NAME.XXXXXX" is made with mode 0600 and removed again unless Commit succeeds.
+class PendingFile {
+  public:
+    explicit PendingFile(const std::filesystem::path& target);
+    ~PendingFile();
+    PendingFile(const PendingFile&) = delete;
+    PendingFile& operator=(const PendingFile&) = delete;
+
+    // The temporary file, open for writing; -1 when it could not be made.
+    int Fd() const { return fd_.get(); }
+    // Flushes and closes the file and renames it over the target: ReplaceOk, ReplaceWriteFailed
+    // or ReplaceRenameFailed (the temporary file is then gone and the target untouched).
+    int Commit();
+
+  private:
+    std::filesystem::path target_;
+    std::string tempName_;
+    UniqueFd fd_;
+};
 
 // Creates `folder` and any missing parents with `mode` (folders that exist keep theirs).
 // Returns false when the folder does not exist afterwards.

@@ -40,6 +40,7 @@ cp "$build/bin/VEMO" "$work/program/"
 "$build/tools/demo/vemo-demo-settings" "$work/program" --refresh 10 \
     --codes ,1A0001,399001,399006,600000,600519,000001,300750,510050 --proxy "127.0.0.1:$port"
 export XDG_CONFIG_HOME="$work/config" XDG_CACHE_HOME="$work/cache" XDG_RUNTIME_DIR="$work/run"
+export http_proxy="http://127.0.0.1:$port"  # the maker's server is the simulator too
 sleep 1  # let the X server and the tray settle
 
 # Eight rows and three columns with the default font: the window is fitted to 185 x 217.

@@ -41,11 +41,29 @@ std::string VersionCheckUrl(std::string_view installationId) {
     path += installationId;
     path += "&Ver=";
     path += VersionText;
-    return Url(path);
+    return EscapeForRequest(Url(path));
 }
 
 std::string UpdateAnswerUrl() {
-    return Url(std::string("/quorvane/VEMOUpdate.php?Ver=") + VersionText);
+    return EscapeForRequest(Url(std::string("/quorvane/VEMOUpdate.php?Ver=") + VersionText));
+}
+
+std::string EscapeForRequest(std::string_view url) {
+    static constexpr char Hex[] = "0123456789ABCDEF";
+    static constexpr std::string_view Unsafe = "\"<>\\^`{|}";
+    std::string escaped;
+    escaped.reserve(url.size());
+    for (const char c : url) {
+        const auto byte = static_cast<unsigned char>(c);
+        if (byte <= 0x20 || byte >= 0x7F || Unsafe.find(c) != std::string_view::npos) {
+            escaped += '%';
+            escaped += Hex[byte >> 4];
+            escaped += Hex[byte & 0x0F];
+        } else {
+            escaped += c;
+        }
+    }
+    return escaped;
 }
 
 }  // namespace vemo

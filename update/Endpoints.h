@@ -1,7 +1,11 @@
 #pragma once
 
+#include <cstddef>
+#include <cstdint>
 #include <string>
 #include <string_view>
+
+#include "settings/Version.h"
 
 namespace vemo {
 
@@ -20,10 +24,25 @@ std::string QuoteLinkBase(int provider);
 std::string FeedbackUrl();
 // "http://host/client/query.php" — code look-up.
 std::string CodeQueryUrl();
-// "http://host/quorvane/vemo.php?Guid=<guid>&Ver=VEMO 2.0.4.3" — the version check; the
-// version text goes in unescaped, blank included.
+// "http://host/quorvane/vemo.php?Guid=<guid>&Ver=VEMO%202.0.4.3" — the version check. A blank
+// cannot stand in an HTTP request line, so the version text's blank goes as %20, which the
+// server reads as the same value; the identifier is escaped the same way.
 std::string VersionCheckUrl(std::string_view installationId);
-// "http://host/quorvane/VEMOUpdate.php?Ver=VEMO 2.0.4.3" — the update answer.
+// "http://host/quorvane/VEMOUpdate.php?Ver=VEMO%202.0.4.3" — the update answer.
 std::string UpdateAnswerUrl();
+
+// The answers of the version check and the update answer are INI text with this one section.
+inline constexpr char AnswerSection[] = "VEMO";
+// An answer is a few lines; anything larger is no answer.
+inline constexpr std::size_t MaxAnswerBytes = 64 * 1024;
+// Only a release above this program's build counts; the build numbers compare unsigned.
+constexpr bool IsNewerBuild(int build) {
+    return static_cast<std::uint32_t>(build) > static_cast<std::uint32_t>(BuildNumber);
+}
+
+// The URL with every byte that cannot stand in a request line as it is (blanks, control
+// characters, bytes above 0x7E and " < > \ ^ ` { | }) written as %XX; all else, "%" included,
+// stays as it was, so an address that is already escaped keeps its meaning.
+std::string EscapeForRequest(std::string_view url);
 
 }  // namespace vemo

@@ -74,7 +74,9 @@ cp "$vemo" "$work/program/VEMO"
 "$demosettings" "$work/program" --codes ,600000,000002,1A0001 --proxy "127.0.0.1:$port" \
     || fatal "settings not written"
 export XDG_CONFIG_HOME="$work/config" XDG_CACHE_HOME="$work/cache" XDG_RUNTIME_DIR="$work/run"
-unset http_proxy HTTP_PROXY no_proxy NO_PROXY
+unset HTTP_PROXY no_proxy NO_PROXY
+# The maker's server (the notice check at start) is the simulator as well, never the internet.
+export http_proxy="http://127.0.0.1:$port"
 page="$work/cache/vemotmp.htm"
 
 start_vemo() {

@@ -69,7 +69,9 @@ mkdir -p "$program" "$work/config" "$work/cache" "$work/run"
 chmod 700 "$work/run"
 cp "$vemo" "$program/VEMO"
 export XDG_CONFIG_HOME="$work/config" XDG_CACHE_HOME="$work/cache" XDG_RUNTIME_DIR="$work/run"
-unset http_proxy HTTP_PROXY no_proxy NO_PROXY
+unset HTTP_PROXY no_proxy NO_PROXY
+# The maker's server (the notice check at start) is the simulator as well, never the internet.
+export http_proxy="http://127.0.0.1:$port"
 page="$work/cache/vemotmp.htm"
 store="$work/config/Quorvane/VemoMonitor/registry"
 autostart="$work/config/autostart/VEMO.desktop"

@@ -375,6 +375,11 @@ void HttpServer::Serve(int fd) {
         if (request.method != "HEAD") {
             answer += reply.body;
         }
+        if (reply.kind == HttpReply::Kind::Cut) {
+            answer.resize(answer.size() - reply.body.size() + reply.body.size() / 2);
+            SendAll(fd, answer);
+            return;
+        }
         if (!SendAll(fd, answer) || !keepAlive) {
             return;
         }

@@ -21,6 +21,7 @@ struct HttpReply {
         Answer,  // send the status, headers and body
         Hang,    // never answer; hold the connection until the client or the server ends it
         Close,   // close the connection without a byte of answer
+        Cut,     // send the head and half the body, then close the connection
     };
     Kind kind = Kind::Answer;
     int delayMs = 0;  // waited before any of the three

@@ -409,8 +409,16 @@ HttpReply MarketSimulator::Impl::Handle(const ParsedRequest& request, const std:
             reply.body = applied.body;
             return reply;
         case SimFailure::None:
+        case SimFailure::Cut:
             break;
     }
+    // A cut answer is the normal one, broken off halfway.
+    const auto finish = [&applied](HttpReply answer) {
+        if (applied.failure == SimFailure::Cut) {
+            answer.kind = HttpReply::Kind::Cut;
+        }
+        return answer;
+    };
     if (request.method != "GET" && request.method != "HEAD") {
         reply.status = 405;
         reply.headers.emplace_back("Allow", "GET, HEAD");
@@ -419,32 +427,32 @@ HttpReply MarketSimulator::Impl::Handle(const ParsedRequest& request, const std:
     if (service == SimService::Maker) {
         HttpReply maker = MakerReply(path);
         maker.delayMs = applied.delayMs;
-        return maker;
+        return finish(maker);
     }
     reply.headers.emplace_back("Content-Type", QuoteContentType);
     if (service == SimService::Sina) {
         if (!path.starts_with("/list=")) {
             HttpReply missing = TextReply(404, "no such page\n");
             missing.delayMs = applied.delayMs;
-            return missing;
+            return finish(missing);
         }
         reply.body = SinaBody(path.substr(6));
     } else if (service == SimService::Tencent) {
         if (!path.starts_with("/q=")) {
             HttpReply missing = TextReply(404, "no such page\n");
             missing.delayMs = applied.delayMs;
-            return missing;
+            return finish(missing);
         }
         reply.body = TencentBody(path.substr(3));
     } else {
         if (!path.starts_with("/?")) {
             HttpReply missing = TextReply(404, "no such page\n");
             missing.delayMs = applied.delayMs;
-            return missing;
+            return finish(missing);
         }
         reply.body = NetEaseBody(path.substr(2));
     }
-    return reply;
+    return finish(reply);
 }
 
 MarketSimulator::MarketSimulator(std::uint64_t seed) : impl_(std::make_unique<Impl>(seed)) {}
@@ -630,6 +638,8 @@ bool ParseSimFailure(std::string_view name, SimFailure& failure) {
         failure = SimFailure::Close;
     } else if (name == "error") {
         failure = SimFailure::HttpError;
+    } else if (name == "cut") {
+        failure = SimFailure::Cut;
     } else {
         return false;
     }

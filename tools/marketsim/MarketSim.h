@@ -24,6 +24,7 @@ enum class SimFailure {
     Hang,       // never answer: hold the connection until the client gives up or Stop()
     Close,      // close the connection without any answer
     HttpError,  // answer with `status` and `body`
+    Cut,        // announce the whole answer, send half of it and close: a broken transfer
 };
 
 // How a service treats the requests that reach it.
@@ -173,7 +174,7 @@ class MarketSimulator {
 bool ParseSimTime(std::string_view text, SimTime& time);
 
 // The names the program's options and the control paths use: "all", "sina", "netease",
-// "tencent", "maker"; "none", "hang", "close", "error".
+// "tencent", "maker"; "none", "hang", "close", "error", "cut".
 bool ParseSimService(std::string_view name, SimService& service);
 bool ParseSimFailure(std::string_view name, SimFailure& failure);
 

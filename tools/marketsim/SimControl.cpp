@@ -158,7 +158,7 @@ HttpReply MarketSimulator::Impl::HandleControl(const ParsedRequest& request,
         }
         if (const std::string* name = Find(query, "failure");
             name && !ParseSimFailure(*name, behaviour.failure)) {
-            return Bad("failure must be none, hang, close or error");
+            return Bad("failure must be none, hang, close, error or cut");
         }
         if (!Integer(query, "delay", 0, 3'600'000, delay)) {
             return Bad("delay must be milliseconds, 0 to 3600000");

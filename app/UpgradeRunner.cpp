@@ -1,0 +1,203 @@
+#include "app/UpgradeRunner.h"
+
+#include <QMessageBox>
+#include <QProgressDialog>
+#include <QPushButton>
+
+#include <utility>
+
+#include "app/RefreshCycle.h"
+#include "app/TickerWindow.h"
+#include "quotes/Gbk.h"
+#include "quotes/QuotePage.h"
+#include "update/Endpoints.h"
+#include "update/HandOff.h"
+#include "update/VersionCheck.h"
+
+namespace vemo {
+
+namespace {
+
+constexpr int ProgressPollMs = 100;
+
+void ShowNoticeBox(QWidget* parent, const QString& text) {
+    auto* box = new QMessageBox(QMessageBox::Information, QStringLiteral("提示"), text,
+                                QMessageBox::Ok, parent);
+    box->button(QMessageBox::Ok)->setText(QStringLiteral("确定"));
+    box->setAttribute(Qt::WA_DeleteOnClose);
+    box->open();
+}
+
+QString Kilobytes(std::uint64_t bytes) {
+    return QString::number((bytes + 1023) / 1024);
+}
+
+}  // namespace
+
+CUpgradeRunner::CUpgradeRunner(CTickerWindow& window, UpdateSetup setup)
+    : window_(window), setup_(std::move(setup)) {
+    progressTimer_.setInterval(ProgressPollMs);
+    connect(&progressTimer_, &QTimer::timeout, this, &CUpgradeRunner::ShowProgress);
+}
+
+CUpgradeRunner::~CUpgradeRunner() {
+    Stop();
+}
+
+void CUpgradeRunner::Stop() {
+    stopped_ = true;
+    stop_.Request();
+    if (upgradeStop_) {
+        upgradeStop_->Request();
+    }
+    for (std::thread* thread : {&noticeThread_, &cleanUpThread_, &upgradeThread_}) {
+        if (thread->joinable()) {
+            thread->join();
+        }
+    }
+    progressTimer_.stop();
+    delete progress_.data();
+}
+
+void CUpgradeRunner::StartNoticeCheck() {
+    if (noticeThread_.joinable() || stopped_) {
+        return;
+    }
+    noticeThread_ = std::thread([this] {
+        char text[NoticeBufferSize] = {};
+        const int result = CheckForNotice(text, window_.noticeUrl, setup_, &stop_);
+        const QString notice = QString::fromStdString(GbkToUtf8(text));
+        QMetaObject::invokeMethod(
+            this, [this, result, notice] { OnNoticeChecked(result, notice); },
+            Qt::QueuedConnection);
+    });
+}
+
+void CUpgradeRunner::OnNoticeChecked(int result, const QString& notice) {
+    if (stopped_) {
+        return;
+    }
+    if (result != 0) {
+        window_.ShowNotice(notice);
+    }
+    // The link was written by the notice thread before this was queued.
+    if (window_.noticeUrl[0] != '\0') {
+        window_.noticeLinkActive.store(1);
+    }
+    // The first page may have been rendered before the flag was known; the upgrade notice then
+    // replaces it at once instead of at the next timed refresh. A hidden window renders anew
+    // when it is shown.
+    if (updateRequired.load() != 0 && window_.isVisible()) {
+        window_.SetRefreshState(settingsChanged);
+    }
+    emit noticeChecked(result);
+}
+
+void CUpgradeRunner::StartCleanUp() {
+    if (cleanUpThread_.joinable() || stopped_) {
+        return;
+    }
+    cleanUpThread_ = std::thread([this] { CleanUpAfterUpdate(setup_.programFolder, &stop_); });
+}
+
+void CUpgradeRunner::OnUpgradeCommand() {
+    if (UpgradeRunning() || stopped_) {
+        return;
+    }
+    upgradeStop_ = std::make_unique<Interrupt>();
+    step_.store(static_cast<int>(UpdateStep::Answer));
+    received_.store(0);
+    total_.store(0);
+
+    auto* progress = new QProgressDialog(&window_);
+    progress->setWindowTitle(QStringLiteral("升级"));
+    progress->setAccessibleName(QStringLiteral("升级"));
+    progress->setCancelButtonText(QStringLiteral("取消"));
+    progress->setMinimumDuration(0);
+    progress->setAutoReset(false);
+    progress->setRange(0, 0);
+    progress->setMinimumWidth(320);
+    // Cancelling ends the transfer; the upgrade then ends as a failed download.
+    connect(progress, &QProgressDialog::canceled, this, [this] {
+        progressTimer_.stop();
+        if (upgradeStop_) {
+            upgradeStop_->Request();
+        }
+    });
+    progress_ = progress;
+    ShowProgress();
+    progress->show();
+    progressTimer_.start();
+
+    Interrupt* stop = upgradeStop_.get();
+    upgradeThread_ = std::thread([this, stop] {
+        const int result = DownloadAndHandOff(
+            setup_,
+            [this](UpdateStep step, std::uint64_t received, std::uint64_t total) {
+                step_.store(static_cast<int>(step));
+                received_.store(received);
+                total_.store(total);
+            },
+            stop);
+        QMetaObject::invokeMethod(
+            this, [this, result] { OnUpgradeFinished(result); }, Qt::QueuedConnection);
+    });
+}
+
+void CUpgradeRunner::ShowProgress() {
+    if (progress_ == nullptr) {
+        return;
+    }
+    const auto step = static_cast<UpdateStep>(step_.load());
+    const std::uint64_t received = received_.load();
+    const std::uint64_t total = total_.load();
+    QString label;
+    switch (step) {
+        case UpdateStep::Answer:
+            label = QStringLiteral("正在查询新版本...");
+            break;
+        case UpdateStep::Program:
+            label = total > 0 ? QStringLiteral("正在下载新版本: %1 KB / %2 KB")
+                                    .arg(Kilobytes(received), Kilobytes(total))
+                              : QStringLiteral("正在下载新版本: %1 KB").arg(Kilobytes(received));
+            break;
+        case UpdateStep::HandOff:
+            label = QStringLiteral("正在启动升级程序...");
+            break;
+    }
+    progress_->setLabelText(label);
+    if (step == UpdateStep::Program && total > 0) {
+        // Kilobytes keep the range inside an int for any program size.
+        progress_->setRange(0, static_cast<int>((total + 1023) / 1024));
+        progress_->setValue(static_cast<int>((received + 1023) / 1024));
+    } else if (step == UpdateStep::HandOff) {
+        progress_->setRange(0, 1);
+        progress_->setValue(1);
+    } else {
+        progress_->setRange(0, 0);
+    }
+}
+
+void CUpgradeRunner::OnUpgradeFinished(int result) {
+    if (stopped_ || !upgradeThread_.joinable()) {
+        return;
+    }
+    upgradeThread_.join();
+    upgradeStop_.reset();
+    progressTimer_.stop();
+    delete progress_.data();
+
+    if (result == UpdaterStarted) {
+        // The updater waits for this program to end before it replaces its file.
+        window_.OnCommand(CmdExit);
+    } else if (result == AlreadyNewest) {
+        ShowNoticeBox(&window_, QStringLiteral("已经是最新版本无须升级"));
+    } else {
+        ShowNoticeBox(&window_, QStringLiteral("升级失败，可能防火墙阻止了VEMO升级。\n请到") +
+                                    QString::fromLatin1(MakerHost) +
+                                    QStringLiteral("下载最新版。"));
+    }
+    emit upgradeFinished(result);
+}
+
+}  // namespace vemo

@@ -1,0 +1,78 @@
+#pragma once
+
+#include <QObject>
+#include <QPointer>
+#include <QProgressDialog>
+#include <QTimer>
+
+#include <atomic>
+#include <cstdint>
+#include <memory>
+#include <thread>
+
+#include "update/Interrupt.h"
+#include "update/UpdateSetup.h"
+
+namespace vemo {
+
+class CTickerWindow;
+
+// The ticker's side of the maker's server: the notice check at start, the clean-up of an earlier
+// update, and the Upgrade command, whose downloads run on a thread of their own while a small
+// progress window shows how much has arrived and offers to cancel.
+class CUpgradeRunner : public QObject {
+    Q_OBJECT
+
+  public:
+    CUpgradeRunner(CTickerWindow& window, UpdateSetup setup);
+    // Stops and waits for every thread.
+    ~CUpgradeRunner() override;
+
+    CUpgradeRunner(const CUpgradeRunner&) = delete;
+    CUpgradeRunner& operator=(const CUpgradeRunner&) = delete;
+
+    // The one-shot notice thread: its notice goes into the notice line, a link makes the line
+    // clickable.
+    void StartNoticeCheck();
+    // The one-shot clean-up thread.
+    void StartCleanUp();
+    // The Upgrade command. Does nothing while an upgrade runs.
+    void OnUpgradeCommand();
+    bool UpgradeRunning() const { return upgradeThread_.joinable(); }
+    // The progress window of the running upgrade, or null.
+    QProgressDialog* ProgressWindow() const { return progress_; }
+
+    // Cancels the transfers and waits of all three threads and waits for them to end; their
+    // results are then dropped. Called when the program ends.
+    void Stop();
+
+  signals:
+    // The notice check has ended and its result is on screen.
+    void noticeChecked(int result);
+    // An upgrade has ended with this result of DownloadAndHandOff; its message is on screen (or,
+    // for 1, the program is ending).
+    void upgradeFinished(int result);
+
+  private:
+    void OnNoticeChecked(int result, const QString& notice);
+    void OnUpgradeFinished(int result);
+    void ShowProgress();
+
+    CTickerWindow& window_;
+    const UpdateSetup setup_;
+    bool stopped_ = false;
+
+    Interrupt stop_;  // the notice and clean-up threads
+    std::thread noticeThread_;
+    std::thread cleanUpThread_;
+
+    std::unique_ptr<Interrupt> upgradeStop_;  // one per upgrade: its cancel button
+    std::thread upgradeThread_;
+    QPointer<QProgressDialog> progress_;
+    QTimer progressTimer_;
+    std::atomic<int> step_{0};
+    std::atomic<std::uint64_t> received_{0};
+    std::atomic<std::uint64_t> total_{0};
+};
+
+}  // namespace vemo

@@ -1,0 +1,243 @@
+#include <gtest/gtest.h>
+
+#include <QAbstractButton>
+#include <QApplication>
+#include <QDesktopServices>
+#include <QLabel>
+#include <QMessageBox>
+#include <QProgressDialog>
+#include <QPushButton>
+#include <QSignalSpy>
+#include <QTest>
+#include <QUrl>
+
+#include <cstdio>
+#include <cstring>
+
+#include "app/TickerWindow.h"
+#include "app/UpgradeRunner.h"
+#include "app/browser/WebBrowser2.h"
+#include "settings/AppStore.h"
+#include "tests/update/MakerServerFixture.h"
+#include "update/HandOff.h"
+
+namespace vemo {
+namespace {
+
+namespace fs = std::filesystem;
+
+// Receives what the window would open in the user's web browser.
+class UrlCatcher : public QObject {
+    Q_OBJECT
+
+  public:
+    QList<QUrl> opened;
+
+  public slots:
+    void open(const QUrl& url) { opened << url; }
+};
+
+// The ticker window with the simulator as quote service (its own proxy setting) and as the
+// maker's server (through http_proxy).
+class UpgradeWindowTest : public test::MakerServerTest {
+  protected:
+    void SetUp() override {
+        MakerServerTest::SetUp();
+        sim.SetMoving(false);
+        settings = DefaultTickerSettings();
+        std::strcpy(settings.codeList, ",600000");
+        settings.proxyMode = proxyUseServer;
+        std::snprintf(settings.proxyServer, sizeof settings.proxyServer, "127.0.0.1:%u",
+                      static_cast<unsigned>(sim.Port()));
+        paths.settingsFiles = {setup.programFolder / "vemo.ini", setup.appStore};
+        paths.pageFile = dir.path() / "vemotmp.htm";
+        paths.update = setup;
+        QDesktopServices::setUrlHandler(QStringLiteral("http"), &catcher, "open");
+    }
+    void TearDown() override {
+        QDesktopServices::unsetUrlHandler(QStringLiteral("http"));
+        window.reset();
+        MakerServerTest::TearDown();
+    }
+
+    // Starts the window and waits for its notice check to end.
+    void StartAndCheck() {
+        SaveSettings(settings, paths.settingsFiles);
+        window = std::make_unique<CTickerWindow>(paths);
+        QSignalSpy checked(window->Upgrade(), &CUpgradeRunner::noticeChecked);
+        window->Start();
+        ASSERT_TRUE(checked.wait(15000));
+    }
+    int Upgrade() {
+        QSignalSpy finished(window->Upgrade(), &CUpgradeRunner::upgradeFinished);
+        window->OnCommand(CmdUpgrade);
+        return finished.wait(15000) ? finished.at(0).at(0).toInt() : -100;
+    }
+    // The message box on screen: its text, after checking caption, icon and button.
+    QString MessageText() {
+        QMessageBox* box = window->findChild<QMessageBox*>();
+        if (box == nullptr) {
+            return {};
+        }
+        EXPECT_TRUE(box->isVisible());
+        EXPECT_EQ(box->windowTitle(), QStringLiteral("提示"));
+        EXPECT_EQ(box->icon(), QMessageBox::Information);
+        EXPECT_EQ(box->buttons().size(), 1);
+        EXPECT_EQ(box->button(QMessageBox::Ok)->text(), QStringLiteral("确定"));
+        const QString text = box->text();
+        box->button(QMessageBox::Ok)->click();
+        QApplication::processEvents();
+        return text;
+    }
+    QLabel* NoticeLine() const { return window->findChild<QLabel*>(QString::number(IdNoticeLine)); }
+
+    TickerSettings settings{};
+    TickerPaths paths;
+    UrlCatcher catcher;
+    std::unique_ptr<CTickerWindow> window;
+};
+
+const QString FailureText =
+    QStringLiteral("升级失败，可能防火墙阻止了VEMO升级。\n请到www.quorvane.com下载最新版。");
+
+TEST_F(UpgradeWindowTest, NoticeShowsInTheNoticeLineAndItsLinkOpens) {
+    SimMakerAnswer answer;
+    answer.infoVer = 44;
+    answer.info = "新版本已发布";
+    answer.infourl = "http://www.quorvane.com/news.htm";
+    Answer(SimMakerScript::VersionCheck, answer);
+    StartAndCheck();
+    EXPECT_EQ(NoticeLine()->text(), QStringLiteral("新版本已发布"));
+    ASSERT_EQ(window->noticeLinkActive.load(), 1);
+
+    QTest::mouseClick(window.get(), Qt::LeftButton, {}, NoticeLine()->geometry().center());
+    EXPECT_EQ(catcher.opened,
+              QList<QUrl>{QUrl(QStringLiteral("http://www.quorvane.com/news.htm"))});
+    EXPECT_EQ(NoticeLine()->text(), QString());
+    EXPECT_EQ(window->noticeLinkActive.load(), 0);
+}
+
+TEST_F(UpgradeWindowTest, NoticeWithoutLinkIsNoLink) {
+    SimMakerAnswer answer;
+    answer.infoVer = 44;
+    answer.info = "只是通知";
+    Answer(SimMakerScript::VersionCheck, answer);
+    StartAndCheck();
+    EXPECT_EQ(NoticeLine()->text(), QStringLiteral("只是通知"));
+    EXPECT_EQ(window->noticeLinkActive.load(), 0);
+    QTest::mouseClick(window.get(), Qt::LeftButton, {}, NoticeLine()->geometry().center());
+    EXPECT_TRUE(catcher.opened.isEmpty());
+    EXPECT_EQ(NoticeLine()->text(), QStringLiteral("只是通知"));
+}
+
+TEST_F(UpgradeWindowTest, RememberedMandatoryUpdateShowsTheUpgradePage) {
+    const std::uint32_t build = 44;
+    ASSERT_EQ(WriteAppValue(setup.appStore, "Update", RegDword, &build, sizeof build), AppStoreOk);
+    StartAndCheck();
+    // Whichever came first, the page ends up as the upgrade notice.
+    QSignalSpy shown(window.get(), &CTickerWindow::pageShown);
+    for (int i = 0; i < 3 && !window->Browser()->toPlainText().contains(
+                                 QStringLiteral("版本需要升级才能正常使用"));
+         ++i) {
+        shown.wait(5000);
+    }
+    EXPECT_TRUE(
+        window->Browser()->toPlainText().contains(QStringLiteral("版本需要升级才能正常使用")));
+    // No question to the maker's server: only quote requests.
+    for (const SimRequest& request : sim.Requests()) {
+        EXPECT_EQ(request.url.find("quorvane"), std::string::npos) << request.url;
+    }
+}
+
+TEST_F(UpgradeWindowTest, UpgradeResultsAreShownInAMessageBox) {
+    StartAndCheck();
+    SimMakerAnswer current;  // infoVer 43
+    Answer(SimMakerScript::Update, current);
+    EXPECT_EQ(Upgrade(), AlreadyNewest);
+    EXPECT_EQ(MessageText(), QStringLiteral("已经是最新版本无须升级"));
+
+    SimMakerAnswer noAddress;
+    noAddress.infoVer = 44;
+    Answer(SimMakerScript::Update, noAddress);
+    EXPECT_EQ(Upgrade(), UpdateAnswerNoAddress);
+    EXPECT_EQ(MessageText(), FailureText);
+    EXPECT_TRUE(window->isVisible());
+}
+
+TEST_F(UpgradeWindowTest, ProgressWindowOffersCancelAndASecondUpgradeDoesNothing) {
+    StartAndCheck();
+    SimMakerAnswer release;
+    release.infoVer = 44;
+    release.dlurl = "http://www.quorvane.com/download/VEMO";
+    Answer(SimMakerScript::Update, release);
+    sim.SetDownload("/download/VEMO", std::string(1000, 'x'));
+    // The download hangs once it has been asked for.
+    sim.SetObserver([this](const SimRequest& request) {
+        if (request.url.find("/download/") != std::string::npos) {
+            SimBehaviour hang;
+            hang.failure = SimFailure::Hang;
+            sim.SetBehaviour(SimService::Maker, hang);
+        }
+    });
+    sim.ClearRequests();
+    QSignalSpy finished(window->Upgrade(), &CUpgradeRunner::upgradeFinished);
+    window->OnCommand(CmdUpgrade);
+    ASSERT_TRUE(sim.WaitForRequests(2, std::chrono::seconds(10)));
+    QProgressDialog* progress = window->Upgrade()->ProgressWindow();
+    ASSERT_NE(progress, nullptr);
+    EXPECT_TRUE(progress->isVisible());
+    EXPECT_TRUE(window->Upgrade()->UpgradeRunning());
+
+    window->OnCommand(CmdUpgrade);
+    QTest::qWait(300);
+    EXPECT_EQ(window->Upgrade()->ProgressWindow(), progress);
+    EXPECT_EQ(sim.RequestCount(), 2u);
+
+    QPushButton* cancel = nullptr;
+    for (QPushButton* button : progress->findChildren<QPushButton*>()) {
+        if (button->text() == QStringLiteral("取消")) {
+            cancel = button;
+        }
+    }
+    ASSERT_NE(cancel, nullptr);
+    cancel->click();
+    ASSERT_TRUE(finished.wait(5000));
+    EXPECT_EQ(finished.at(0).at(0).toInt(), NewProgramFailed);
+    EXPECT_EQ(window->Upgrade()->ProgressWindow(), nullptr);
+    EXPECT_EQ(MessageText(), FailureText);
+    EXPECT_FALSE(fs::exists(setup.programFolder / NewProgramName));
+    EXPECT_FALSE(fs::exists(setup.programFolder / UpdaterName));
+}
+
+TEST_F(UpgradeWindowTest, ExitDuringAnUpgradeEndsPromptly) {
+    StartAndCheck();
+    SimMakerAnswer release;
+    release.infoVer = 44;
+    release.dlurl = "http://www.quorvane.com/download/VEMO";
+    Answer(SimMakerScript::Update, release);
+    SimBehaviour hang;
+    hang.failure = SimFailure::Hang;
+    sim.SetBehaviour(SimService::Maker, hang);
+    window->OnCommand(CmdUpgrade);
+    ASSERT_TRUE(sim.WaitForRequests(1, std::chrono::seconds(10)));
+    const auto started = std::chrono::steady_clock::now();
+    window->OnCommand(CmdExit);
+    EXPECT_LT(std::chrono::steady_clock::now() - started, std::chrono::seconds(3));
+    EXPECT_FALSE(window->Upgrade()->UpgradeRunning());
+    EXPECT_EQ(window->findChild<QMessageBox*>(), nullptr);
+}
+
+}  // namespace
+}  // namespace vemo
+
+int main(int argc, char** argv) {
+    ::testing::InitGoogleTest(&argc, argv);
+    if (GTEST_FLAG_GET(list_tests)) {
+        return RUN_ALL_TESTS();
+    }
+    QApplication app(argc, argv);
+    app.setQuitOnLastWindowClosed(false);
+    return RUN_ALL_TESTS();
+}
+
+#include "UpgradeWindowTest.moc"

@@ -1,0 +1,38 @@
+#include "update/UpdateSetup.h"
+
+#include <unistd.h>
+
+#include <string>
+#include <system_error>
+
+#include "settings/UserFolders.h"
+#include "update/Endpoints.h"
+#include "update/UrlDownload.h"
+
+namespace vemo {
+
+std::filesystem::path UpdateCacheFolder() {
+    const std::filesystem::path cache = CacheHome();
+    if (!cache.empty()) {
+        return cache / "Quorvane" / "VemoMonitor";
+    }
+    return TempFolder() / ("vemo-" + std::to_string(::geteuid()));
+}
+
+bool DownloadAnswer(const std::string& url, const std::filesystem::path& file,
+                    const UpdateSetup& setup, Interrupt& stop) {
+    DownloadOptions options;
+    options.transfer = setup.transfer;
+    options.transfer.maxResponseBytes = MaxAnswerBytes;
+    options.transfer.cancel = stop.Flag();
+    return !setup.answerFolder.empty() && EnsurePrivateFolder(setup.answerFolder) &&
+           DownloadToFile(url, file, options) == DownloadOk;
+}
+
+std::filesystem::path RunningProgramFile() {
+    std::error_code error;
+    std::filesystem::path self = std::filesystem::read_symlink("/proc/self/exe", error);
+    return error ? std::filesystem::path() : self;
+}
+
+}  // namespace vemo

@@ -1,0 +1,46 @@
+#pragma once
+
+#include <filesystem>
+#include <span>
+#include <string>
+
+#include "quotes/QuoteFetch.h"
+#include "update/Interrupt.h"
+
+namespace vemo {
+
+// The files and limits of the version check and the update.
+struct UpdateSetup {
+    // The per-user store with "Guid" and "Update".
+    std::filesystem::path appStore;
+    // Where the maker's answers are downloaded to (a private folder; made when missing).
+    std::filesystem::path answerFolder;
+    // The program's folder: the new program, the updater and the old program go there.
+    std::filesystem::path programFolder;
+    // Downloads one of the maker's answers into `file` in the answer folder (which is made, for
+    // this
+    // user alone, when missing). True when the whole answer arrived; a requested `stop` cancels it.
+    bool DownloadAnswer(const std::string& url, const std::filesystem::path& file,
+                        const UpdateSetup& setup, Interrupt& stop);
+
+    // The running program's file, which the updater replaces and starts.
+    std::filesystem::path programFile;
+    // The updater program's bytes, written out as "VemoUpdater".
+    std::span<const unsigned char> updaterImage;
+    // Time-outs for the maker's server; the size limits are the update's own.
+    FetchOptions transfer;
+};
+
+// The private folder for the maker's answers: "Quorvane/VemoMonitor" in the user's cache folder,
+// or "vemo-UID" in the temporary folder when there is no cache folder at all.
+std::filesystem::path UpdateCacheFolder();
+
+// Downloads one of the maker's answers into `file` in the answer folder (which is made, for this
+// user alone, when missing). True when the whole answer arrived; a requested `stop` cancels it.
+bool DownloadAnswer(const std::string& url, const std::filesystem::path& file,
+                    const UpdateSetup& setup, Interrupt& stop);
+
+// The running program's file (empty when it cannot be told).
+std::filesystem::path RunningProgramFile();
+
+}  // namespace vemo
