@@ -271,8 +271,9 @@ int DifferingPixels(const QImage& a, const QImage& b) {
 }
 
 TEST_F(TickerWindowTest, TransparencyShowsTheCurrentPageWholeOnAndOff) {
-    // A timed refresh while transparent, on a Monday morning.
+    // A timed refresh while transparent, on a Monday morning, with quotes of that day.
     settings.refreshSeconds = 10;
+    sim.SetTime(SimTime{2026, 12, 7, 10, 0, 0});
     QCursor::setPos(1, 1);
     window = std::make_unique<CTickerWindow>(paths);
     window->SetLocalClock([] {
