@@ -287,10 +287,6 @@ void CTickerWindow::ReplaceSettings(const TickerSettings& settings) {
     cycle_->refreshState.store(settingsChanged);
 }
 
-bool CTickerWindow::HotKeyRegistered() const {
-    return hotKey_->IsRegistered(ShowHideHotKeyId);
-}
-
 QColor CTickerWindow::BackgroundColour() const {
     return FromColorRef(WindowBackground(settings_.Get()));
 }

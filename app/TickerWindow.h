@@ -115,7 +115,6 @@ class CTickerWindow : public QWidget {
     TickerSettings Settings() const { return settings_.Get(); }
     bool TransparentMode() const { return transparentMode_ != 0; }
     bool HoverTimerActive() const { return hoverTimer_.isActive(); }
-    bool HotKeyRegistered() const;
     QSystemTrayIcon* TrayIcon() const { return trayIcon_; }
     CWebBrowser2* Browser() const { return browser_; }
     CUpgradeRunner* Upgrade() const { return upgrade_.get(); }

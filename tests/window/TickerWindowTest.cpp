@@ -340,6 +340,16 @@ TEST_F(TickerWindowTest, TransparentTextIsTheTextsColourOrTheKey) {
     EXPECT_EQ(blended, 0);
 }
 
+TEST_F(TickerWindowTest, ANoticeArrivingWhileTransparentShowsAtOnce) {
+    StartAndShowFirstPage();
+    window->ToggleTransparency();
+    const QRect line = Control<QLabel>(IdNoticeLine)->geometry();
+    const auto shownInLine = [&] { return window->mask().intersects(line); };
+    EXPECT_FALSE(shownInLine());
+    window->ShowNotice(QStringLiteral("公告 notice"));
+    EXPECT_TRUE(shownInLine());
+}
+
 TEST_F(TickerWindowTest, ALongListLowOnTheScreenMovesUpToBeWholeAndKeepsTheChosenPlace) {
     std::strcpy(settings.codeList,
                 ",600000,600028,600030,600036,600519,600900,601006,601318,601398,601857,688981"
