@@ -284,6 +284,14 @@ void CTickerWindow::Start() {
 void CTickerWindow::ReplaceSettings(const TickerSettings& settings) {
     settings_.Replace(settings);
     ApplyColours();
+    loadingIndicator_->show();
+    loadingIndicator_->raise();
+    repaint();
+    if (transparentMode_ != 0) {
+        // Off and on again: the new background becomes the see-through colour.
+        ToggleTransparency();
+        ToggleTransparency();
+    }
     cycle_->refreshState.store(settingsChanged);
 }
 
@@ -667,17 +675,7 @@ void CTickerWindow::RunOptionsDialog() {
         return;  // the run ended while the dialog was open
     }
     if (result == QDialog::Accepted) {
-        settings_.Replace(copy);
-        ApplyColours();
-        loadingIndicator_->show();
-        loadingIndicator_->raise();
-        repaint();
-        if (transparentMode_ != 0) {
-            // Off and on again: the new background becomes the see-through colour.
-            ToggleTransparency();
-            ToggleTransparency();
-        }
-        cycle_->refreshState.store(settingsChanged);
+        ReplaceSettings(copy);
     }
     RegisterShowHideHotKey();
 }

@@ -89,8 +89,9 @@ class CTickerWindow : public QWidget {
     using LocalClock = std::function<std::tm()>;
     void SetLocalClock(LocalClock clock);
 
-    // Replaces the live settings as a whole and has the refresh thread apply them (z-order,
-    // hover timer, request URL) and refresh at once.
+    // What OK in the options dialog leads to: replaces the live settings as a whole, takes up
+    // the new colours (also as the see-through key) and has the refresh thread apply the rest
+    // (z-order, hover timer, request URL) and refresh at once.
     void ReplaceSettings(const TickerSettings& settings);
 
     // The tray icon's events, and the wake-up of a second start (left double-click).
