@@ -28,6 +28,7 @@
 #include <mutex>
 
 #include "app/PageFile.h"
+#include "app/StripButton.h"
 #include "app/UpgradeRunner.h"
 #include "app/WindowLayout.h"
 #include "app/X11Window.h"
@@ -44,6 +45,8 @@
 namespace vemo {
 
 namespace {
+
+constexpr char LoadingText[] = "Loading...";
 
 // The window's size before the first table is fitted: the dialog template's 137 x 47 units.
 constexpr int InitialWidth = 206;
@@ -106,6 +109,9 @@ class CTickerWindow::Host : public RefreshHost {
     }
     bool Running() override { return !stopping_.load(); }
     std::tm LocalNow() override {
+        if (clock_) {
+            return clock_();
+        }
         const std::time_t now = std::time(nullptr);
         std::tm local{};
         localtime_r(&now, &local);
@@ -132,13 +138,18 @@ class CTickerWindow::Host : public RefreshHost {
         Queue([this, settings, rows, cols] { window_.FitWindowToTable(settings, rows, cols); });
     }
     void Publish(std::string_view page) override {
-        // An unwritable page file leaves the last page and the loading indicator on screen.
+        // An unwritable page file leaves the last page and the loading indicator on screen,
+        // and the indicator says why.
         if (!WritePageFile(window_.paths_.pageFile, page)) {
+            Queue([this] { window_.ShowPageFileProblem(); });
             return;
         }
         Sleep(std::chrono::milliseconds(10));
         Queue([this] { window_.ShowPage(); });
     }
+
+    // Set before the refresh thread starts, read only by it.
+    LocalClock clock_;
 
   private:
     FetchOptions Options() {
@@ -175,14 +186,17 @@ CTickerWindow::CTickerWindow(const TickerPaths& paths)
     stripFiller_ = MakeStripPiece(this, IdStripFiller, ":/bitmaps/141.png");
     refreshButton_ = MakeStripPiece(this, IdRefreshButton, ":/bitmaps/147.png");
     refreshButton_->setGeometry(InitialWidth - 20, 0, 20, TitleStripHeight);
+    AddStripButtons();
 
     browser_ = new CWebBrowser2(this);
     browser_->setObjectName(QString::number(IdBrowser));
+    browser_->setAccessibleName(QStringLiteral("行情"));
     browser_->setGeometry(0, TitleStripHeight, InitialWidth, InitialHeight - 30);
 
-    loadingIndicator_ = new QLabel(QStringLiteral("Loading..."), this);
+    loadingIndicator_ = new QLabel(QString::fromLatin1(LoadingText), this);
     loadingIndicator_->setObjectName(QString::number(IdLoadingIndicator));
     loadingIndicator_->setAlignment(Qt::AlignCenter);
+    loadingIndicator_->setWordWrap(true);
     loadingIndicator_->setAutoFillBackground(true);
     loadingIndicator_->setGeometry(0, TitleStripHeight, InitialWidth, InitialHeight - 30);
 
@@ -219,6 +233,10 @@ CTickerWindow::~CTickerWindow() {
     EndRun();
 }
 
+void CTickerWindow::SetLocalClock(LocalClock clock) {
+    host_->clock_ = std::move(clock);
+}
+
 void CTickerWindow::Start() {
     started_ = true;
     // The settings file lives beside the program, whatever folder the program started in.
@@ -236,16 +254,15 @@ void CTickerWindow::Start() {
 
     // Centred on the screen, then the saved position for each coordinate that lies on it.
     const QRect screen = QGuiApplication::primaryScreen()->availableGeometry();
-    int left = screen.x() + (screen.width() - width()) / 2;
-    int top = screen.y() + (screen.height() - height()) / 2;
-    const WindowRect& saved = windowState_.windowRect;
-    if (saved.top > 0 && saved.top < screen.height()) {
-        top = saved.top;
-    }
-    if (saved.left > 0 && saved.left < screen.width()) {
-        left = saved.left;
-    }
+    const PixelPoint start =
+        RestoredPosition(windowState_.windowRect.left, windowState_.windowRect.top,
+                         {screen.x() + (screen.width() - width()) / 2,
+                          screen.y() + (screen.height() - height()) / 2},
+                         screen.width(), screen.height());
+    const int left = start.x;
+    const int top = start.y;
     move(left, top);
+    chosenPosition_ = QPoint(left, top);
     lastWindowRect = {left, top, left + width(), top + height()};
     Place(stripFiller_, {50, 0, width() - 50, TitleStripHeight});
 
@@ -257,11 +274,25 @@ void CTickerWindow::Start() {
     upgrade_->StartNoticeCheck();
 
     trayIcon_->show();
-    SetWindowClass(*this, "VEMO", "VemoMFrame");
-    SetSkipTaskbar(*this);
+    winId();  // the native window, before it is first shown
+    DressNativeWindow();
     ShowOrHideAtStart();
     RegisterShowHideHotKey();
     upgrade_->StartCleanUp();
+}
+
+void CTickerWindow::ReplaceSettings(const TickerSettings& settings) {
+    settings_.Replace(settings);
+    ApplyColours();
+    loadingIndicator_->show();
+    loadingIndicator_->raise();
+    repaint();
+    if (transparentMode_ != 0) {
+        // Off and on again: the new background becomes the see-through colour.
+        ToggleTransparency();
+        ToggleTransparency();
+    }
+    cycle_->refreshState.store(settingsChanged);
 }
 
 QColor CTickerWindow::BackgroundColour() const {
@@ -287,13 +318,26 @@ void CTickerWindow::paintEvent(QPaintEvent*) {
     painter.fillRect(rect(), BackgroundColour());
 }
 
+void CTickerWindow::DressNativeWindow() {
+    QWindow* native = windowHandle();
+    if (native == nullptr) {
+        return;
+    }
+    SetWindowClass(*native, "VEMO", "VemoMFrame");
+    SetSkipTaskbar(*native);
+}
+
 void CTickerWindow::ApplyWindowSettings(const TickerSettings& settings) {
     const bool onTop = (settings.optionFlags & alwaysOnTop) != 0;
     if (windowFlags().testFlag(Qt::WindowStaysOnTopHint) != onTop) {
+        // For the new flag Qt would make a new native window as it shows the window, and map it
+        // before it could be given the class and task-bar state of the old one. The new one is
+        // made here instead (Qt gives it the mask), and dressed before it is shown.
         const bool shown = isVisible();
         setWindowFlag(Qt::WindowStaysOnTopHint, onTop);
-        SetWindowClass(*this, "VEMO", "VemoMFrame");
-        SetSkipTaskbar(*this);
+        destroy();
+        create();
+        DressNativeWindow();
         if (shown) {
             show();
         }
@@ -306,7 +350,8 @@ void CTickerWindow::ApplyWindowSettings(const TickerSettings& settings) {
 
 void CTickerWindow::FitWindowToTable(const TickerSettings& settings, int rows, int cols) {
     const TableLayout layout = LayoutForTable(rows, cols, settings.fontSize, settings.pageContent);
-    const QPoint topLeft = pos();
+    // From where the user put the window, as far up and left as it takes to be whole.
+    const QPoint topLeft = PlaceOnScreen(layout.width, layout.height);
     setGeometry(topLeft.x(), topLeft.y(), layout.width, layout.height);
     lastWindowRect = {topLeft.x(), topLeft.y(), topLeft.x() + layout.width,
                       topLeft.y() + layout.height};
@@ -318,6 +363,18 @@ void CTickerWindow::FitWindowToTable(const TickerSettings& settings, int rows, i
     // A new size re-shows and raises the window (hide-at-start may still keep it hidden).
     ShowOrHideAtStart();
     UpdateTransparencyMask();
+}
+
+QPoint CTickerWindow::PlaceOnScreen(int width, int height) {
+    const QScreen* screen = QGuiApplication::screenAt(chosenPosition_);
+    if (screen == nullptr) {
+        screen = this->screen() != nullptr ? this->screen() : QGuiApplication::primaryScreen();
+    }
+    const QRect area = screen->availableGeometry();
+    const PixelPoint placed = KeepInside({chosenPosition_.x(), chosenPosition_.y()}, width, height,
+                                         {area.x(), area.y(), area.width(), area.height()});
+    placedPosition_ = QPoint(placed.x, placed.y);
+    return placedPosition_;
 }
 
 void CTickerWindow::ShowOrHideAtStart() {
@@ -338,12 +395,24 @@ void CTickerWindow::ShowPage() {
         return;  // the old page stays, and so does the loading indicator
     }
     loadingIndicator_->hide();
+    loadingIndicator_->setText(QString::fromLatin1(LoadingText));
+    loadingIndicator_->setToolTip(QString());
     UpdateTransparencyMask();
     emit pageShown();
 }
 
+void CTickerWindow::ShowPageFileProblem() {
+    const QString path = QString::fromStdString(paths_.pageFile.string());
+    loadingIndicator_->setText(QStringLiteral("无法写入页面文件\n") +
+                               loadingIndicator_->fontMetrics().elidedText(
+                                   path, Qt::ElideMiddle, loadingIndicator_->width() - 4));
+    loadingIndicator_->setToolTip(path);
+    UpdateTransparencyMask();
+}
+
 void CTickerWindow::ShowNotice(const QString& text) {
     noticeLine_->setText(text);
+    UpdateTransparencyMask();  // a see-through window shows the new text at once
 }
 
 void CTickerWindow::OnTrayCallback(int mouseEvent) {
@@ -406,19 +475,35 @@ void CTickerWindow::SetStripVisible(bool visible) {
 void CTickerWindow::ToggleTransparency() {
     if (transparentMode_ != 0) {
         transparentMode_ = 0;
+        SetTextAntialiasing(true);
         SetStripVisible(true);
         hoverTimer_.stop();
         clearMask();
+        // What lay outside the mask was not painted while it was on: without a repaint the
+        // old page shows there beside the new one.
+        RepaintWhole();
         FlushWindowSystem();
         return;
     }
     transparentMode_ = 1;
     titleStripShown_ = 0;
+    SetTextAntialiasing(false);
     SetStripVisible(false);
     if ((settings_.Get().optionFlags & titleBarOnHover) != 0) {
         StartHoverTimer();
     }
     UpdateTransparencyMask();
+}
+
+void CTickerWindow::SetTextAntialiasing(bool on) {
+    // The colour key removes only pixels of exactly the background colour: blended glyph edges
+    // would stay as a fringe of it around every character.
+    browser_->SetTextAntialiasing(on);
+    for (QLabel* label : {loadingIndicator_, noticeLine_}) {
+        QFont font = label->font();
+        font.setStyleStrategy(on ? QFont::PreferDefault : QFont::NoAntialias);
+        label->setFont(font);
+    }
 }
 
 void CTickerWindow::UpdateTransparencyMask() {
@@ -429,7 +514,19 @@ void CTickerWindow::UpdateTransparencyMask() {
     const QImage image = grab().toImage().convertToFormat(QImage::Format_RGB32);
     const QImage keyed = image.createMaskFromColor(BackgroundColour().rgb(), Qt::MaskInColor);
     setMask(QBitmap::fromImage(keyed));
+    // Painting is clipped to the mask in force: what the new mask uncovers is drawn now.
+    RepaintWhole();
     FlushWindowSystem();
+}
+
+void CTickerWindow::RepaintWhole() {
+    // A repaint of the window alone leaves the browser's view as it was in the window's buffer.
+    repaint();
+    for (QWidget* child : findChildren<QWidget*>()) {
+        if (child->isVisible()) {
+            child->repaint();
+        }
+    }
 }
 
 void CTickerWindow::timerEvent(QTimerEvent* event) {
@@ -520,6 +617,49 @@ void CTickerWindow::OnCommand(int id) {
     }
 }
 
+void CTickerWindow::AddStripButtons() {
+    // The close, hide and menu symbols are parts of the strip's left bitmap, the refresh symbol
+    // is a bitmap of its own; each button lies over its symbol and goes with it.
+    const struct {
+        StripArea area;
+        QLabel* piece;
+    } buttons[] = {{StripArea::Close, stripLeft_},
+                   {StripArea::Hide, stripLeft_},
+                   {StripArea::Menu, stripLeft_},
+                   {StripArea::Refresh, refreshButton_}};
+    for (const auto& [area, piece] : buttons) {
+        auto* button =
+            new StripButton(QString::fromUtf8(StripTip(area, MinSecondsBetweenRefreshes)), piece);
+        const PixelRect rect = area == StripArea::Refresh ? PixelRect{0, 0, 20, TitleStripHeight}
+                                                          : StripButtonArea(area, InitialWidth);
+        Place(button, rect);
+        connect(button, &QAbstractButton::clicked, this,
+                [this, area = area] { ActivateStripArea(area); });
+    }
+    stripLeft_->setAccessibleName(QStringLiteral("标题栏"));
+    stripFiller_->setAccessibleName(QStringLiteral("标题栏"));
+    refreshButton_->setAccessibleName(QStringLiteral("标题栏"));
+}
+
+void CTickerWindow::ActivateStripArea(StripArea area) {
+    switch (area) {
+        case StripArea::Hide:
+            SetTickerVisible(false);
+            break;
+        case StripArea::Menu:
+            PopUpMainMenu();
+            break;
+        case StripArea::Close:
+            close();
+            break;
+        case StripArea::Refresh:
+            cycle_->refreshState.store(refreshRequested);
+            break;
+        default:
+            break;
+    }
+}
+
 void CTickerWindow::RunOptionsDialog() {
     if (BringToFront(optionsDialog_)) {
         return;
@@ -535,17 +675,7 @@ void CTickerWindow::RunOptionsDialog() {
         return;  // the run ended while the dialog was open
     }
     if (result == QDialog::Accepted) {
-        settings_.Replace(copy);
-        ApplyColours();
-        loadingIndicator_->show();
-        loadingIndicator_->raise();
-        repaint();
-        if (transparentMode_ != 0) {
-            // Off and on again: the new background becomes the see-through colour.
-            ToggleTransparency();
-            ToggleTransparency();
-        }
-        cycle_->refreshState.store(settingsChanged);
+        ReplaceSettings(copy);
     }
     RegisterShowHideHotKey();
 }
@@ -566,26 +696,13 @@ void CTickerWindow::mousePressEvent(QMouseEvent* event) {
         return;
     }
     if (at.y() < TitleStripHeight) {
-        switch (HitTestStrip(at.x(), at.y(), width())) {
-            case StripArea::Hide:
-                SetTickerVisible(false);
-                break;
-            case StripArea::Menu:
-                PopUpMainMenu();
-                break;
-            case StripArea::Close:
-                close();
-                break;
-            case StripArea::Refresh:
-                cycle_->refreshState.store(refreshRequested);
-                break;
-            default:
-                // The strip is the caption of a window that has none: it moves the window.
-                if (windowHandle() == nullptr || !windowHandle()->startSystemMove()) {
-                    manualDrag_ = true;
-                    dragOffset_ = event->globalPosition().toPoint() - pos();
-                }
-                break;
+        const StripArea area = HitTestStrip(at.x(), at.y(), width());
+        if (area != StripArea::Drag) {
+            ActivateStripArea(area);
+        } else if (windowHandle() == nullptr || !windowHandle()->startSystemMove()) {
+            // The strip is the caption of a window that has none: it moves the window.
+            manualDrag_ = true;
+            dragOffset_ = event->globalPosition().toPoint() - pos();
         }
     } else if (noticeLinkActive.load() != 0 && noticeLine_->geometry().contains(at)) {
         const QUrl url(QString::fromLocal8Bit(noticeUrl, int(strnlen(noticeUrl, NoticeUrlSize))));
@@ -643,6 +760,10 @@ void CTickerWindow::mouseMoveEvent(QMouseEvent* event) {
 void CTickerWindow::moveEvent(QMoveEvent* event) {
     QWidget::moveEvent(event);
     lastWindowRect = {x(), y(), x() + width(), y() + height()};
+    // Any move but the one a fit made to keep the window on its screen is the user's choice.
+    if (pos() != placedPosition_) {
+        chosenPosition_ = pos();
+    }
 }
 
 void CTickerWindow::showEvent(QShowEvent* event) {
@@ -676,7 +797,9 @@ void CTickerWindow::EndRun() {
         return;
     }
     ended_ = true;
-    windowState_.windowRect = {x(), y(), x() + width(), y() + height()};
+    // The position the user chose, not where a long list had to move the window.
+    windowState_.windowRect = {chosenPosition_.x(), chosenPosition_.y(),
+                               chosenPosition_.x() + width(), chosenPosition_.y() + height()};
     windowState_.transparent = transparentMode_;
     SaveWindowState(windowState_, paths_.settingsFiles);
     SaveSettings(settings_.Get(), paths_.settingsFiles);

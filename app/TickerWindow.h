@@ -7,12 +7,16 @@
 #include <QWidget>
 
 #include <atomic>
+#include <climits>
+#include <ctime>
 #include <filesystem>
+#include <functional>
 #include <memory>
 #include <thread>
 
 #include "app/LiveSettings.h"
 #include "app/RefreshCycle.h"
+#include "app/WindowLayout.h"
 #include "settings/SettingsStore.h"
 #include "update/UpdateSetup.h"
 
@@ -80,6 +84,16 @@ class CTickerWindow : public QWidget {
     // tray icon and the hot key, and shows the window (unless it hides at start).
     void Start();
 
+    // The local time by which timed refreshes are decided: the system clock unless replaced
+    // (before Start) by one a test sets.
+    using LocalClock = std::function<std::tm()>;
+    void SetLocalClock(LocalClock clock);
+
+    // What OK in the options dialog leads to: replaces the live settings as a whole, takes up
+    // the new colours (also as the see-through key) and has the refresh thread apply the rest
+    // (z-order, hover timer, request URL) and refresh at once.
+    void ReplaceSettings(const TickerSettings& settings);
+
     // The tray icon's events, and the wake-up of a second start (left double-click).
     void OnTrayCallback(int mouseEvent);
     void OnHotKey(int id);
@@ -101,6 +115,7 @@ class CTickerWindow : public QWidget {
     std::uint32_t SecondsSinceRefresh() const { return cycle_->secondsSinceRefresh.load(); }
     TickerSettings Settings() const { return settings_.Get(); }
     bool TransparentMode() const { return transparentMode_ != 0; }
+    bool HoverTimerActive() const { return hoverTimer_.isActive(); }
     QSystemTrayIcon* TrayIcon() const { return trayIcon_; }
     CWebBrowser2* Browser() const { return browser_; }
     CUpgradeRunner* Upgrade() const { return upgrade_.get(); }
@@ -131,14 +146,27 @@ class CTickerWindow : public QWidget {
     class Host;
     friend class Host;
 
+    // Named buttons over the strip's symbols, for accessibility clients.
+    void AddStripButtons();
+    // What a click on a part of the strip does (the drag area aside).
+    void ActivateStripArea(StripArea area);
+    // Gives the native window its class and task-bar state: at start, and for every new one.
+    void DressNativeWindow();
     QColor BackgroundColour() const;
     void ApplyColours();
     void ApplyWindowSettings(const TickerSettings& settings);
     void FitWindowToTable(const TickerSettings& settings, int rows, int cols);
     void ShowPage();
+    // The page file cannot be written: the loading indicator says so instead of waiting.
+    void ShowPageFileProblem();
+    // The top left corner for a window of that size: where the user put it, moved up and left
+    // as far as it takes to lie inside its screen's available area.
+    QPoint PlaceOnScreen(int width, int height);
     void ShowOrHideAtStart();
     void SetStripVisible(bool visible);
     void UpdateTransparencyMask();
+    void SetTextAntialiasing(bool on);
+    void RepaintWhole();
     void StartHoverTimer();
     void EndRun();
 
@@ -162,6 +190,9 @@ class CTickerWindow : public QWidget {
     QString currentTip_;
     bool manualDrag_ = false;
     QPoint dragOffset_;
+    // Where the user put the window (saved at the end), and where the last fit placed it.
+    QPoint chosenPosition_;
+    QPoint placedPosition_{INT_MIN, INT_MIN};
     bool started_ = false;
     bool ended_ = false;
 

@@ -1,5 +1,6 @@
 #include "app/WindowLayout.h"
 
+#include <algorithm>
 #include <cstdio>
 
 #include "settings/TickerSettings.h"
@@ -11,6 +12,15 @@ namespace {
 constexpr PixelRect CloseArea{2, 0, 12, TitleStripHeight};
 constexpr PixelRect HideArea{19, 0, 11, TitleStripHeight};
 constexpr PixelRect MenuArea{35, 0, 11, TitleStripHeight};
+
+// One coordinate of KeepInside: `start` and `size` of the window, `first` and `end` (one past the
+// last pixel) of the area.
+int PullInside(int start, int size, int first, int end) {
+    if (start + size <= end) {
+        return start;
+    }
+    return std::min(start, std::max(end - size, first));
+}
 
 }  // namespace
 
@@ -53,6 +63,38 @@ TableLayout LayoutForTable(int rows, int cols, int fontSize, std::uint32_t pageC
     return layout;
 }
 
+PixelPoint RestoredPosition(int savedLeft, int savedTop, PixelPoint centred, int screenWidth,
+                            int screenHeight) {
+    PixelPoint position = centred;
+    if (savedLeft > 0 && savedLeft < screenWidth) {
+        position.x = savedLeft;
+    }
+    if (savedTop > 0 && savedTop < screenHeight) {
+        position.y = savedTop;
+    }
+    return position;
+}
+
+PixelPoint KeepInside(PixelPoint chosen, int width, int height, const PixelRect& area) {
+    return {PullInside(chosen.x, width, area.x, area.x + area.width),
+            PullInside(chosen.y, height, area.y, area.y + area.height)};
+}
+
+PixelRect StripButtonArea(StripArea area, int windowWidth) {
+    switch (area) {
+        case StripArea::Close:
+            return CloseArea;
+        case StripArea::Hide:
+            return HideArea;
+        case StripArea::Menu:
+            return MenuArea;
+        case StripArea::Refresh:
+            return {windowWidth - 20, 0, 20, TitleStripHeight};
+        default:
+            return {0, 0, 0, 0};
+    }
+}
+
 StripArea HitTestStrip(int x, int y, int windowWidth) {
     if (y < 0 || y >= TitleStripHeight || x < 0 || x >= windowWidth) {
         return StripArea::None;
@@ -66,7 +108,7 @@ StripArea HitTestStrip(int x, int y, int windowWidth) {
     if (CloseArea.Contains(x, y)) {
         return StripArea::Close;
     }
-    if (PixelRect{windowWidth - 20, 0, 20, TitleStripHeight}.Contains(x, y)) {
+    if (StripButtonArea(StripArea::Refresh, windowWidth).Contains(x, y)) {
         return StripArea::Refresh;
     }
     return StripArea::Drag;

@@ -39,8 +39,29 @@ struct TableLayout {
 
 TableLayout LayoutForTable(int rows, int cols, int fontSize, std::uint32_t pageContent);
 
+struct PixelPoint {
+    int x;
+    int y;
+    bool operator==(const PixelPoint&) const = default;
+};
+
+// Where a window starts: each coordinate of the saved position is used only when it lies
+// strictly between 0 and the screen's width (left) or height (top); otherwise the window keeps
+// the coordinate of `centred`.
+PixelPoint RestoredPosition(int savedLeft, int savedTop, PixelPoint centred, int screenWidth,
+                            int screenHeight);
+
+// Where a window of `width` x `height` whose top left corner the user put at `chosen` goes so that
+// it lies inside `area` (its screen's available area): up and left just enough, never past the
+// area's top or left edge, and never down or right.
+PixelPoint KeepInside(PixelPoint chosen, int width, int height, const PixelRect& area);
+
 // The parts of the title strip (the top 15 pixels of the window).
 enum class StripArea { None, Close, Hide, Menu, Refresh, Drag };
+
+// The hit area of a button of the strip (Close, Hide, Menu, Refresh) in a window `windowWidth`
+// wide; an empty rectangle for the other areas.
+PixelRect StripButtonArea(StripArea area, int windowWidth);
 
 // What a point (client pixels) of a window `windowWidth` wide hits; None below the strip.
 StripArea HitTestStrip(int x, int y, int windowWidth);

@@ -2,7 +2,7 @@
 
 #include <xcb/xcb.h>
 #include <QGuiApplication>
-#include <QWidget>
+#include <QWindow>
 
 #include <cstdlib>
 #include <cstring>
@@ -29,7 +29,14 @@ xcb_atom_t Atom(xcb_connection_t* connection, const char* name) {
 
 }  // namespace
 
-void SetSkipTaskbar(QWidget& window) {
+bool X11DisplayAnswers(const std::string& display) {
+    xcb_connection_t* connection = xcb_connect(display.c_str(), nullptr);
+    const bool answers = xcb_connection_has_error(connection) == 0;
+    xcb_disconnect(connection);
+    return answers;
+}
+
+void SetSkipTaskbar(QWindow& window) {
     xcb_connection_t* connection = X11Connection();
     if (connection == nullptr) {
         return;
@@ -61,7 +68,7 @@ void SetSkipTaskbar(QWidget& window) {
     xcb_flush(connection);
 }
 
-void SetWindowClass(QWidget& window, const char* instanceName, const char* className) {
+void SetWindowClass(QWindow& window, const char* instanceName, const char* className) {
     xcb_connection_t* connection = X11Connection();
     if (connection == nullptr) {
         return;

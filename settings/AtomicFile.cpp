@@ -73,6 +73,11 @@ int ReplaceFile(const std::filesystem::path& file, std::string_view content, mod
         if (!S_ISREG(st.st_mode)) {
             return ReplaceNoTarget;
         }
+        // The mode bits, not access(): root may write anything, but a file made read-only
+        // stays so for root too.
+        if ((st.st_mode & S_IWUSR) == 0) {
+            return ReplaceReadOnly;
+        }
         exists = true;
     } else if (errno != ENOENT) {
         return ReplaceNoTarget;

@@ -27,6 +27,7 @@ inline constexpr int ReplaceNoTarget = -1;      // the target is not a regular f
 inline constexpr int ReplaceNoTempFile = -2;    // no temporary file could be made beside it
 inline constexpr int ReplaceWriteFailed = -3;   // writing or flushing the temporary file failed
 inline constexpr int ReplaceRenameFailed = -4;  // the temporary file could not take its place
+inline constexpr int ReplaceReadOnly = -5;      // the file's owner has no write permission on it
 
 enum class ModePolicy {
     KeepExisting,  // an existing file keeps its permission bits; a new one gets `mode`
@@ -35,8 +36,10 @@ enum class ModePolicy {
 
 // Replaces `file` with `content` so that readers see either the old or the new file, never a
 // mix: a temporary file in the same folder is written, flushed and renamed over the target. A
-// symbolic link is followed so the file it points to is replaced and the link stays. On failure
-// the old file is untouched and no temporary file remains.
+// symbolic link is followed so the file it points to is replaced and the link stays. A file
+// whose owner may not write it (no owner write bit) is left as it is, whoever asks, as a write
+// through the file itself would be refused. On failure the old file is untouched and no
+// temporary file remains.
 int ReplaceFileAtomically(const std::filesystem::path& file, std::string_view content,
                           mode_t mode = 0600, ModePolicy policy = ModePolicy::KeepExisting);
 

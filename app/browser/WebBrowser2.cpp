@@ -181,6 +181,18 @@ void CWebBrowser2::FitLineHeights() {
     cursor.endEditBlock();
 }
 
+void CWebBrowser2::SetTextAntialiasing(bool on) {
+    const QFont::StyleStrategy strategy = on ? QFont::PreferDefault : QFont::NoAntialias;
+    QFont pageFont = font();
+    pageFont.setStyleStrategy(strategy);
+    setFont(pageFont);
+    // The page's texts take what they do not set themselves from the document's font.
+    QFont documentFont = document()->defaultFont();
+    documentFont.setStyleStrategy(strategy);
+    document()->setDefaultFont(documentFont);
+    viewport()->update();
+}
+
 void CWebBrowser2::SetLinkOpener(LinkOpener opener) {
     opener_ = std::move(opener);
 }

@@ -41,6 +41,10 @@ class CWebBrowser2 : public QTextBrowser {
     // empty where there is none.
     QString ToolTipAt(const QPoint& viewportPos) const;
 
+    // Text drawn with or without anti-aliasing. Without, every pixel of a glyph has the text's
+    // own colour, so a colour key that removes the background leaves no fringe around it.
+    void SetTextAntialiasing(bool on);
+
     // The page's background (its body bgcolor, white when it gives none).
     QColor PageBackground() const { return background_; }
 

@@ -8,6 +8,7 @@
 #include <string>
 
 #include "app/PageFile.h"
+#include "tests/support/ChildProcess.h"
 
 namespace vemo {
 namespace {
@@ -31,10 +32,26 @@ class PageFileTest : public ::testing::Test {
     fs::path dir;
 };
 
-TEST_F(PageFileTest, CacheFolderWhenItExistsElseTemporaryFolder) {
+TEST_F(PageFileTest, TheUsersCacheOrRuntimeFolderElseAUserNameInTheTemporaryFolder) {
     fs::create_directory(dir / "cache");
-    EXPECT_EQ(PageFilePath(dir / "cache", dir / "tmp"), dir / "cache" / "vemotmp.htm");
-    EXPECT_EQ(PageFilePath(dir / "missing", dir / "tmp"), dir / "tmp" / "vemotmp.htm");
+    fs::create_directory(dir / "run");
+    EXPECT_EQ(PageFilePath({dir / "cache", dir / "run", dir / "tmp"}),
+              dir / "cache" / "vemotmp.htm");
+    EXPECT_EQ(PageFilePath({dir / "missing", dir / "run", dir / "tmp"}),
+              dir / "run" / "vemotmp.htm");
+    const fs::path shared = PageFilePath({dir / "missing", dir / "gone", dir / "tmp"});
+    EXPECT_EQ(shared, dir / "tmp" / ("vemotmp-" + std::to_string(geteuid()) + ".htm"));
+    EXPECT_EQ(PageFilePath({{}, {}, dir / "tmp"}), shared);
+
+    // Another user gets a name of their own in the shared folder.
+    if (geteuid() == 0) {
+        const int differs = test::RunInChild(
+            [&] {
+                return PageFilePath({{}, {}, dir / "tmp"}) != shared ? 1 : 0;
+            },
+            {.dropPrivileges = true});
+        EXPECT_EQ(differs, 1);
+    }
 }
 
 TEST_F(PageFileTest, WritesTextWithCrLfAndReplacesOldContent) {
@@ -47,13 +64,36 @@ TEST_F(PageFileTest, WritesTextWithCrLfAndReplacesOldContent) {
     EXPECT_EQ(info.st_mode & 0777, 0600u);
 }
 
-TEST_F(PageFileTest, NeverWritesThroughALink) {
+TEST_F(PageFileTest, NeverWritesThroughALinkOrIntoAnotherName) {
     const fs::path victim = dir / "victim";
     std::ofstream(victim) << "keep me";
     const fs::path page = dir / "vemotmp.htm";
     fs::create_symlink(victim, page);
     EXPECT_FALSE(WritePageFile(page, "<html></html>"));
     EXPECT_EQ(Read(victim), "keep me");
+
+    // A hard link to one of the user's files, planted under the page file's name.
+    fs::remove(page);
+    fs::create_hard_link(victim, page);
+    EXPECT_FALSE(WritePageFile(page, "<html></html>"));
+    EXPECT_EQ(Read(victim), "keep me");
+
+    // A FIFO does not hold the writer up.
+    fs::remove(page);
+    ASSERT_EQ(mkfifo(page.c_str(), 0600), 0);
+    EXPECT_FALSE(WritePageFile(page, "<html></html>"));
+}
+
+TEST_F(PageFileTest, AnotherUsersFileIsLeftAlone) {
+    if (geteuid() != 0) {
+        GTEST_SKIP() << "only root can make a file of another user";
+    }
+    const fs::path page = dir / "vemotmp.htm";
+    std::ofstream(page) << "theirs";
+    ASSERT_EQ(chown(page.c_str(), test::UnprivilegedUser, test::UnprivilegedGroup), 0);
+    ASSERT_EQ(chmod(page.c_str(), 0666), 0);
+    EXPECT_FALSE(WritePageFile(page, "<html></html>"));
+    EXPECT_EQ(Read(page), "theirs");
 }
 
 TEST_F(PageFileTest, FailsInAMissingFolderOrOnAFolder) {

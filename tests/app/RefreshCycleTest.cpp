@@ -197,11 +197,17 @@ TEST_F(RefreshCycleTest, FitsOnlyWhenTheTableChangesOrSettingsChanged) {
     cycle.RunOnce();
     EXPECT_EQ(host.events, (std::vector<std::string>{"render", "fit 5x3", "publish"}));
 
+    // A column shown or hidden, with the same rows.
+    host.events.clear();
+    host.tableCols = 4;
+    cycle.RunOnce();
+    EXPECT_EQ(host.events, (std::vector<std::string>{"render", "fit 5x4", "publish"}));
+
     host.events.clear();
     cycle.refreshState = settingsChanged;
     cycle.RunOnce();
     EXPECT_EQ(host.events,
-              (std::vector<std::string>{"apply", "loading", "render", "fit 5x3", "publish"}));
+              (std::vector<std::string>{"apply", "loading", "render", "fit 5x4", "publish"}));
 }
 
 TEST_F(RefreshCycleTest, SettingsChangeDuringRenderIsKept) {

@@ -46,6 +46,38 @@ TEST(WindowLayoutTest, SmallestTableAndEmptyTable) {
     EXPECT_EQ(empty.height, 56);
 }
 
+TEST(WindowLayoutTest, SavedPositionCountsOnlyStrictlyInsideTheScreen) {
+    const PixelPoint centred{540, 400};
+    EXPECT_EQ(RestoredPosition(321, 123, centred, 1280, 1024), (PixelPoint{321, 123}));
+    EXPECT_EQ(RestoredPosition(1, 1, centred, 1280, 1024), (PixelPoint{1, 1}));
+    EXPECT_EQ(RestoredPosition(1279, 1023, centred, 1280, 1024), (PixelPoint{1279, 1023}));
+    // 0, the screen's own width and height, and anything beyond are not on the screen.
+    EXPECT_EQ(RestoredPosition(0, 0, centred, 1280, 1024), centred);
+    EXPECT_EQ(RestoredPosition(1280, 1024, centred, 1280, 1024), centred);
+    EXPECT_EQ(RestoredPosition(-5, 5000, centred, 1280, 1024), centred);
+    // Each coordinate on its own.
+    EXPECT_EQ(RestoredPosition(1280, 123, centred, 1280, 1024), (PixelPoint{540, 123}));
+    EXPECT_EQ(RestoredPosition(321, 1024, centred, 1280, 1024), (PixelPoint{321, 400}));
+}
+
+TEST(WindowLayoutTest, AWindowBeyondTheScreenMovesUpAndLeftJustEnough) {
+    const PixelRect area{0, 24, 1280, 776};  // a panel above
+    // Inside, or touching the edges: stays.
+    EXPECT_EQ(KeepInside({100, 100}, 185, 163, area), (PixelPoint{100, 100}));
+    EXPECT_EQ(KeepInside({1095, 637}, 185, 163, area), (PixelPoint{1095, 637}));
+    // One pixel over the bottom, or a 30-row list low on the screen.
+    EXPECT_EQ(KeepInside({100, 638}, 185, 163, area), (PixelPoint{100, 637}));
+    EXPECT_EQ(KeepInside({1200, 700}, 185, 613, area), (PixelPoint{1095, 187}));
+    // Taller than the area: as far up as the area allows, not past its top.
+    EXPECT_EQ(KeepInside({100, 500}, 185, 900, area), (PixelPoint{100, 24}));
+    // Never down or right, even when the window starts above or left of the area.
+    EXPECT_EQ(KeepInside({-50, 5}, 185, 163, area), (PixelPoint{-50, 5}));
+    EXPECT_EQ(KeepInside({-50, 10}, 1300, 900, area), (PixelPoint{-50, 10}));
+    // An area that does not start at 0 (a second screen).
+    EXPECT_EQ(KeepInside({2500, 100}, 185, 163, PixelRect{1280, 0, 1280, 1024}),
+              (PixelPoint{2375, 100}));
+}
+
 TEST(WindowLayoutTest, StripAreasAreHalfOpen) {
     const int w = 185;
     EXPECT_EQ(HitTestStrip(1, 5, w), StripArea::Drag);

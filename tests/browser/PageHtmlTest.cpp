@@ -13,16 +13,16 @@
 namespace vemo {
 namespace {
 
-using testing::TestQuote;
 using testing::TestQuotePage;
 using testing::TestQuoteToolTip;
 
 const QString FullLink =
     QStringLiteral("http://www.quorvane.com/client/vemoskip.php?Ver=43&Dts=2&Code=600000");
 
+// Rising to 7.65 (+2.00%) and falling to 9480.12 (-0.21%).
 QString Page() {
-    return TestQuotePage({{"600000", "浦发银行", "7.65", "+2.00%", true},
-                          {"399001", "深证成指", "9480.12", "-0.21%", false}});
+    return TestQuotePage(
+        {{"600000", "浦发银行", 7.50f, 7.65f}, {"399001", "深证成指", 9500.00f, 9480.12f}});
 }
 
 // The character format Qt gives the first occurrence of `text`.
@@ -43,8 +43,11 @@ TEST(NormalisePageHtml, QuotesTheRenderersLinkSoTheWholeTagSurvives) {
 
     // And Qt reads the whole link back: href with every parameter, title, class colour.
     QTextDocument document;
-    document.setHtml(NormalisePageHtml(TestQuotePage(
-        {{"600000", "浦发银行", "7.65", "+2.00%", true}}, 12, QStringLiteral("#123456"))));
+    TickerSettings ownColours = DefaultTickerSettings();
+    ownColours.optionFlags |= customColors;
+    ownColours.nameColor = 0x563412;
+    document.setHtml(
+        NormalisePageHtml(TestQuotePage({{"600000", "浦发银行", 7.50f, 7.65f}}, ownColours)));
     const QTextCharFormat link = FormatOf(document, QStringLiteral("浦发银行"));
     EXPECT_TRUE(link.isAnchor());
     EXPECT_EQ(link.anchorHref(), FullLink);

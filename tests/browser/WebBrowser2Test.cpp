@@ -41,9 +41,9 @@ constexpr int ViewHeight = 79;
 constexpr int BodyMargin = 5;
 constexpr int RowHeight = 18;
 
-QList<TestQuote> TwoQuotes() {
-    return {{"600000", "浦发银行", "7.65", "+2.00%", true},
-            {"399001", "深证成指", "9480.12", "-0.21%", false}};
+// Rising to 7.65 (+2.00%) and falling to 9480.12 (-0.21%).
+std::vector<TestQuote> TwoQuotes() {
+    return {{"600000", "浦发银行", 7.50f, 7.65f}, {"399001", "深证成指", 9500.00f, 9480.12f}};
 }
 
 class BrowserTest : public ::testing::Test {
@@ -107,8 +107,8 @@ TEST_F(BrowserTest, NavigateReadsTheFileAfreshEachTime) {
 
 TEST_F(BrowserTest, DecodesGbkBeyondGb2312) {
     // 镕 and 堃 are GBK but not GB2312, which the page declares.
-    WritePage(TestQuotePage({{"600001", "朱镕基金", "1.234", "-1.28%", false},
-                             {"600002", "堃华股份", "10.10", "+0.10%", true}}));
+    WritePage(TestQuotePage(
+        {{"600001", "朱镕基金", 1.25f, 1.234f}, {"600002", "堃华股份", 10.09f, 10.10f}}));
     ASSERT_TRUE(view_.Navigate(path_));
     const QString text = view_.toPlainText();
     EXPECT_TRUE(text.contains(QStringLiteral("朱镕基金"))) << text.toStdString();
@@ -267,7 +267,8 @@ TEST_F(BrowserTest, RendersThePageAsABrowserDoes) {
     ExpectInk(image, CellArea(QStringLiteral("+2.00%"), 1), PageBackground, UpColour);
     ExpectInk(image, CellArea(QStringLiteral("9480.12"), 2), PageBackground, DownColour);
     ExpectInk(image, CellArea(QStringLiteral("-0.21%"), 2), PageBackground, DownColour);
-    ExpectInk(image, CellArea(QStringLiteral("2024-05-10 15:00:03"), 3), PageBackground, Qt::black);
+    ExpectInk(image, CellArea(QString::fromLatin1(testing::TestDataTime), 3), PageBackground,
+              Qt::black);
 
     // The separator: exactly one pixel row of #0000CC under the header, across the whole table.
     QList<int> separatorRows;
@@ -286,6 +287,31 @@ TEST_F(BrowserTest, RendersThePageAsABrowserDoes) {
 
     EXPECT_FALSE(view_.horizontalScrollBar()->isVisible());
     EXPECT_FALSE(view_.verticalScrollBar()->isVisible());
+}
+
+// Pixels of `image` whose colour is none of `colours`.
+int PixelsOutside(const QImage& image, const QList<QColor>& colours) {
+    int count = 0;
+    for (int y = 0; y < image.height(); ++y) {
+        for (int x = 0; x < image.width(); ++x) {
+            count += !colours.contains(image.pixelColor(x, y));
+        }
+    }
+    return count;
+}
+
+TEST_F(BrowserTest, TextWithoutAntialiasingHasOnlyThePagesColours) {
+    const QList<QColor> pageColours = {PageBackground, Qt::black,  QColor(0, 0, 0xFF),
+                                       UpColour,       DownColour, SeparatorColour};
+    view_.SetTextAntialiasing(false);
+    // The setting holds for every page shown after it.
+    WritePage(TestQuotePage(TwoQuotes()));
+    ASSERT_TRUE(view_.Navigate(path_));
+    EXPECT_EQ(PixelsOutside(Grab(), pageColours), 0);
+
+    // Anti-aliased text blends into the background.
+    view_.SetTextAntialiasing(true);
+    EXPECT_GT(PixelsOutside(Grab(), pageColours), 50);
 }
 
 // Columns of `area` that hold something other than the background.
@@ -326,10 +352,13 @@ TEST_F(BrowserTest, AlignsNumbersRightAndHeadersInTheMiddle) {
 }
 
 TEST_F(BrowserTest, ShowsNoScrollBarsWhenThePageIsTallerThanTheView) {
-    QList<TestQuote> many;
+    std::vector<std::string> codes;
     for (int i = 0; i < 30; ++i) {
-        many.append({QStringLiteral("6000%1").arg(i, 2, 10, QChar(u'0')), QStringLiteral("股票"),
-                     QStringLiteral("1.00"), QStringLiteral("0.00%"), false});
+        codes.push_back(std::to_string(600000 + i));
+    }
+    std::vector<TestQuote> many;
+    for (const std::string& code : codes) {
+        many.push_back({code.c_str(), "股票", 1.0f, 1.0f});
     }
     WritePage(TestQuotePage(many));
     ASSERT_TRUE(view_.Navigate(path_));

@@ -297,6 +297,43 @@ TEST_F(VemoQuoteTest, ShowPrintsTheTableOrOneLineOnFailure) {
     EXPECT_EQ(std::count(failed.err.begin(), failed.err.end(), '\n'), 1);
 }
 
+TEST_F(VemoQuoteTest, ShowNamesTheCodesThatGotNoQuote) {
+    MarketSimulator sim;
+    ASSERT_EQ(sim.Start(0), 0);
+    sim.SetTime(SimTime{2026, 12, 7, 10, 30, 0});
+    TickerSettings settings = ProxySettings(sim);
+    struct Case {
+        int provider;
+        const char* some;  // two known codes among unknown ones
+        const char* none;  // unknown codes only
+        const char* missing;
+    };
+    const Case cases[] = {
+        {ProviderSina, ",600000,ABCDEF,9999999,1A0001", ",ABCDEF,9999999",
+         "没有行情: ABCDEF, 9999999\n"},
+        {ProviderNetEase, ",600000,999999,1A0001,399999", ",999999,399999",
+         "没有行情: 999999, 399999\n"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.some);
+        settings.provider = c.provider;
+        std::strcpy(settings.codeList, c.some);
+        SaveSettings(settings, files);
+        const Outcome some = Run({"show", dir.string()});
+        EXPECT_EQ(some.status, 0);
+        EXPECT_NE(some.out.find("浦发银行"), std::string::npos);
+        EXPECT_NE(some.out.find("上证指数"), std::string::npos);
+        EXPECT_EQ(some.err, c.missing);
+
+        // Not one quote: a failure.
+        std::strcpy(settings.codeList, c.none);
+        SaveSettings(settings, files);
+        const Outcome none = Run({"show", dir.string()});
+        EXPECT_EQ(none.status, 1);
+        EXPECT_EQ(none.err, c.missing);
+    }
+}
+
 // Escape sequences that clear the screen, hide text, retitle the terminal or reset it.
 constexpr char HostileName[] = "\x1b[2J\x1b[8m";
 constexpr char HostileTime[] =

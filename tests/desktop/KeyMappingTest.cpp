@@ -135,6 +135,12 @@ TEST(KeyMappingTest, KeysAsTheServerAndQtReportThemWhileShifted) {
     EXPECT_EQ(QtKeyToVirtualKey(Qt::KeypadModifier | Qt::ShiftModifier | Qt::Key_Plus), 0x6B);
     EXPECT_EQ(QtKeyToVirtualKey(Qt::KeypadModifier | Qt::Key_Home), 0x24);
     EXPECT_EQ(QtKeyToVirtualKey(Qt::KeypadModifier | Qt::Key_Enter), 0x0D);
+    // Ctrl+Shift+= arrives as '+' without the keypad flag: the '=' key, not the keypad's '+'.
+    EXPECT_EQ(QtKeyToVirtualKey(Qt::ControlModifier | Qt::ShiftModifier | Qt::Key_Plus), 0xBB);
+    EXPECT_EQ(QtKeyToVirtualKey(Qt::ControlModifier | Qt::Key_Equal), 0xBB);
+    EXPECT_EQ(QtKeyToVirtualKey(Qt::ControlModifier | Qt::KeypadModifier | Qt::Key_Plus), 0x6B);
+    EXPECT_EQ(QtKeyToVirtualKey(Qt::ShiftModifier | Qt::Key_Underscore), 0xBD);
+    EXPECT_EQ(QtKeyToVirtualKey(Qt::KeypadModifier | Qt::Key_Minus), 0x6D);
 }
 
 TEST(KeyMappingTest, ModifierBitsConvertBothWaysForEveryCombination) {
@@ -170,10 +176,18 @@ TEST(KeyMappingTest, CaptureControlFlagsConvertAsTheOptionsDialogExpects) {
     EXPECT_EQ(HotKeyFlagsToModifiers(HotKeyFlagExt), 0);
     EXPECT_EQ(HotKeyFlagsToModifiers(HotKeyFlagExt | HotKeyFlagShift), ModShift);
 
-    for (int vk : {0x21, 0x25, 0x28, 0x2C, 0x2D, 0x2E, 0x6F, 0xAD}) {
+    // The navigation block and arrows, and the browser and media keys, whole ranges.
+    for (int vk = 0x21; vk <= 0x28; ++vk) {
         EXPECT_TRUE(IsExtendedVirtualKey(vk)) << std::hex << vk;
     }
-    for (int vk : {0x53, 0x0D, 0x13, 0x20, 0x60, 0x6A, 0x70, 0xBA}) {
+    for (int vk = 0xA6; vk <= 0xB7; ++vk) {
+        EXPECT_TRUE(IsExtendedVirtualKey(vk)) << std::hex << vk;
+    }
+    for (int vk : {0x2C, 0x2D, 0x2E, 0x5D, 0x6F, 0x90}) {
+        EXPECT_TRUE(IsExtendedVirtualKey(vk)) << std::hex << vk;
+    }
+    // Their neighbours, the main keys and the keypad's other keys are not extended.
+    for (int vk : {0x20, 0x29, 0xB8, 0xBA, 0x53, 0x0D, 0x13, 0x60, 0x6A, 0x6B, 0x70, 0x91}) {
         EXPECT_FALSE(IsExtendedVirtualKey(vk)) << std::hex << vk;
     }
 }

@@ -7,6 +7,7 @@
 
 #include "TestFiles.h"
 #include "settings/SettingsStore.h"
+#include "tests/support/ChildProcess.h"
 
 namespace vemo {
 namespace {
@@ -81,6 +82,35 @@ TEST_F(AppStoreTest, PrivateFileInPrivateFolders) {
     EXPECT_EQ(test::ModeOf(store_), 0600u);
     EXPECT_EQ(test::ModeOf(store_.parent_path()), 0700u);
     EXPECT_EQ(test::ModeOf(dir_.path() / "cfg"), 0700u);
+    EXPECT_EQ(test::Entries(store_.parent_path()), std::vector<std::string>{"registry"});
+}
+
+TEST_F(AppStoreTest, AStoreOthersCanReadIsWrittenBackPrivate) {
+    ASSERT_EQ(WriteText("VemoCode", ",1A0001"), 0);
+    ::chmod(store_.c_str(), 0644);
+    ASSERT_EQ(WriteText("VemoCode", ",399001"), 0);
+    EXPECT_EQ(test::ModeOf(store_), 0600u);
+}
+
+TEST_F(AppStoreTest, AReadOnlyStoreIsKept) {
+    ASSERT_EQ(WriteText("VemoCode", ",1A0001"), 0);
+    const std::string before = test::ReadBytes(store_);
+    ::chmod(store_.c_str(), 0400);
+    EXPECT_EQ(WriteText("VemoCode", ",399001"), AppStoreWriteFailed);
+    EXPECT_EQ(test::ReadBytes(store_), before);
+    EXPECT_EQ(test::ModeOf(store_), 0400u);
+    char code[16] = {};
+    EXPECT_EQ(ReadAppValue(store_, "VemoCode", code, sizeof code), 0);
+    EXPECT_STREQ(code, ",1A0001");
+}
+
+TEST_F(AppStoreTest, AWriteCutShortLeavesTheOldStoreWhole) {
+    ASSERT_EQ(WriteText("VemoCode", ",1A0001"), 0);
+    const std::string before = test::ReadBytes(store_);
+    const int result = test::RunInChild([&] { return -WriteText("Guid", std::string(4000, 'g')); },
+                                        {.maxFileSize = 1000});
+    EXPECT_EQ(result, -AppStoreWriteFailed);
+    EXPECT_EQ(test::ReadBytes(store_), before);
     EXPECT_EQ(test::Entries(store_.parent_path()), std::vector<std::string>{"registry"});
 }
 

@@ -6,6 +6,7 @@
 #include <cstring>
 
 #include "TestFiles.h"
+#include "tests/support/ChildProcess.h"
 
 namespace vemo {
 namespace {
@@ -157,6 +158,45 @@ TEST(PrivateProfileFileTest, FailedWriteReportsAndLeavesNothing) {
     std::filesystem::create_directory(folderAsFile);
     EXPECT_FALSE(WritePrivateProfileStringA("S", "k", "v", folderAsFile));
     EXPECT_TRUE(std::filesystem::is_directory(folderAsFile));
+}
+
+TEST(PrivateProfileFileTest, AFileItsOwnerMayNotWriteIsKeptAndStillRead) {
+    TempDir dir;
+    const auto file = dir.path() / "vemo.ini";
+    test::WriteBytes(file, "[S]\r\nk=1\r\n");
+    for (const mode_t readOnly : {0444, 0400, 0044}) {
+        ::chmod(file.c_str(), readOnly);
+        // Refused whoever asks, root too.
+        EXPECT_FALSE(WritePrivateProfileStringA("S", "k", "2", file)) << std::oct << readOnly;
+        EXPECT_FALSE(WritePrivateProfileStringA("S", "new", "3", file));
+        EXPECT_EQ(test::ReadBytes(file), "[S]\r\nk=1\r\n");
+        EXPECT_EQ(test::ModeOf(file), readOnly);
+        EXPECT_EQ(GetPrivateProfileIntA("S", "k", 0, file), 1);
+    }
+    EXPECT_EQ(test::Entries(dir.path()), std::vector<std::string>{"vemo.ini"});
+    // Through a link, the file's own mode counts.
+    const auto link = dir.path() / "link.ini";
+    std::filesystem::create_symlink(file, link);
+    EXPECT_FALSE(WritePrivateProfileStringA("S", "k", "2", link));
+    ::chmod(file.c_str(), 0200);
+    EXPECT_TRUE(WritePrivateProfileStringA("S", "k", "2", link));
+}
+
+TEST(PrivateProfileFileTest, AWriteCutShortLeavesTheOldFileWhole) {
+    TempDir dir;
+    const auto file = dir.path() / "vemo.ini";
+    const std::string old = "[S]\r\nk=1\r\n";
+    test::WriteBytes(file, old);
+    // The new text is longer than the child may write: the write fails part way.
+    const int written = test::RunInChild(
+        [&] {
+            const std::string value(4000, 'x');
+            return WritePrivateProfileStringA("S", "long", value.c_str(), file) ? 1 : 0;
+        },
+        {.maxFileSize = 1000});
+    EXPECT_EQ(written, 0);
+    EXPECT_EQ(test::ReadBytes(file), old);
+    EXPECT_EQ(test::Entries(dir.path()), std::vector<std::string>{"vemo.ini"});
 }
 
 TEST(PrivateProfileFileTest, StringReadsStripQuotesTruncateAndFallBack) {

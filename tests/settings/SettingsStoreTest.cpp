@@ -9,6 +9,7 @@
 
 #include "TestFiles.h"
 #include "settings/IniFile.h"
+#include "tests/support/ChildProcess.h"
 
 namespace vemo {
 namespace {
@@ -211,6 +212,8 @@ TEST_F(SettingsStoreTest, ProxyIsImportedFromTheEnvironmentWhenTheFileHasNone) {
     };
     const Case cases[] = {
         {"http://user:pw@proxy.example:8080/", {}, "proxy.example:8080"},
+        // An '@' inside the credentials: the host comes after the last one.
+        {"http://me@corp:pw@proxy.example:8080", {}, "proxy.example:8080"},
         {"proxy:3128", {}, "proxy:3128"},
         {"", {}, ""},
         {{}, {}, ""},
@@ -336,21 +339,86 @@ TEST_F(SettingsStoreTest, UnwritableFolderStillLoadsTheRightRecord) {
 }
 
 TEST_F(SettingsStoreTest, ReadOnlyFolderStillLoadsTheRightRecord) {
-    if (::geteuid() == 0) {
-        GTEST_SKIP() << "permissions do not stop root from writing";
-    }
     TickerSettings saved = DefaultTickerSettings();
     saved.provider = ProviderNetEase;
+    saved.fontSize = 3;
     SaveSettings(saved, files_);
     RemoveKey("ss");
     const std::string before = Ini();
-    ::chmod(program_.c_str(), 0500);
+    // Permissions do not bind root: as root the check runs as an unprivileged user who owns the
+    // files and may not write into the program's folder.
+    if (::geteuid() == 0) {
+        for (const auto& entry : std::filesystem::recursive_directory_iterator(dir_.path())) {
+            ASSERT_EQ(
+                ::lchown(entry.path().c_str(), test::UnprivilegedUser, test::UnprivilegedGroup), 0);
+        }
+        ASSERT_EQ(::chown(dir_.path().c_str(), test::UnprivilegedUser, test::UnprivilegedGroup), 0);
+    }
+    ASSERT_EQ(::chmod(program_.c_str(), 0500), 0);
+    const int outcome = test::RunInChild(
+        [&] {
+            TickerSettings loaded;
+            // The file's other blocks, and for the lost one the store's copy and defaults.
+            const bool right = LoadSettings(loaded, files_) == 0 &&
+                               std::strcmp(loaded.codeList, ",1A0001,399001") == 0 &&
+                               loaded.provider == ProviderSina && loaded.fontSize == 3;
+            WindowState state{1, {5, 6, 7, 8}};
+            const bool refused = SaveWindowState(state, files_) == 0;
+            return (right ? 0 : 1) | (refused ? 0 : 2);
+        },
+        {.dropPrivileges = true});
+    ::chmod(program_.c_str(), 0700);
+    EXPECT_EQ(outcome, 0);
+    EXPECT_EQ(Ini(), before);
+    EXPECT_EQ(test::Entries(program_), std::vector<std::string>{"vemo.ini"});
+}
+
+TEST_F(SettingsStoreTest, ReadOnlyFileIsKeptAndStillLoads) {
+    TickerSettings saved = DefaultTickerSettings();
+    saved.provider = ProviderNetEase;
+    SaveSettings(saved, files_);
+    WindowState state{0, {10, 20, 30, 40}};
+    SaveWindowState(state, files_);
+    RemoveKey("su");
+    const std::string before = Ini();
+    ::chmod(files_.iniFile.c_str(), 0444);
+
     TickerSettings loaded;
     EXPECT_EQ(LoadSettings(loaded, files_), 0);
-    ::chmod(program_.c_str(), 0700);
-    EXPECT_STREQ(loaded.codeList, ",1A0001,399001");
-    EXPECT_EQ(loaded.provider, ProviderSina);
+    EXPECT_EQ(loaded.provider, ProviderNetEase);
+    EXPECT_EQ(loaded.upColor, 0x0000FFu);
+    EXPECT_EQ(LoadWindowState(state, files_), 1);
+    EXPECT_EQ(state.windowRect.left, 10);
+    loaded.fontSize = 4;
+    SaveSettings(loaded, files_);
+    EXPECT_EQ(SaveWindowState(WindowState{1, {1, 2, 3, 4}}, files_), 0);
     EXPECT_EQ(Ini(), before);
+    EXPECT_EQ(test::ModeOf(files_.iniFile), 0444u);
+}
+
+TEST_F(SettingsStoreTest, AWriteCutShortLeavesTheOldFilesWhole) {
+    TickerSettings saved = DefaultTickerSettings();
+    SaveSettings(saved, files_);
+    const std::string ini = Ini();
+    const std::string store = test::ReadBytes(files_.appStore);
+    // Each file is a few hundred bytes too long for the child to write.
+    const int outcome = test::RunInChild(
+        [&] {
+            TickerSettings longer = DefaultTickerSettings();
+            std::string list;
+            for (int i = 0; i < 73; ++i) {
+                list += "," + std::to_string(600000 + i);
+            }
+            std::memcpy(longer.codeList, list.c_str(), list.size() + 1);
+            SaveSettings(longer, files_);
+            return SaveWindowState(WindowState{1, {1, 2, 3, 4}}, files_);
+        },
+        {.maxFileSize = static_cast<rlim_t>(std::min(ini.size(), store.size()) + 40)});
+    EXPECT_EQ(outcome, 0);
+    EXPECT_EQ(Ini(), ini);
+    EXPECT_EQ(test::ReadBytes(files_.appStore), store);
+    EXPECT_EQ(test::Entries(program_), std::vector<std::string>{"vemo.ini"});
+    EXPECT_EQ(test::Entries(files_.appStore.parent_path()), std::vector<std::string>{"registry"});
 }
 
 TEST_F(SettingsStoreTest, WindowStateRoundTripAndInvalidValue) {

@@ -1,14 +1,19 @@
 #include <gtest/gtest.h>
 
+#include <xcb/xcb.h>
+#include <QAccessible>
 #include <QApplication>
 #include <QElapsedTimer>
 #include <QLabel>
 #include <QMenu>
 #include <QMouseEvent>
+#include <QProcess>
+#include <QScreen>
 #include <QSignalSpy>
 #include <QSystemTrayIcon>
 #include <QTest>
 #include <QToolTip>
+#include <QWindow>
 
 #include <cstdio>
 #include <cstring>
@@ -73,22 +78,47 @@ class TickerWindowTest : public ::testing::Test {
 };
 
 TEST_F(TickerWindowTest, FitsTheWindowAndPlacesItsChildren) {
-    settings.fontSize = 4;
-    settings.pageContent |= showCode | showChangeAmount;
-    StartAndShowFirstPage();
-    const TableLayout layout = LayoutForTable(3, 5, 4, settings.pageContent);
-    EXPECT_EQ(window->size(), QSize(layout.width, layout.height));
-    const auto rect = [](const PixelRect& r) { return QRect(r.x, r.y, r.width, r.height); };
-    EXPECT_EQ(Control<CWebBrowser2>(IdBrowser)->geometry(), rect(layout.browser));
-    EXPECT_EQ(Control<QLabel>(IdNoticeLine)->geometry(), rect(layout.noticeLine));
-    EXPECT_EQ(Control<QLabel>(IdLoadingIndicator)->geometry(), rect(layout.loadingIndicator));
-    EXPECT_EQ(Control<QLabel>(IdStripFiller)->geometry(), rect(layout.filler));
-    EXPECT_EQ(Control<QLabel>(IdRefreshButton)->geometry(), rect(layout.refreshButton));
-    EXPECT_EQ(Control<QLabel>(IdStripLeft)->geometry(), QRect(0, 0, 50, 15));
-    EXPECT_FALSE(Control<QLabel>(IdLoadingIndicator)->isVisible());
-    EXPECT_TRUE(
-        Control<CWebBrowser2>(IdBrowser)->toPlainText().contains(QStringLiteral("浦发银行")));
-    EXPECT_TRUE(fs::exists(paths.pageFile));
+    struct Case {
+        const char* codes;
+        int fontSize;
+        std::uint32_t pageContent;
+        QSize window;
+        QRect browser;  // and the loading indicator
+        QRect noticeLine;
+        QRect filler;
+        QRect refreshButton;
+    };
+    // Worked out by hand: width 20 + column x columns; height row x rows + 35, + row for the
+    // time line, + row + 2 for the header.
+    const Case cases[] = {
+        // Size 1 (18 x 55): 3 rows and 4 columns with header and time line.
+        {",600000,000002,1A0001", 1,
+         showName | showPrice | showChangeAmount | showChangePercent | showHeader | showRefreshTime,
+         QSize(240, 127), QRect(0, 15, 240, 97), QRect(5, 112, 235, 15), QRect(50, 0, 170, 15),
+         QRect(220, 0, 20, 15)},
+        // Size 4 (21 x 71): one row and one column, neither header nor time line.
+        {",600000", 4, showName, QSize(91, 56), QRect(0, 15, 91, 26), QRect(5, 41, 86, 15),
+         QRect(50, 0, 21, 15), QRect(71, 0, 20, 15)},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.codes);
+        std::strcpy(settings.codeList, c.codes);
+        settings.fontSize = c.fontSize;
+        settings.pageContent = c.pageContent;
+        StartAndShowFirstPage();
+        EXPECT_EQ(window->size(), c.window);
+        EXPECT_EQ(Control<CWebBrowser2>(IdBrowser)->geometry(), c.browser);
+        EXPECT_EQ(Control<QLabel>(IdLoadingIndicator)->geometry(), c.browser);
+        EXPECT_EQ(Control<QLabel>(IdNoticeLine)->geometry(), c.noticeLine);
+        EXPECT_EQ(Control<QLabel>(IdStripFiller)->geometry(), c.filler);
+        EXPECT_EQ(Control<QLabel>(IdRefreshButton)->geometry(), c.refreshButton);
+        EXPECT_EQ(Control<QLabel>(IdStripLeft)->geometry(), QRect(0, 0, 50, 15));
+        EXPECT_FALSE(Control<QLabel>(IdLoadingIndicator)->isVisible());
+        EXPECT_TRUE(
+            Control<CWebBrowser2>(IdBrowser)->toPlainText().contains(QStringLiteral("浦发银行")));
+        EXPECT_TRUE(fs::exists(paths.pageFile));
+        window.reset();
+    }
 }
 
 TEST_F(TickerWindowTest, NoticeTextIsTheComplementOfTheBackground) {
@@ -184,13 +214,17 @@ TEST_F(TickerWindowTest, CloseAreaEndsTheRunAndSavesTheState) {
 }
 
 TEST_F(TickerWindowTest, SavedPositionIsUsedOnlyOnTheScreen) {
+    // The window starts centred at its first size, 206 x 71, on the 1280 x 1024 screen.
+    const QPoint centred((1280 - 206) / 2, (1024 - 71) / 2);
     WindowState state{};
-    state.windowRect = {0, 5000, 100, 5100};  // left 0 and top beyond the screen: both ignored
-    SaveWindowState(state, paths.settingsFiles);
-    StartAndShowFirstPage();
-    EXPECT_GT(window->x(), 0);
-    EXPECT_LT(window->y(), 1024);
-    window.reset();
+    // Left 0 and top beyond the screen, then the screen's own width and height: all ignored.
+    for (const WindowRect& off : {WindowRect{0, 5000, 100, 5100}, WindowRect{1280, 1024, 0, 0}}) {
+        state.windowRect = off;
+        SaveWindowState(state, paths.settingsFiles);
+        StartAndShowFirstPage();
+        EXPECT_EQ(window->pos(), centred) << off.left << "," << off.top;
+        window.reset();
+    }
 
     state.windowRect = {321, 123, 400, 200};
     SaveWindowState(state, paths.settingsFiles);
@@ -212,6 +246,356 @@ TEST_F(TickerWindowTest, TransparencyKeysOutTheBackground) {
     window->ToggleTransparency();
     EXPECT_TRUE(window->mask().isEmpty());
     EXPECT_TRUE(Control<QLabel>(IdStripLeft)->isVisible());
+}
+
+// What the X server shows of the window, pixel for pixel.
+QImage OnScreen(const QWidget& window) {
+    return window.screen()
+        ->grabWindow(0, window.x(), window.y(), window.width(), window.height())
+        .toImage()
+        .convertToFormat(QImage::Format_RGB32);
+}
+
+// Pixels where two images of the same size differ.
+int DifferingPixels(const QImage& a, const QImage& b) {
+    if (a.size() != b.size()) {
+        return a.width() * a.height();
+    }
+    int count = 0;
+    for (int y = 0; y < a.height(); ++y) {
+        for (int x = 0; x < a.width(); ++x) {
+            count += a.pixel(x, y) != b.pixel(x, y);
+        }
+    }
+    return count;
+}
+
+TEST_F(TickerWindowTest, TransparencyShowsTheCurrentPageWholeOnAndOff) {
+    // A timed refresh while transparent, on a Monday morning, with quotes of that day.
+    settings.refreshSeconds = 10;
+    sim.SetTime(SimTime{2026, 12, 7, 10, 0, 0});
+    QCursor::setPos(1, 1);
+    window = std::make_unique<CTickerWindow>(paths);
+    window->SetLocalClock([] {
+        std::tm monday{};
+        monday.tm_year = 126;
+        monday.tm_mon = 11;
+        monday.tm_mday = 7;
+        monday.tm_wday = 1;
+        monday.tm_hour = 10;
+        return monday;
+    });
+    SaveSettings(settings, paths.settingsFiles);
+    QSignalSpy shown(window.get(), &CTickerWindow::pageShown);
+    window->Start();
+    ASSERT_TRUE(shown.wait(15000));
+    window->ToggleTransparency();
+
+    SimQuote quote;
+    quote.prevClose = 7.5;
+    quote.open = 7.5;
+    quote.price = 8.88;
+    quote.high = 8.88;
+    quote.low = 7.5;
+    quote.volume = 100;
+    quote.amount = 888;
+    ASSERT_EQ(sim.SetQuote("sh600000", quote), 0);
+    ASSERT_TRUE(shown.wait(15000));
+    ASSERT_TRUE(window->Browser()->toPlainText().contains(QStringLiteral("8.88")));
+    QTest::qWait(500);
+    // Where the window shows, it shows the new page.
+    const QImage page = window->grab().toImage().convertToFormat(QImage::Format_RGB32);
+    const QImage transparent = OnScreen(*window);
+    const QRegion mask = window->mask();
+    int stale = 0;
+    for (int y = 0; y < page.height(); ++y) {
+        for (int x = 0; x < page.width(); ++x) {
+            stale += mask.contains(QPoint(x, y)) && page.pixel(x, y) != transparent.pixel(x, y);
+        }
+    }
+    EXPECT_EQ(stale, 0);
+
+    // Switched off, the whole window shows it, with nothing left of the old prices.
+    window->ToggleTransparency();
+    QTest::qWait(300);
+    const QImage opaque = window->grab().toImage().convertToFormat(QImage::Format_RGB32);
+    EXPECT_EQ(DifferingPixels(OnScreen(*window), opaque), 0);
+}
+
+TEST_F(TickerWindowTest, TransparentTextIsTheTextsColourOrTheKey) {
+    StartAndShowFirstPage();
+    Control<QLabel>(IdNoticeLine)->setText(QStringLiteral("公告 notice"));
+    window->ToggleTransparency();
+    // The page's colours, the separator, and the notice line's complement of the background.
+    const QList<QColor> colours = {
+        QColor(0xFF, 0xFF, 0xE6), Qt::black,          Qt::blue,          Qt::red,
+        QColor(0, 0x99, 0),       QColor(0, 0, 0xCC), QColor(0, 0, 0x18)};
+    const QImage image = window->grab().toImage().convertToFormat(QImage::Format_RGB32);
+    int blended = 0;
+    for (int y = 0; y < image.height(); ++y) {
+        for (int x = 0; x < image.width(); ++x) {
+            blended += !colours.contains(image.pixelColor(x, y));
+        }
+    }
+    EXPECT_EQ(blended, 0);
+}
+
+TEST_F(TickerWindowTest, ANoticeArrivingWhileTransparentShowsAtOnce) {
+    StartAndShowFirstPage();
+    window->ToggleTransparency();
+    const QRect line = Control<QLabel>(IdNoticeLine)->geometry();
+    const auto shownInLine = [&] { return window->mask().intersects(line); };
+    EXPECT_FALSE(shownInLine());
+    window->ShowNotice(QStringLiteral("公告 notice"));
+    EXPECT_TRUE(shownInLine());
+}
+
+TEST_F(TickerWindowTest, ALongListLowOnTheScreenMovesUpToBeWholeAndKeepsTheChosenPlace) {
+    std::strcpy(settings.codeList,
+                ",600000,600028,600030,600036,600519,600900,601006,601318,601398,601857,688981"
+                ",000001,000002,000333,000651,000858,002415,002594,300015,300059,300750,300760"
+                ",399001,399005,399006,399106,399330,510050,510300,1A0001");
+    WindowState state{};
+    state.windowRect = {1200, 900, 1385, 1063};
+    SaveWindowState(state, paths.settingsFiles);
+    StartAndShowFirstPage();
+
+    const QRect area = window->screen()->availableGeometry();
+    const TableLayout fitted = LayoutForTable(30, 3, 1, settings.pageContent);
+    ASSERT_EQ(window->size(), QSize(fitted.width, fitted.height));
+    EXPECT_EQ(window->geometry().bottomRight(), area.bottomRight());
+    EXPECT_EQ(window->lastWindowRect.top, area.bottom() + 1 - fitted.height);
+
+    // The place the user chose is what is saved, not where the list had to go.
+    window->close();
+    ASSERT_EQ(LoadWindowState(state, paths.settingsFiles), 1);
+    EXPECT_EQ(state.windowRect.left, 1200);
+    EXPECT_EQ(state.windowRect.top, 900);
+}
+
+TEST_F(TickerWindowTest, AnUnwritablePageFileIsNotShownAndTheWindowSaysWhy) {
+    paths.pageFile = dir / "gone" / "vemotmp.htm";
+    SaveSettings(settings, paths.settingsFiles);
+    window = std::make_unique<CTickerWindow>(paths);
+    QSignalSpy shown(window.get(), &CTickerWindow::pageShown);
+    window->Start();
+    auto* indicator = Control<QLabel>(IdLoadingIndicator);
+    QElapsedTimer waited;
+    waited.start();
+    while (!indicator->text().startsWith(QStringLiteral("无法写入页面文件")) &&
+           waited.elapsed() < 15000) {
+        QTest::qWait(50);
+    }
+    EXPECT_TRUE(indicator->text().startsWith(QStringLiteral("无法写入页面文件\n")))
+        << indicator->text().toStdString();
+    EXPECT_EQ(indicator->toolTip(), QString::fromStdString(paths.pageFile.string()));
+    EXPECT_TRUE(indicator->isVisible());
+    // The table was fitted, but no page was navigated to.
+    EXPECT_EQ(window->size(), QSize(185, 127));
+    EXPECT_EQ(shown.count(), 0);
+    EXPECT_TRUE(window->Browser()->toPlainText().isEmpty());
+
+    // Once the file can be written, the page comes and the indicator goes.
+    fs::create_directory(dir / "gone");
+    window->SetRefreshState(settingsChanged);
+    ASSERT_TRUE(shown.wait(15000));
+    EXPECT_FALSE(indicator->isVisible());
+    EXPECT_EQ(indicator->text(), QStringLiteral("Loading..."));
+    EXPECT_TRUE(window->Browser()->toPlainText().contains(QStringLiteral("浦发银行")));
+}
+
+// Every accessible object below `node`, depth first.
+void CollectAccessible(QAccessibleInterface* node, QList<QAccessibleInterface*>& all) {
+    for (int i = 0; i < node->childCount(); ++i) {
+        if (QAccessibleInterface* child = node->child(i)) {
+            all.append(child);
+            CollectAccessible(child, all);
+        }
+    }
+}
+
+TEST_F(TickerWindowTest, AccessibilityClientsSeeFourNamedButtonsAndTheQuotesAsText) {
+    StartAndShowFirstPage();
+    QList<QAccessibleInterface*> all;
+    CollectAccessible(QAccessible::queryAccessibleInterface(window.get()), all);
+
+    QMap<QString, QAccessibleInterface*> buttons;
+    QAccessibleInterface* quotes = nullptr;
+    for (QAccessibleInterface* node : all) {
+        if (node->role() == QAccessible::Button) {
+            buttons.insert(node->text(QAccessible::Name), node);
+        }
+        if (node->text(QAccessible::Name) == QStringLiteral("行情")) {
+            quotes = node;
+        }
+    }
+    ASSERT_EQ(buttons.keys(), (QStringList{"关闭", "刷新", "菜单", "隐藏"}));
+    // Each lies over its symbol: where a click on the strip does the same.
+    const QPoint origin = window->mapToGlobal(QPoint(0, 0));
+    const std::pair<const char*, StripArea> areas[] = {{"关闭", StripArea::Close},
+                                                       {"隐藏", StripArea::Hide},
+                                                       {"菜单", StripArea::Menu},
+                                                       {"刷新", StripArea::Refresh}};
+    for (const auto& [name, area] : areas) {
+        const QRect rect = buttons[QString::fromUtf8(name)]->rect().translated(-origin);
+        const PixelRect expected = StripButtonArea(area, window->width());
+        EXPECT_EQ(rect, QRect(expected.x, expected.y, expected.width, expected.height)) << name;
+        EXPECT_EQ(HitTestStrip(rect.center().x(), rect.center().y(), window->width()), area);
+    }
+
+    // The quote table reads as text.
+    ASSERT_NE(quotes, nullptr);
+    ASSERT_NE(quotes->textInterface(), nullptr);
+    const QString text =
+        quotes->textInterface()->text(0, quotes->textInterface()->characterCount());
+    EXPECT_TRUE(text.contains(QStringLiteral("浦发银行"))) << text.toStdString();
+    EXPECT_TRUE(text.contains(QStringLiteral("最新价")));
+
+    // Pressed through the accessibility interface, the buttons act as clicks do.
+    QAccessibleInterface* refresh = buttons[QStringLiteral("刷新")];
+    ASSERT_TRUE(refresh->actionInterface()->actionNames().contains(
+        QAccessibleActionInterface::pressAction()));
+    refresh->actionInterface()->doAction(QAccessibleActionInterface::pressAction());
+    QElapsedTimer waited;
+    waited.start();
+    while (window->RefreshStateValue() != refreshRequested && waited.elapsed() < 3000) {
+        QTest::qWait(20);
+    }
+    EXPECT_EQ(window->RefreshStateValue(), refreshRequested);
+    buttons[QStringLiteral("隐藏")]->actionInterface()->doAction(
+        QAccessibleActionInterface::pressAction());
+    waited.restart();
+    while (window->isVisible() && waited.elapsed() < 3000) {
+        QTest::qWait(20);
+    }
+    EXPECT_FALSE(window->isVisible());
+}
+
+xcb_connection_t* X11() {
+    return qGuiApp->nativeInterface<QNativeInterface::QX11Application>()->connection();
+}
+
+xcb_atom_t Atom(const char* name) {
+    xcb_intern_atom_reply_t* reply = xcb_intern_atom_reply(
+        X11(), xcb_intern_atom(X11(), 0, static_cast<std::uint16_t>(std::strlen(name)), name),
+        nullptr);
+    const xcb_atom_t atom = reply != nullptr ? reply->atom : xcb_atom_t{XCB_ATOM_NONE};
+    std::free(reply);
+    return atom;
+}
+
+// A property of the native window that shows `window` now, as the X server holds it.
+QByteArray Property(const QWidget& window, xcb_atom_t property, xcb_atom_t type) {
+    const auto id = static_cast<xcb_window_t>(window.windowHandle()->winId());
+    xcb_get_property_reply_t* reply = xcb_get_property_reply(
+        X11(), xcb_get_property(X11(), 0, id, property, type, 0, 1024), nullptr);
+    QByteArray value;
+    if (reply != nullptr) {
+        value = QByteArray(static_cast<const char*>(xcb_get_property_value(reply)),
+                           xcb_get_property_value_length(reply));
+        std::free(reply);
+    }
+    return value;
+}
+
+bool StateHas(const QWidget& window, const char* state) {
+    const QByteArray atoms = Property(window, Atom("_NET_WM_STATE"), XCB_ATOM_ATOM);
+    const xcb_atom_t wanted = Atom(state);
+    for (int i = 0; i + 4 <= atoms.size(); i += 4) {
+        xcb_atom_t atom;
+        std::memcpy(&atom, atoms.constData() + i, 4);
+        if (atom == wanted) {
+            return true;
+        }
+    }
+    return false;
+}
+
+bool PressKeys(const char* keys) {
+    QProcess xdotool;
+    xdotool.start(QStringLiteral("xdotool"), {QStringLiteral("key"), QString::fromLatin1(keys)});
+    return xdotool.waitForFinished(10000) && xdotool.exitCode() == 0;
+}
+
+bool WaitUntil(const std::function<bool()>& condition) {
+    QElapsedTimer waited;
+    waited.start();
+    while (!condition() && waited.elapsed() < 5000) {
+        QTest::qWait(20);
+    }
+    return condition();
+}
+
+TEST_F(TickerWindowTest, AlwaysOnTopChangedWhileRunningKeepsClassTaskBarMaskAndHotKey) {
+    QCursor::setPos(1, 1);
+    StartAndShowFirstPage();
+    window->ToggleTransparency();
+    ASSERT_TRUE(window->windowFlags().testFlag(Qt::WindowStaysOnTopHint));
+    const QByteArray vemoClass("VEMO\0VemoMFrame\0", 16);
+    EXPECT_EQ(Property(*window, XCB_ATOM_WM_CLASS, XCB_ATOM_STRING), vemoClass);
+    EXPECT_TRUE(StateHas(*window, "_NET_WM_STATE_SKIP_TASKBAR"));
+    EXPECT_TRUE(StateHas(*window, "_NET_WM_STATE_ABOVE"));
+
+    for (const bool onTop : {false, true}) {
+        SCOPED_TRACE(onTop ? "back on top" : "not on top");
+        TickerSettings changed = window->Settings();
+        changed.optionFlags =
+            onTop ? (changed.optionFlags | alwaysOnTop) : (changed.optionFlags & ~alwaysOnTop);
+        QSignalSpy shown(window.get(), &CTickerWindow::pageShown);
+        window->ReplaceSettings(changed);
+        ASSERT_TRUE(shown.wait(15000));
+        QTest::qWait(300);
+
+        EXPECT_EQ(window->windowFlags().testFlag(Qt::WindowStaysOnTopHint), onTop);
+        EXPECT_TRUE(window->isVisible());
+        EXPECT_EQ(Property(*window, XCB_ATOM_WM_CLASS, XCB_ATOM_STRING), vemoClass);
+        EXPECT_TRUE(StateHas(*window, "_NET_WM_STATE_SKIP_TASKBAR"));
+        EXPECT_EQ(StateHas(*window, "_NET_WM_STATE_ABOVE"), onTop);
+        // Still see-through: the background below the table is not on the screen.
+        EXPECT_FALSE(window->mask().isEmpty());
+        const QImage screen = OnScreen(*window);
+        EXPECT_NE(screen.pixelColor(window->width() / 2, window->height() - 4),
+                  QColor(0xFF, 0xFF, 0xE6));
+        // And the hot key still hides and shows it.
+        ASSERT_TRUE(PressKeys("alt+s"));
+        EXPECT_TRUE(WaitUntil([&] { return !window->isVisible(); }));
+        ASSERT_TRUE(PressKeys("alt+s"));
+        EXPECT_TRUE(WaitUntil([&] { return window->isVisible(); }));
+    }
+}
+
+TEST_F(TickerWindowTest, HoverTimerOnlyWithTitleBarOnHoverAndOnTopByItsBit) {
+    settings.optionFlags = 0;  // neither on top nor the strip on hover
+    StartAndShowFirstPage();
+    EXPECT_FALSE(window->windowFlags().testFlag(Qt::WindowStaysOnTopHint));
+    window->ToggleTransparency();
+    EXPECT_FALSE(window->HoverTimerActive());
+    window->SetTickerVisible(false);
+    window->SetTickerVisible(true);
+    EXPECT_FALSE(window->HoverTimerActive());
+    window->ToggleTransparency();
+    window.reset();
+
+    settings.optionFlags = titleBarOnHover | alwaysOnTop;
+    StartAndShowFirstPage();
+    EXPECT_TRUE(window->windowFlags().testFlag(Qt::WindowStaysOnTopHint));
+    EXPECT_FALSE(window->HoverTimerActive());  // opaque: no strip to show
+    window->ToggleTransparency();
+    EXPECT_TRUE(window->HoverTimerActive());
+    window->SetTickerVisible(false);
+    EXPECT_FALSE(window->HoverTimerActive());
+    window->SetTickerVisible(true);
+    EXPECT_TRUE(window->HoverTimerActive());
+
+    // The option turned off while transparent stops it.
+    TickerSettings changed = window->Settings();
+    changed.optionFlags &= ~titleBarOnHover;
+    QSignalSpy shown(window.get(), &CTickerWindow::pageShown);
+    window->ReplaceSettings(changed);
+    ASSERT_TRUE(shown.wait(15000));
+    EXPECT_FALSE(window->HoverTimerActive());
+    window->ToggleTransparency();
+    EXPECT_FALSE(window->HoverTimerActive());
 }
 
 TEST_F(TickerWindowTest, StandInServiceIsNamedAndOldQuotesAreMarked) {

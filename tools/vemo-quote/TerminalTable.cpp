@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <string_view>
 #include <vector>
 
 #include "quotes/Gbk.h"
@@ -150,6 +151,29 @@ std::string FormatTerminalTable(const TickerSettings& settings, QuoteBatch& batc
         record.reset();
     }
     return out;
+}
+
+std::vector<std::string> CodesWithoutQuote(const TickerSettings& settings,
+                                           const QuoteBatch& batch) {
+    std::vector<std::string> quoted;
+    const int count = std::clamp(batch.count, 0, MaxQuotes);
+    for (int i = 0; i < count; ++i) {
+        if (const QuoteRecord* record = batch.records[static_cast<std::size_t>(i)].get()) {
+            quoted.emplace_back(record->code, strnlen(record->code, sizeof record->code));
+        }
+    }
+    std::vector<std::string> missing;
+    std::string_view list(settings.codeList, strnlen(settings.codeList, sizeof settings.codeList));
+    while (!list.empty()) {
+        const std::size_t comma = list.find(',');
+        const std::string code(list.substr(0, comma));
+        list = comma == std::string_view::npos ? std::string_view() : list.substr(comma + 1);
+        if (!code.empty() && std::find(quoted.begin(), quoted.end(), code) == quoted.end() &&
+            std::find(missing.begin(), missing.end(), code) == missing.end()) {
+            missing.push_back(code);
+        }
+    }
+    return missing;
 }
 
 }  // namespace vemo

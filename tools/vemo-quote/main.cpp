@@ -2,6 +2,7 @@
 
 #include <unistd.h>
 
+#include <algorithm>
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
@@ -170,7 +171,8 @@ int PrintPage(const SettingsFiles& files) {
     return 0;
 }
 
-// One fetch and its table; false after a fetch error, which has been reported.
+// One fetch and its table; false after a fetch error or when no code got a quote, which has
+// been reported.
 bool ShowOnce(const TickerSettings& s, bool colour) {
     if (strnlen(s.codeList, sizeof s.codeList) < 6) {
         std::printf("股票代码列表中无数据 请添加股票代码\n");
@@ -184,12 +186,24 @@ bool ShowOnce(const TickerSettings& s, bool colour) {
                      QuoteUrl.c_str());
         return false;
     }
+    // Codes the service does not know get no line in its answer: name them, or they vanish.
+    const std::vector<std::string> missing = CodesWithoutQuote(s, batch);
+    const bool anyQuote = std::any_of(batch.records.begin(), batch.records.end(),
+                                      [](const auto& record) { return record != nullptr; });
     std::fputs(FormatTerminalTable(s, batch, colour).c_str(), stdout);
     if (fetched.provider != SelectedProvider(s.provider)) {
         std::printf("(%s)\n", GbkToUtf8(ServiceName(fetched.provider)).c_str());
     }
     std::fflush(stdout);
-    return true;
+    if (!missing.empty()) {
+        std::string names;
+        for (const std::string& code : missing) {
+            names += names.empty() ? "" : ", ";
+            names += code;
+        }
+        std::fprintf(stderr, "没有行情: %s\n", names.c_str());
+    }
+    return anyQuote;
 }
 
 int Show(const std::vector<std::string>& args) {
