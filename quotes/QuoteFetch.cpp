@@ -101,6 +101,8 @@ int FetchLines(const TickerSettings& settings, std::string_view url, const char*
     // The block announces gzip and deflate; decode them so the parsers see plain text.
     curl_easy_setopt(h, CURLOPT_ACCEPT_ENCODING, "");
     SetTransferBounds(h, options);
+    // A quote answer is small; one that takes longer than this is a server holding the refresh.
+    curl_easy_setopt(h, CURLOPT_TIMEOUT, options.deadlineSeconds);
     curl_easy_setopt(h, CURLOPT_WRITEFUNCTION, WriteBody);
     curl_easy_setopt(h, CURLOPT_WRITEDATA, &transfer);
     curl_easy_setopt(h, CURLOPT_NOPROGRESS, 0L);

@@ -15,6 +15,10 @@ struct FetchOptions {
     long connectTimeoutSeconds = 60;
     // A transfer that receives no data for this long fails.
     long stallTimeoutSeconds = 30;
+    // A quote request (FetchLines), connection included, fails when it has not ended after this
+    // long: a server that trickles its answer never trips the stall limit. Downloads, which may
+    // be large, do not take it.
+    long deadlineSeconds = 60;
     // A larger answer is no quote answer; the transfer fails rather than grow without bound.
     std::size_t maxResponseBytes = 4u << 20;
     // When set (and it becomes true), a running transfer ends promptly with FetchFailed.

@@ -97,14 +97,18 @@ int ColumnCount(std::uint32_t content) {
     return std::max(std::popcount(content & ColumnBits), 1);
 }
 
-// Enough for a 10-byte provider field of which every byte is escaped.
-constexpr std::size_t EscapedTextSize = QuoteTextSize * 6 + 1;
+// Enough for a provider field of `size` bytes of which every byte is escaped.
+constexpr std::size_t EscapedSize(std::size_t size) {
+    return size * 6 + 1;
+}
+constexpr std::size_t EscapedTextSize = EscapedSize(QuoteTextSize);
 
-// The provider's name and code go into markup and attribute values: the characters that would
-// end them are written as entities. GBK trail bytes never take these values.
-void EscapeField(const char (&field)[QuoteTextSize], char (&out)[EscapedTextSize]) {
+// Provider texts (name, code, data time) go into markup and attribute values: the characters
+// that would end them are written as entities. GBK trail bytes never take these values.
+template <std::size_t Size>
+void EscapeField(const char (&field)[Size], char (&out)[EscapedSize(Size)]) {
     std::size_t at = 0;
-    for (std::size_t i = 0; i < QuoteTextSize && field[i] != '\0'; ++i) {
+    for (std::size_t i = 0; i < Size && field[i] != '\0'; ++i) {
         std::string_view piece(&field[i], 1);
         switch (field[i]) {
             case '&':
@@ -240,12 +244,15 @@ int WriteTablePage(PageWriter& page, const TickerSettings& settings, const PageC
         const std::size_t length = strnlen(dataTimeField, DataTimeSize - 1);
         std::memcpy(dataTime, dataTimeField, length);
         dataTime[length] = '\0';
+        char escaped[EscapedSize(DataTimeSize)];
+        EscapeField(dataTime, escaped);
         if (timeNote.empty() || columns >= 3) {
-            page.Format("<tr class=\"cbt\"><td colspan=%d align=right>%s", {columns, dataTime});
+            page.Format("<tr class=\"cbt\"><td colspan=%d align=right>%s", {columns, escaped});
             page.Append(timeNote);
             page.Append("</td></tr>");
         } else {
-            const std::string_view text(dataTime, length);
+            // Escaping adds no blank, so the escaped text breaks where the time does.
+            const std::string_view text(escaped);
             const std::size_t blank = text.find(' ');
             page.Format("<tr class=\"cbt\"><td colspan=%d align=right>", {columns});
             if (blank != std::string_view::npos) {
@@ -350,7 +357,9 @@ int Render(const TickerSettings& settings, PageWriter& page, int& rows, int& col
     std::memcpy(report.newestDate, batch.newestDate, DataDateSize);
     report.newestDate[DataDateSize - 1] = '\0';
     if (kept != nullptr && fetched.answered) {
-        QuotePageSession::KeptQuotes& last = kept->emplace();
+        // From a value: clang does not take a class nested in its holder as default-constructible
+        // inside std::optional.
+        QuotePageSession::KeptQuotes& last = kept->emplace(QuotePageSession::KeptQuotes{});
         last.codeList = codeList;
         last.provider = fetched.provider;
         last.records = std::move(records);

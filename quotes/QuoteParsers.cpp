@@ -10,6 +10,7 @@
 #include <cstring>
 #include <memory>
 
+#include "quotes/DataTime.h"
 #include "quotes/Gbk.h"
 #include "quotes/QuoteUrl.h"
 
@@ -214,6 +215,14 @@ void SinaTrailingTime(std::string_view fromTurnover, char (&dataTime)[DataTimeSi
     std::replace(std::begin(dataTime), std::end(dataTime), ',', ' ');
 }
 
+// A data time that is not of a date-and-time's shape is refused: the time row stays empty rather
+// than show whatever stood in the answer in its place.
+void DropUnlessDataTime(char (&dataTime)[DataTimeSize]) {
+    if (!IsDataTimeShape(std::string_view(dataTime, strnlen(dataTime, DataTimeSize)))) {
+        dataTime[0] = '\0';
+    }
+}
+
 void StoreLocalTime(char (&dataTime)[DataTimeSize], const std::tm& now) {
     char text[80];  // room for six ints whatever the fields hold; a year beyond 9999 is cut
     std::snprintf(text, sizeof text, "%d-%d-%d %d:%d:%d", now.tm_year + 1900, now.tm_mon + 1,
@@ -333,6 +342,7 @@ void ParseSinaResponse(std::span<const std::string> lines, QuoteBatch& batch) {
                 if (!SinaDateAndTime(entry, batch.dataTime)) {
                     SinaTrailingTime(fromTurnover, batch.dataTime);
                 }
+                DropUnlessDataTime(batch.dataTime);
             }
             if (char dated[DataTimeSize]; SinaDateAndTime(entry, dated)) {
                 NoteDataDate(batch, dated);
@@ -406,6 +416,7 @@ void ParseNetEaseResponse(std::span<const std::string> lines, QuoteBatch& batch,
                 } else {
                     StoreLocalTime(batch.dataTime, now);
                 }
+                DropUnlessDataTime(batch.dataTime);
             }
             if (const std::size_t priceEnd = fromPrice.find(';');
                 priceEnd != std::string_view::npos) {

@@ -44,7 +44,6 @@ struct Tag {
 struct RowContext {
     QString cssClass;
     QString align;
-    QString valign;
 };
 
 bool IsSpace(QChar c) {
@@ -84,6 +83,22 @@ bool StartsEntity(QStringView text, qsizetype at) {
         ++i;
     }
     return i > nameStart && i < n && text[i] == u';';
+}
+
+// Whether a row's class or alignment is carried onto its cells: only a short plain word, so that
+// the copies add a few bytes per cell however long the row's attribute is, and the output stays
+// within a small constant factor of the input.
+bool IsCarriedValue(const QString& value) {
+    constexpr qsizetype MaxCarriedLength = 8;
+    if (value.isEmpty() || value.size() > MaxCarriedLength) {
+        return false;
+    }
+    for (const QChar c : value) {
+        if (!IsAsciiLetter(c) && !IsAsciiDigit(c) && c != u'-' && c != u'_') {
+            return false;
+        }
+    }
+    return true;
 }
 
 // A value as it goes between double quotes: references stay, a bare '&' and '"' are escaped.
@@ -192,7 +207,11 @@ qsizetype ParseTag(const QString& html, qsizetype pos, Tag& tag) {
                 attribute.value = html.mid(valueStart, i - valueStart);
             }
         }
-        tag.attributes.push_back(std::move(attribute));
+        // A name that begins with '=' (as in "a/=b") names nothing a browser uses; written out
+        // after an attribute without a value, it would read back as that attribute's value.
+        if (!attribute.name.startsWith(u'=')) {
+            tag.attributes.push_back(std::move(attribute));
+        }
     }
     return n;  // a tag cut off by the end of the text is closed here
 }
@@ -215,18 +234,18 @@ void AppendTag(QString& out, const Tag& tag) {
     out += tag.selfClosing ? u" />" : u">";
 }
 
-// True when only white space stands between html[from] and the cell's end tag.
+// True when only white space stands between html[from] and the cell's end tag, read as the
+// tag itself is read ("</td>", "</TD >", "</td/>").
 bool CellIsEmpty(const QString& html, qsizetype from, const QString& cellName) {
     qsizetype i = from;
     while (i < html.size() && IsSpace(html[i])) {
         ++i;
     }
-    const QString endTag = QStringLiteral("</") + cellName;
-    if (!QStringView(html).mid(i).startsWith(endTag, Qt::CaseInsensitive)) {
+    if (i >= html.size() || html[i] != u'<') {
         return false;
     }
-    const qsizetype after = i + endTag.size();
-    return after >= html.size() || html[after] == u'>' || IsSpace(html[after]);
+    Tag end;
+    return ParseTag(html, i, end) >= 0 && end.closing && end.name == cellName;
 }
 
 void AddStyle(Tag& tag, const QString& declarations) {
@@ -309,14 +328,11 @@ QString NormalisePageHtml(const QString& html) {
             RowContext& row = tables.back();
             row = RowContext{};
             if (!tag.closing) {
-                if (const Attribute* a = tag.Find(u"class")) {
+                if (const Attribute* a = tag.Find(u"class"); a && IsCarriedValue(a->value)) {
                     row.cssClass = a->value;
                 }
-                if (const Attribute* a = tag.Find(u"align")) {
+                if (const Attribute* a = tag.Find(u"align"); a && IsCarriedValue(a->value)) {
                     row.align = a->value;
-                }
-                if (const Attribute* a = tag.Find(u"valign")) {
-                    row.valign = a->value;
                 }
             }
         } else if ((tag.name == u"td" || tag.name == u"th") && !tag.closing) {
@@ -327,9 +343,6 @@ QString NormalisePageHtml(const QString& html) {
                 }
                 if (!row.align.isEmpty() && !tag.Find(u"align")) {
                     tag.Set(QStringLiteral("align"), row.align);
-                }
-                if (!row.valign.isEmpty() && !tag.Find(u"valign")) {
-                    tag.Set(QStringLiteral("valign"), row.valign);
                 }
             }
             const Attribute* height = tag.Find(u"height");

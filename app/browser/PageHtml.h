@@ -9,8 +9,9 @@ namespace vemo {
 // - an unquoted attribute value ends at '=' (so "href=...?Ver=43&Dts=2" loses its query and the
 //   rest of the tag): every value is written out quoted, bare '&' as "&amp;";
 // - "cellspacing=0px", "cellpadding=2px", "height=1px" are not read as numbers: the "px" goes;
-// - "align" and "valign" on <tr> are ignored: they, and the row's "class", are carried onto each
-//   cell that has none of its own;
+// - "align" on <tr> is ignored: it, and the row's "class", are carried onto each cell that has
+//   none of its own (only short plain words, so that the page cannot grow by the row's size
+//   times its cells);
 // - an empty cell with a "height" is drawn a full text line high: it gets no padding and a fixed
 //   line height of that many pixels.
 // Everything else (text, comments, style sheets) passes through unchanged.

@@ -91,7 +91,7 @@ TEST(NormalisePageHtml, CarriesRowClassAndAlignmentOntoCells) {
     EXPECT_EQ(NormalisePageHtml("<table><tr class=a align=left valign=top><td>x</td></tr>"
                                 "<tr><td>y</td><td class=b>z</td></tr></table><td>w</td>"),
               "<table><tr class=\"a\" align=\"left\" valign=\"top\"><td class=\"a\" "
-              "align=\"left\" valign=\"top\">x</td></tr><tr><td>y</td><td class=\"b\">z</td>"
+              "align=\"left\">x</td></tr><tr><td>y</td><td class=\"b\">z</td>"
               "</tr></table><td>w</td>");
     // A nested table has rows of its own; the outer row's context comes back after it.
     EXPECT_EQ(NormalisePageHtml("<table><tr align=right><td><table><tr><td>i</td></tr></table>"
@@ -111,6 +111,30 @@ TEST(NormalisePageHtml, CarriesRowClassAndAlignmentOntoCells) {
               QColor(0x00, 0x99, 0x00));
 }
 
+TEST(NormalisePageHtml, GrowsByAtMostASmallFactorWhateverTheRowCarries) {
+    const auto ratio = [](const QString& page) {
+        return static_cast<double>(NormalisePageHtml(page).size()) / page.size();
+    };
+    // A long attribute before many cells is not copied into each of them.
+    const QString cells = QStringLiteral("<td>").repeated(2000);
+    for (const QString& row :
+         {"<tr class=\"" + QString(1000, u'c') + "\">", "<tr align=" + QString(1000, u'a') + ">",
+          QStringLiteral("<tr class='a b' align=\"&quot;&quot;&quot;\">"),
+          "<tr valign=\"" + QString(1000, u'v') + "\">"}) {
+        const QString page = "<table>" + row + cells + "</table>";
+        EXPECT_LT(ratio(page), 1.1) << row.left(40).toStdString();
+        EXPECT_FALSE(NormalisePageHtml(page).contains("<td ")) << row.left(40).toStdString();
+    }
+    // The longest values still carried cost a bounded number of bytes per cell.
+    for (const int count : {100, 10000}) {
+        EXPECT_LT(
+            ratio("<tr class=abcdefgh align=justify>" + QStringLiteral("<td>").repeated(count)),
+            10);
+    }
+    EXPECT_EQ(NormalisePageHtml("<tr class=abcdefghi align=center><td>"),
+              "<tr class=\"abcdefghi\" align=\"center\"><td align=\"center\">");
+}
+
 TEST(NormalisePageHtml, MakesTheEmptySeparatorCellAsHighAsItsHeight) {
     const QString html = NormalisePageHtml(Page());
     EXPECT_TRUE(
@@ -126,6 +150,14 @@ TEST(NormalisePageHtml, MakesTheEmptySeparatorCellAsHighAsItsHeight) {
     EXPECT_EQ(NormalisePageHtml("<td height=1px>x</td>"), "<td height=\"1\">x</td>");
     EXPECT_EQ(NormalisePageHtml("<td height=50%></td>"), "<td height=\"50%\"></td>");
     EXPECT_EQ(NormalisePageHtml("<td height=1></tdx>"), "<td height=\"1\"></tdx>");
+    // An end tag with a blank or a slash after its name still ends the cell.
+    for (const char* end : {"</td >", "</TD/>", "</td\n/x>"}) {
+        EXPECT_EQ(NormalisePageHtml(QStringLiteral("<td height=2>") + end),
+                  QStringLiteral("<td height=\"2\" style=\"padding:0px; line-height:2px; "
+                                 "-qt-line-height-type:fixed;\">") +
+                      NormalisePageHtml(end))
+            << end;
+    }
 
     // Laid out by Qt, the separator row adds exactly one pixel between header and quotes.
     const auto quoteTop = [](const QString& page) {
@@ -146,6 +178,9 @@ TEST(NormalisePageHtml, KeepsReferencesAndEscapesWhatWouldBreakTheQuotes) {
     // References stay as written; bare '&' and quotes inside values are escaped.
     EXPECT_EQ(NormalisePageHtml("<a title='say \"hi\" &amp; &#10;&#x41; &x'>"),
               "<a title=\"say &quot;hi&quot; &amp; &#10;&#x41; &amp;x\">");
+    // A number sign without digits, or a name without its ';', is no reference.
+    EXPECT_EQ(NormalisePageHtml("<a title='&#; &#x; &amp &;'>"),
+              "<a title=\"&amp;#; &amp;#x; &amp;amp &amp;;\">");
     // Normalised text does not change when normalised again.
     const QString once = NormalisePageHtml(Page());
     EXPECT_EQ(NormalisePageHtml(once), once);
@@ -163,6 +198,10 @@ TEST(NormalisePageHtml, PassesTextCommentsAndStyleSheetsThrough) {
               "<body scroll=\"no\" bgcolor=\"#FFFFE6\"><font color=\"#FF0000\">x</font>");
     EXPECT_EQ(NormalisePageHtml("<meta charset=gb2312/>"), "<meta charset=\"gb2312/\">");
     EXPECT_EQ(NormalisePageHtml("<br/><img src = 'a b' >"), "<br /><img src=\"a b\">");
+    // A name that begins with '=' is left out: written after a bare attribute, it would become
+    // that attribute's value.
+    EXPECT_EQ(NormalisePageHtml("<body bgcolor/=\"#FFFFE6\" =x scroll=no>"),
+              "<body bgcolor scroll=\"no\">");
     // A tag cut off by the end of the text is closed; nothing of it is lost.
     EXPECT_EQ(NormalisePageHtml("x<a href=\"http://h/?a=1"), "x<a href=\"http://h/?a=1\">");
     EXPECT_EQ(NormalisePageHtml(QString()), QString());

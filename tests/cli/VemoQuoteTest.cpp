@@ -19,6 +19,7 @@
 #include "quotes/QuoteUrl.h"
 #include "settings/SettingsStore.h"
 #include "tools/marketsim/MarketSim.h"
+#include "tools/vemo-quote/TerminalTable.h"
 
 extern char** environ;
 
@@ -331,6 +332,69 @@ TEST_F(VemoQuoteTest, ShowNamesTheCodesThatGotNoQuote) {
         EXPECT_EQ(none.status, 1);
         EXPECT_EQ(none.err, c.missing);
     }
+}
+
+// Escape sequences that clear the screen, hide text, retitle the terminal or reset it.
+constexpr char HostileName[] = "\x1b[2J\x1b[8m";
+constexpr char HostileTime[] =
+    "\x1b]0;x\x07\x1b"
+    "c\x7f";
+
+bool HasControlCharacters(const std::string& text) {
+    return std::any_of(text.begin(), text.end(), [](char c) {
+        const auto byte = static_cast<unsigned char>(c);
+        return (byte < 0x20 && byte != '\n' && byte != '\t') || byte == 0x7F;
+    });
+}
+
+TEST(TerminalTextTest, ControlCharactersOfProviderTextArePrintedAsQuestionMarks) {
+    // C0, DEL and C1 (U+009B is a one-character CSI); U+00A0 and Chinese stay.
+    EXPECT_EQ(TerminalSafe("a\x1b[2Jb\x07\x7f\xC2\x9B"
+                           "1m\xC2\x80\xC2\xA0中"),
+              "a?[2Jb???1m?\xC2\xA0中");
+    EXPECT_EQ(TerminalProviderText("\x1b" + Utf8ToGbk("浦发") + "\x9b"), "?浦发\xEF\xBF\xBD");
+
+    TickerSettings settings = DefaultTickerSettings();
+    settings.pageContent |= showCode;
+    QuoteBatch batch;
+    batch.records[0] = std::make_unique<QuoteRecord>();
+    std::strcpy(batch.records[0]->name, HostileName);
+    std::strcpy(batch.records[0]->code, "\x1b[5m6");
+    batch.count = 1;
+    std::strcpy(batch.dataTime, HostileTime);
+    const std::string table = FormatTerminalTable(settings, batch, false);
+    EXPECT_FALSE(HasControlCharacters(table)) << table;
+    EXPECT_NE(table.find("?[5m6"), std::string::npos) << table;
+    EXPECT_NE(table.find("?[2J?[8m"), std::string::npos) << table;
+    EXPECT_TRUE(table.ends_with("\n?]0;x??c?\n")) << table;
+}
+
+TEST_F(VemoQuoteTest, ShowAndParseNeverPrintTheAnswersControlCharacters) {
+    MarketSimulator sim;
+    ASSERT_EQ(sim.Start(0), 0);
+    const std::string sina = std::string("var hq_str_sh600000=\"") + HostileName +
+                             ",7.55,7.52,7.60,7.65,7.50,7.59,7.60,100,2000,2022-11-11," +
+                             HostileTime + "\";";
+    const std::string netEase = std::string("var quote_0600000='0600000;") + HostileName +
+                                ";7.52;7.55;2000;100;0;0;7.65;7.50;7.60;" + HostileTime +
+                                "';QuoteData.show_quote();";
+    ASSERT_EQ(sim.SetFixedLines(sina + "\n" + netEase + "\n"), 2);
+    TickerSettings settings = ProxySettings(sim);
+    std::strcpy(settings.codeList, ",600000");
+    for (const int provider : {ProviderSina, ProviderNetEase}) {
+        SCOPED_TRACE(provider);
+        settings.provider = provider;
+        SaveSettings(settings, files);
+        const Outcome shown = Run({"show", dir.string()});
+        EXPECT_EQ(shown.status, 0);
+        EXPECT_FALSE(HasControlCharacters(shown.out)) << shown.out;
+        EXPECT_NE(shown.out.find("?[2J?[8m"), std::string::npos) << shown.out;
+    }
+    std::ofstream(dir / "sina.txt", std::ios::binary) << sina;
+    const Outcome parsed = Run({"parse", "sina", (dir / "sina.txt").string()});
+    EXPECT_EQ(parsed.status, 0);
+    EXPECT_FALSE(HasControlCharacters(parsed.out)) << parsed.out;
+    EXPECT_NE(parsed.out.find("600000\t?[2J?[8m\t7.6000"), std::string::npos) << parsed.out;
 }
 
 }  // namespace

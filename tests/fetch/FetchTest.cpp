@@ -250,16 +250,60 @@ TEST_F(FetchTest, UnusableUrlSendsNothing) {
     EXPECT_EQ(sim.RequestCount(), 0u);
 }
 
-TEST_F(FetchTest, OversizedAnswerFails) {
-    SimBehaviour behaviour;
-    behaviour.failure = SimFailure::HttpError;
-    behaviour.status = 200;
-    behaviour.body = std::string(4096, 'x');
-    sim.SetBehaviour(SimService::All, behaviour);
+TEST_F(FetchTest, AnswerBeyondTheSizeLimitFails) {
     QuoteUrl = Local("/list=sh600000");
     options.maxResponseBytes = 1024;
+    for (const std::size_t size : {std::size_t{1024}, std::size_t{1025}, std::size_t{4096}}) {
+        SCOPED_TRACE(size);
+        SimBehaviour behaviour;
+        behaviour.failure = SimFailure::HttpError;
+        behaviour.status = 200;
+        behaviour.body = std::string(size, 'x');
+        sim.SetBehaviour(SimService::All, behaviour);
+        QuoteBatch batch;
+        EXPECT_EQ(FetchSinaQuotes(settings, QuoteRequestHeaders, batch, options),
+                  size <= options.maxResponseBytes ? FetchOk : FetchFailed);
+    }
+}
+
+TEST_F(FetchTest, AnswerThatTricklesFailsAtTheDeadline) {
+    QuoteUrl = Local("/list=sh600000");
+    options.stallTimeoutSeconds = 30;
+    options.deadlineSeconds = 3;
+
+    // An answer that trickles but ends within the deadline is read whole.
+    SimBehaviour quick;
+    quick.trickleMs = 1;
+    sim.SetBehaviour(SimService::All, quick);
+    QuoteBatch whole;
+    ASSERT_EQ(FetchSinaQuotes(settings, QuoteRequestHeaders, whole, options), FetchOk);
+    EXPECT_EQ(whole.count, 1);
+    EXPECT_EQ(std::strlen(whole.dataTime), 19u);
+
+    // Ten bytes a second: the answer would take more than a minute.
+    SimBehaviour slow;
+    slow.trickleMs = 100;
+    sim.SetBehaviour(SimService::All, slow);
+    // Cancels the transfer should the deadline not hold, so that a broken build fails quickly.
+    std::atomic<bool> cancel{false};
+    std::atomic<bool> ended{false};
+    options.cancel = &cancel;
+    std::thread watchdog([&] {
+        for (int i = 0; i < 400 && !ended; ++i) {
+            std::this_thread::sleep_for(std::chrono::milliseconds(50));
+        }
+        cancel = true;
+    });
+    const auto start = std::chrono::steady_clock::now();
     QuoteBatch batch;
-    EXPECT_EQ(FetchSinaQuotes(settings, QuoteRequestHeaders, batch, options), FetchFailed);
+    const int result = FetchSinaQuotes(settings, QuoteRequestHeaders, batch, options);
+    const auto elapsed = std::chrono::steady_clock::now() - start;
+    ended = true;
+    watchdog.join();
+    EXPECT_EQ(result, FetchFailed);
+    EXPECT_EQ(batch.count, 0);
+    EXPECT_GE(elapsed, std::chrono::milliseconds(2900));
+    EXPECT_LT(elapsed, std::chrono::seconds(15));
 }
 
 }  // namespace

@@ -28,6 +28,15 @@ class ServerTest : public ::testing::Test {
         ASSERT_EQ(sim.Start(0), 0);
         proxied.proxy = "127.0.0.1:" + std::to_string(sim.Port());
     }
+    // A control request; its answer's status, or 0 when none came.
+    int Post(const std::string& pathAndQuery, const std::string& body = "") {
+        RawConnection connection(sim.Port());
+        connection.Send("POST " + pathAndQuery + " HTTP/1.1\r\nHost: 127.0.0.1\r\n" +
+                        "Content-Length: " + std::to_string(body.size()) + "\r\n\r\n" + body);
+        const auto answer = connection.Read(2000);
+        return answer ? answer->status : 0;
+    }
+
     MarketSimulator sim;
     FetchOptions proxied;
 };
@@ -142,6 +151,25 @@ TEST_F(ServerTest, FailureModesAndDelays) {
     EXPECT_GE(MsSince(start), 200);
 }
 
+TEST_F(ServerTest, TrickledAnswerComesWholeByteByByte) {
+    sim.SetMoving(false);
+    sim.SetTime(SimTime{});
+    const auto plain = Fetch(Direct(sim.Port(), "/list=sh600000"));
+    ASSERT_EQ(plain.status, 200);
+    EXPECT_EQ(Post("/_sim/mode?service=sina&trickle=60001"), 400);
+    EXPECT_EQ(Post("/_sim/mode?service=sina&trickle=2&count=1"), 200);
+
+    const auto start = Clock::now();
+    const auto trickled = Fetch(Direct(sim.Port(), "/list=sh600000"));
+    const long long took = MsSince(start);
+    EXPECT_EQ(trickled.status, 200);
+    EXPECT_EQ(trickled.body, plain.body);
+    // Two milliseconds before every byte of the head and the body but the first.
+    EXPECT_GE(took, static_cast<long long>(2 * (trickled.headers.size() + plain.body.size() - 1)));
+    // The count ran out: the next answer comes at once.
+    EXPECT_EQ(Fetch(Direct(sim.Port(), "/list=sh600000")).body, plain.body);
+}
+
 TEST_F(ServerTest, StopEndsHeldAndDelayedConnectionsPromptly) {
     SimBehaviour hang;
     hang.failure = SimFailure::Hang;
@@ -249,11 +277,7 @@ TEST_F(ServerTest, OversizeAndMalformedRequestsAreRefused) {
 
 TEST_F(ServerTest, ControlPathsChangeTheSimulator) {
     auto post = [&](const std::string& pathAndQuery, const std::string& body = "") {
-        RawConnection connection(sim.Port());
-        connection.Send("POST " + pathAndQuery + " HTTP/1.1\r\nHost: 127.0.0.1\r\n" +
-                        "Content-Length: " + std::to_string(body.size()) + "\r\n\r\n" + body);
-        const auto answer = connection.Read(2000);
-        return answer ? answer->status : 0;
+        return Post(pathAndQuery, body);
     };
     EXPECT_EQ(post("/_sim/time?at=2024-05-17+10:30:00"), 200);
     EXPECT_EQ(post("/_sim/time?at=2024-02-30+10:30:00"), 400);

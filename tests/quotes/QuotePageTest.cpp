@@ -417,6 +417,51 @@ TEST(QuotePageTest, ProviderTextIsEscapedInMarkup) {
     EXPECT_NE(row.find("class=\"cjc\">A&amp;B&lt;i&gt;&quot;</a></td>"), std::string::npos);
 }
 
+TEST(QuotePageTest, MarkupInPlaceOfTheTimeNeverReachesThePage) {
+    const std::string hostile = "</table><h1>x</h1>";
+    const std::vector<std::string> sina = {"var hq_str_sh600000=\"" + Utf8ToGbk("浦发银行") +
+                                           ",9.60,9.50,10.00,10.20,9.40,9.99,10.00,100,2000," +
+                                           hostile + "\";"};
+    const std::vector<std::string> netEase = {
+        "var quote_0600000='0600000;x;9.50;9.60;2000;100;0;0;10.20;9.40;10.00;" + hostile +
+        "';QuoteData.show_quote();"};
+    const QuoteFetchers parsing{
+        [&](const TickerSettings&, std::string_view, const char*, QuoteBatch& batch) {
+            ParseSinaResponse(sina, batch);
+            return FetchOk;
+        },
+        [&](const TickerSettings&, std::string_view, const char*, QuoteBatch& batch) {
+            ParseNetEaseResponse(netEase, batch);
+            return FetchOk;
+        }};
+    for (const int provider : {ProviderSina, ProviderNetEase}) {
+        SCOPED_TRACE(provider);
+        TickerSettings settings = DefaultTickerSettings();
+        settings.provider = provider;
+        std::vector<char> buffer(PageBufferSize, '\0');
+        int rows = 2;
+        int cols = 3;
+        RenderQuotePage(settings, buffer, rows, cols, parsing);
+        const std::string page = buffer.data();
+        EXPECT_EQ(rows, 1);
+        EXPECT_EQ(page.find("<h1>"), std::string::npos) << page;
+        // The refused time leaves the time row empty.
+        EXPECT_TRUE(
+            page.ends_with("<tr class=\"cbt\"><td colspan=3 align=right></td></tr>"
+                           "</table></body></html>"))
+            << page;
+    }
+
+    // A time that reaches the renderer by another way is escaped like the name and code.
+    FakeProvider provider = TwoQuotes();
+    provider.dataTime = hostile;
+    const std::string page = Render(DefaultTickerSettings(), provider).page;
+    EXPECT_EQ(page.find("<h1>"), std::string::npos);
+    EXPECT_NE(page.find("<td colspan=3 align=right>&lt;/table&gt;&lt;h1&gt;x&lt;/h1&gt;</td>"),
+              std::string::npos)
+        << page;
+}
+
 TEST(QuotePageTest, SmallBuffersAreNeverOverrun) {
     FakeProvider sina = TwoQuotes();
     const std::string full = Render(DefaultTickerSettings(), sina).page;

@@ -5,6 +5,7 @@
 #include <string>
 #include <vector>
 
+#include "quotes/DataTime.h"
 #include "quotes/Gbk.h"
 #include "quotes/QuoteParsers.h"
 
@@ -213,6 +214,48 @@ TEST(SinaParserTest, MalformedLines) {
             EXPECT_STREQ(batch.records[0]->code, c.code);
         }
         EXPECT_LT(strnlen(batch.dataTime, sizeof batch.dataTime), sizeof batch.dataTime);
+    }
+}
+
+// The answers come over plain HTTP: whatever stands where the time should be is shown only when
+// it is a date and time, never as markup or control characters.
+constexpr char Hostile[] = "</table><h1>x</h1>";
+
+TEST(DataTimeTest, OnlyADateAndTimeIsTakenAsTheDataTime) {
+    for (const char* time : {"2008-12-29 15:00:05", "2009-1-5 9:30:7", "0-0-0 0:0:0"}) {
+        EXPECT_TRUE(IsDataTimeShape(time)) << time;
+    }
+    for (const char* time : {"", Hostile, "2008-12-29,15:00:05", "2008-12-29  15:00:05",
+                             " 2008-12-29 15:00:05", "2008-12-29 15:00:05 ", "2008-12-29 15:00",
+                             "2008-12-29T15:00:05", "2008-12-29 15:00:0\x1b", "-2008-12-29 15:00:5",
+                             "2008--12-29 15:00:05", "20080-12-29 15:00:05"}) {
+        EXPECT_FALSE(IsDataTimeShape(time)) << time;
+    }
+}
+
+TEST(DataTimeTest, MarkupInPlaceOfTheTimeIsRefusedByBothParsers) {
+    const std::string hostile = Hostile;
+    // Sina: in the date field of today's form, at the end of the old form (the fallback rule),
+    // and in the time field.
+    for (const std::string& ending :
+         {hostile + ",15:00:00,00,\";", hostile + "\";", "2022-11-11," + hostile + "\";",
+          "2022-11-11,15:00:00" + hostile + "\";"}) {
+        SCOPED_TRACE(ending);
+        QuoteBatch batch;
+        ParseSinaResponse(Lines{SinaLine("sh600000", "浦发银行", Numbers, ending)}, batch);
+        ASSERT_EQ(batch.count, 1);  // the quote itself stands
+        EXPECT_STREQ(batch.dataTime, "");
+    }
+    // NetEase: the field before the terminator, and a short one that leaves part of the price in
+    // the 19 characters.
+    for (const std::string& time : {hostile, std::string("2009-1-5 9:30:7")}) {
+        SCOPED_TRACE(time);
+        QuoteBatch batch;
+        ParseNetEaseResponse(
+            Lines{NetEaseEntry("0600000", "浦发银行", NetEaseNumbers, time) + Terminator}, batch,
+            LocalTime(2009, 1, 5, 9, 30, 7));
+        ASSERT_EQ(batch.count, 1);
+        EXPECT_STREQ(batch.dataTime, "");
     }
 }
 

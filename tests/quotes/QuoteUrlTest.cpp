@@ -156,6 +156,11 @@ TEST(QuoteUrlTest, OddSymbolsAreLeftOrTrimmedSafely) {
     EXPECT_EQ(NetEaseBack(""), "");
     EXPECT_EQ(SinaBack("sh600000123"), "sh600000123");
     EXPECT_EQ(NetEaseBack("06000001234"), "06000001234");
+    // Ten characters are the most that is still mapped.
+    EXPECT_EQ(SinaBack("sh60000012"), "600000");
+    EXPECT_EQ(SinaBack("sh00000199"), "1A0001");
+    EXPECT_EQ(NetEaseBack("0600000123"), "600000");
+    EXPECT_EQ(NetEaseBack("0000001299"), "1A0001");
     EXPECT_EQ(SinaBack("sh6000001"), "600000");  // at most six characters follow the prefix
     EXPECT_EQ(SinaBack("s"), "");
     EXPECT_EQ(NetEaseBack("0"), "");

@@ -225,6 +225,15 @@ bool HttpServer::SendAll(int fd, std::string_view bytes) {
     return true;
 }
 
+bool HttpServer::SendTrickling(int fd, std::string_view bytes, int pauseMs) {
+    for (std::size_t i = 0; i < bytes.size(); ++i) {
+        if ((i > 0 && !Pause(pauseMs)) || !SendAll(fd, bytes.substr(i, 1))) {
+            return false;
+        }
+    }
+    return true;
+}
+
 void HttpServer::SendSimple(int fd, int status, std::string_view text) {
     std::string answer = "HTTP/1.1 " + std::to_string(status) + " ";
     answer += ReasonPhrase(status);
@@ -375,12 +384,16 @@ void HttpServer::Serve(int fd) {
         if (request.method != "HEAD") {
             answer += reply.body;
         }
+        const auto send = [&](std::string_view bytes) {
+            return reply.trickleMs > 0 ? SendTrickling(fd, bytes, reply.trickleMs)
+                                       : SendAll(fd, bytes);
+        };
         if (reply.kind == HttpReply::Kind::Cut) {
             answer.resize(answer.size() - reply.body.size() + reply.body.size() / 2);
-            SendAll(fd, answer);
+            send(answer);
             return;
         }
-        if (!SendAll(fd, answer) || !keepAlive) {
+        if (!send(answer) || !keepAlive) {
             return;
         }
     }

@@ -29,6 +29,9 @@ struct HttpReply {
     std::vector<std::pair<std::string, std::string>> headers;  // Content-Length is added
     std::string body;
     bool closeAfter = false;
+
+    // When set, an answer goes out one byte at a time, this many milliseconds apart.
+    int trickleMs = 0;
 };
 
 // Called on the connection's thread for every complete request.
@@ -69,6 +72,8 @@ class HttpServer {
     // idle time ran out or the server is stopping.
     bool ReadSome(int fd, std::string& buffer);
     bool SendAll(int fd, std::string_view bytes);
+    // SendAll one byte at a time with a pause before each but the first, as a slow server.
+    bool SendTrickling(int fd, std::string_view bytes, int pauseMs);
     // Answers a request that cannot be served and ends the connection.
     void SendSimple(int fd, int status, std::string_view text);
     // Waits `ms` milliseconds; false when the server stops meanwhile.

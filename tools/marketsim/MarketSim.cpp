@@ -396,6 +396,7 @@ HttpReply MarketSimulator::Impl::Handle(const ParsedRequest& request, const std:
     }
     HttpReply reply;
     reply.delayMs = applied.delayMs;
+    reply.trickleMs = applied.trickleMs;
     switch (applied.failure) {
         case SimFailure::Hang:
             reply.kind = HttpReply::Kind::Hang;
@@ -417,6 +418,7 @@ HttpReply MarketSimulator::Impl::Handle(const ParsedRequest& request, const std:
         if (applied.failure == SimFailure::Cut) {
             answer.kind = HttpReply::Kind::Cut;
         }
+        answer.trickleMs = applied.trickleMs;
         return answer;
     };
     if (request.method != "GET" && request.method != "HEAD") {

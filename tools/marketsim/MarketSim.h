@@ -35,6 +35,9 @@ struct SimBehaviour {
     std::string body;  // for HttpError, sent byte for byte
     int count = -1;    // number of requests it applies to, then the service is normal again;
                        // -1 until changed
+
+    // When set, the answer goes out one byte at a time, this many milliseconds apart.
+    int trickleMs = 0;
 };
 
 // A local date and time for the quote lines.

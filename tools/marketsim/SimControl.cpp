@@ -150,6 +150,7 @@ HttpReply MarketSimulator::Impl::HandleControl(const ParsedRequest& request,
         SimService service = SimService::All;
         SimBehaviour behaviour;
         long long delay = 0;
+        long long trickle = 0;
         long long status = 500;
         long long count = -1;
         if (const std::string* name = Find(query, "service");
@@ -163,6 +164,9 @@ HttpReply MarketSimulator::Impl::HandleControl(const ParsedRequest& request,
         if (!Integer(query, "delay", 0, 3'600'000, delay)) {
             return Bad("delay must be milliseconds, 0 to 3600000");
         }
+        if (!Integer(query, "trickle", 0, 60'000, trickle)) {
+            return Bad("trickle must be milliseconds, 0 to 60000");
+        }
         if (!Integer(query, "status", 100, 999, status)) {
             return Bad("status must be a number from 100 to 999");
         }
@@ -170,6 +174,7 @@ HttpReply MarketSimulator::Impl::HandleControl(const ParsedRequest& request,
             return Bad("count must be a positive number, or -1");
         }
         behaviour.delayMs = static_cast<int>(delay);
+        behaviour.trickleMs = static_cast<int>(trickle);
         behaviour.status = static_cast<int>(status);
         behaviour.count = static_cast<int>(count);
         behaviour.body = body;

@@ -39,6 +39,7 @@ constexpr char Usage[] =
     "  --proxy-password P\n"
     "  --delay SERVICE:MS        delay answers; SERVICE is all, sina, netease, tencent or\n"
     "                            maker\n"
+    "  --trickle SERVICE:MS      send answers one byte every MS milliseconds\n"
     "  --hang SERVICE            never answer\n"
     "  --close SERVICE           close connections without an answer\n"
     "  --error SERVICE:STATUS[:BODY]  answer an HTTP error\n"
@@ -49,13 +50,13 @@ constexpr char Usage[] =
     "  --help\n";
 
 bool TakesValue(const std::string& option) {
-    static const char* const Options[] = {"--port",    "--seed",        "--time",
-                                          "--empty",   "--fixed-lines", "--fixed-lines-utf8",
-                                          "--quotes",  "--proxy-user",  "--proxy-password",
-                                          "--delay",   "--error",       "--hang",
-                                          "--close",   "--infover",     "--update",
-                                          "--info",    "--infourl",     "--dlurl",
-                                          "--download"};
+    static const char* const Options[] = {"--port",     "--seed",        "--time",
+                                          "--empty",    "--fixed-lines", "--fixed-lines-utf8",
+                                          "--quotes",   "--proxy-user",  "--proxy-password",
+                                          "--delay",    "--error",       "--hang",
+                                          "--close",    "--infover",     "--update",
+                                          "--info",     "--infourl",     "--dlurl",
+                                          "--download", "--trickle"};
     for (const char* known : Options) {
         if (option == known) {
             return true;
@@ -210,6 +211,16 @@ int main(int argc, char** argv) {
             proxyUser = v;
         } else if (option == "--proxy-password") {
             proxyPassword = v;
+        } else if (option == "--trickle") {
+            const auto colon = v.find(':');
+            SimService service;
+            long long ms = 0;
+            if (colon == std::string::npos || !ParseSimService(v.substr(0, colon), service) ||
+                !vemo::sim::ParseInt(v.substr(colon + 1), ms) || ms < 0 || ms > 60'000) {
+                return Fail("--trickle takes SERVICE:MS, MS from 0 to 60000");
+            }
+            Modify(behaviours, service,
+                   [&](SimBehaviour& b) { b.trickleMs = static_cast<int>(ms); });
         } else if (option == "--delay" || option == "--error") {
             const auto colon = v.find(':');
             SimService service;

@@ -44,7 +44,35 @@ std::string Pad(const std::string& text, std::size_t width, bool left) {
     return left ? text + fill : fill + text;
 }
 
+// A provider's text field, up to its terminator, for the terminal.
+std::string ProviderText(const char* field, std::size_t size) {
+    return TerminalProviderText({field, strnlen(field, size)});
+}
+
 }  // namespace
+
+std::string TerminalSafe(std::string_view utf8) {
+    std::string out;
+    out.reserve(utf8.size());
+    for (std::size_t i = 0; i < utf8.size(); ++i) {
+        const auto byte = static_cast<unsigned char>(utf8[i]);
+        if (byte < 0x20 || byte == 0x7F) {
+            out += '?';
+        } else if (byte == 0xC2 && i + 1 < utf8.size() &&
+                   static_cast<unsigned char>(utf8[i + 1]) >= 0x80 &&
+                   static_cast<unsigned char>(utf8[i + 1]) <= 0x9F) {
+            out += '?';  // U+0080 to U+009F, two bytes in UTF-8
+            ++i;
+        } else {
+            out += utf8[i];
+        }
+    }
+    return out;
+}
+
+std::string TerminalProviderText(std::string_view gbk) {
+    return TerminalSafe(GbkToUtf8(gbk));
+}
 
 std::string FormatTerminalTable(const TickerSettings& settings, QuoteBatch& batch, bool colour) {
     std::vector<const Column*> shown;
@@ -69,9 +97,9 @@ std::string FormatTerminalTable(const TickerSettings& settings, QuoteBatch& batc
         Row row{{}, cells.rising};
         for (const Column* column : shown) {
             if (column->bit == showCode) {
-                row.cells.push_back(GbkToUtf8({record->code, strnlen(record->code, 10)}));
+                row.cells.push_back(ProviderText(record->code, sizeof record->code));
             } else if (column->bit == showName) {
-                row.cells.push_back(GbkToUtf8({record->name, strnlen(record->name, 10)}));
+                row.cells.push_back(ProviderText(record->name, sizeof record->name));
             } else if (column->bit == showPrice) {
                 row.cells.push_back(cells.price);
             } else if (column->bit == showChangeAmount) {
@@ -116,7 +144,7 @@ std::string FormatTerminalTable(const TickerSettings& settings, QuoteBatch& batc
         line(row.cells, start, colour ? "\033[0m" : "");
     }
     if ((settings.pageContent & showRefreshTime) != 0) {
-        out += batch.dataTime;
+        out += ProviderText(batch.dataTime, sizeof batch.dataTime);
         out += '\n';
     }
     for (auto& record : batch.records) {

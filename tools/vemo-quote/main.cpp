@@ -146,12 +146,13 @@ int ParseFile(const std::string& provider, const std::string& path) {
     }
     for (int i = 0; i < batch.count && i < MaxQuotes; ++i) {
         const QuoteRecord& r = *batch.records[i];
-        const std::string name = GbkToUtf8({r.name, strnlen(r.name, sizeof r.name)});
+        const std::string name = TerminalProviderText(Text(r.name, sizeof r.name));
         std::printf("%s\t%s\t%.4f\t%.4f\t%.4f\t%.4f\t%.4f\t%d\t%.4f\n",
-                    Text(r.code, sizeof r.code).c_str(), name.c_str(), r.price, r.prevClose, r.open,
-                    r.high, r.low, r.volume, r.turnover);
+                    TerminalProviderText(Text(r.code, sizeof r.code)).c_str(), name.c_str(),
+                    r.price, r.prevClose, r.open, r.high, r.low, r.volume, r.turnover);
     }
-    std::printf("time\t%s\n", batch.dataTime);
+    std::printf("time\t%s\n",
+                TerminalProviderText(Text(batch.dataTime, sizeof batch.dataTime)).c_str());
     std::printf("count\t%d\n", batch.count);
     return 0;
 }

@@ -1,0 +1,11 @@
+// A Sina answer through the Sina parser and the quote page.
+
+#include "tests/fuzz/targets/QuotePageFuzz.h"
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+    vemo::fuzz::ParseAndRender(data, size, vemo::ProviderSina,
+                               [](std::span<const std::string> lines, vemo::QuoteBatch& batch) {
+                                   vemo::ParseSinaResponse(lines, batch);
+                               });
+    return 0;
+}
