@@ -5,56 +5,12 @@
 set -u
 
 vemo=$1 marketsim=$2 vemoquote=$3 demosettings=$4
-# One-time allocations of system libraries that live until exit are no leaks of ours.
-export LSAN_OPTIONS="suppressions=$(cd "$(dirname "$0")/.." && pwd)/lsan.supp:${LSAN_OPTIONS:-}"
-
-work=$(mktemp -d /tmp/vemo-e2e-XXXXXX)
-pids=()
-cleanup() {
-    for pid in "${pids[@]}"; do kill "$pid" 2>/dev/null; done
-    wait 2>/dev/null
-    rm -rf "$work"
-}
-trap cleanup EXIT
-
-failures=0
-passes=0
-check() {  # check NAME COMMAND...
-    local name=$1
-    shift
-    if "$@"; then
-        passes=$((passes + 1))
-        echo "ok: $name"
-    else
-        failures=$((failures + 1))
-        echo "FAILED: $name"
-    fi
-}
-fatal() {
-    echo "FAILED: $*"
-    echo "$passes passed, $((failures + 1)) failed"
-    exit 1
-}
-# until SECONDS COMMAND...: retries the command every 0.1 s.
-until_true() {
-    local deadline=$((SECONDS + $1))
-    shift
-    while ((SECONDS < deadline)); do
-        "$@" && return 0
-        sleep 0.1
-    done
-    return 1
-}
+source "$(dirname "$0")/../support/e2e.sh"
+e2e_begin e2e
 
 # A private X server with a black root window, and a tray.
-Xvfb -displayfd 5 -screen 0 1280x800x24 -nolisten tcp -br 5>"$work/display" 2>/dev/null &
-pids+=($!)
-until_true 10 test -s "$work/display" || fatal "no X server"
-export DISPLAY=":$(head -n1 "$work/display")"
-trayer --edge top --align right --widthtype request --height 24 --transparent false \
-    >/dev/null 2>&1 &
-pids+=($!)
-until_true 10 sh -c 'xwininfo -root -tree | grep -q "\"panel\""' || fatal "no tray"
+e2e_start_x_server
+e2e_start_tray
 
 # Fixed quotes: one rising, one falling, one unchanged.
 cat >"$work/quotes.txt" <<'QUOTES'
@@ -62,11 +18,7 @@ sh600000 浦发银行 7.50 7.52 7.60 7.65 7.48 12345600 93876543
 sz000002 万科Ａ 9.80 9.75 9.61 9.82 9.55 22334400 215000000
 sh000001 上证指数 3200.10 3201.00 3200.10 3210.50 3190.00 2234560000 263700000000
 QUOTES
-"$marketsim" --port 0 --frozen --time '2026-12-07 10:30:00' --quotes "$work/quotes.txt" \
-    >"$work/sim.out" 2>&1 &
-pids+=($!)
-until_true 10 grep -q listening "$work/sim.out" || fatal "no simulator"
-port=$(head -n1 "$work/sim.out" | sed 's/.*://')
+e2e_start_simulator "$marketsim" --frozen --time '2026-12-07 10:30:00' --quotes "$work/quotes.txt"
 
 mkdir -p "$work/program" "$work/config" "$work/cache" "$work/run"
 chmod 700 "$work/run"
@@ -196,9 +148,4 @@ check "SIGTERM ends the program" until_true 10 ended
 wait "$vemo_pid"
 check "SIGTERM end is clean" test $? -eq 0
 
-if ((failures > 0)); then
-    echo "--- VEMO's output"
-    cat "$work/vemo.log"
-fi
-echo "$passes passed, $failures failed"
-((failures == 0))
+e2e_end

@@ -7,51 +7,8 @@
 set -u
 
 vemo=$1 marketsim=$2 vemoquote=$3 demosettings=$4
-export LSAN_OPTIONS="suppressions=$(cd "$(dirname "$0")/.." && pwd)/lsan.supp:${LSAN_OPTIONS:-}"
-
-work=$(mktemp -d /tmp/vemo-update-e2e-XXXXXX)
-pids=()
-cleanup() {
-    for pid in "${pids[@]}"; do kill "$pid" 2>/dev/null; done
-    # The program the updater started is no child of ours.
-    for pid in $(program_pids); do kill "$pid" 2>/dev/null; done
-    wait 2>/dev/null
-    if [[ -n "${VEMO_E2E_KEEP:-}" ]]; then
-        echo "kept $work"
-    else
-        rm -rf "$work"
-    fi
-}
-trap cleanup EXIT
-
-failures=0
-passes=0
-check() {  # check NAME COMMAND...
-    local name=$1
-    shift
-    if "$@"; then
-        passes=$((passes + 1))
-        echo "ok: $name"
-    else
-        failures=$((failures + 1))
-        echo "FAILED: $name"
-    fi
-}
-fatal() {
-    echo "FAILED: $*"
-    [[ -f "$work/vemo.log" ]] && { echo "--- VEMO's output"; cat "$work/vemo.log"; }
-    echo "$passes passed, $((failures + 1)) failed"
-    exit 1
-}
-until_true() {  # until_true SECONDS COMMAND...: retries the command every 0.1 s
-    local deadline=$((SECONDS + $1))
-    shift
-    while ((SECONDS < deadline)); do
-        "$@" && return 0
-        sleep 0.1
-    done
-    return 1
-}
+source "$(dirname "$0")/../support/e2e.sh"
+e2e_begin update-e2e
 
 # Processes running the program file of the test folder, whoever started them.
 program_pids() {
@@ -63,15 +20,13 @@ program_pids() {
         fi
     done
 }
+# The program the updater started is no child of ours.
+e2e_extra_cleanup() {
+    for pid in $(program_pids); do kill "$pid" 2>/dev/null; done
+}
 
-Xvfb -displayfd 5 -screen 0 1280x800x24 -nolisten tcp -br 5>"$work/display" 2>/dev/null &
-pids+=($!)
-until_true 10 test -s "$work/display" || fatal "no X server"
-export DISPLAY=":$(head -n1 "$work/display")"
-trayer --edge top --align right --widthtype request --height 24 --transparent false \
-    >/dev/null 2>&1 &
-pids+=($!)
-until_true 10 sh -c 'xwininfo -root -tree | grep -q "\"panel\""' || fatal "no tray"
+e2e_start_x_server
+e2e_start_tray
 
 # The new release: this VEMO with a mark appended, so the two files can be told apart.
 mkdir -p "$work/program" "$work/config" "$work/cache" "$work/run"
@@ -80,12 +35,9 @@ cp "$vemo" "$work/program/VEMO"
 cp "$vemo" "$work/release"
 printf 'VEMO-2.0.4.4-RELEASE' >>"$work/release"
 
-"$marketsim" --port 0 --frozen --time '2026-12-07 10:30:00' --infover 44 \
+e2e_start_simulator "$marketsim" --frozen --time '2026-12-07 10:30:00' --infover 44 \
     --info '新版本 2.0.4.4 已发布' --infourl http://www.quorvane.com/news.htm \
-    --dlurl http://www.quorvane.com/download/VEMO >"$work/sim.out" 2>&1 &
-pids+=($!)
-until_true 10 grep -q listening "$work/sim.out" || fatal "no simulator"
-port=$(head -n1 "$work/sim.out" | sed 's/.*://')
+    --dlurl http://www.quorvane.com/download/VEMO
 sim="http://127.0.0.1:$port"
 curl -s --noproxy '*' --data-binary '<html><body>Not Found</body></html>' \
     "$sim/_sim/download?path=/download/VEMO" >/dev/null || fatal "no download set up"
@@ -189,9 +141,4 @@ for pid in $new_pids; do kill -TERM "$pid"; done
 gone() { [[ -z "$(program_pids)" ]]; }
 check "the new program ends on SIGTERM" until_true 10 gone
 
-if ((failures > 0)); then
-    echo "--- VEMO's output"
-    cat "$work/vemo.log"
-fi
-echo "$passes passed, $failures failed"
-((failures == 0))
+e2e_end
