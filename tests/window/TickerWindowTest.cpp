@@ -627,13 +627,3 @@ TEST_F(TickerWindowTest, StandInServiceIsNamedAndOldQuotesAreMarked) {
 
 }  // namespace
 }  // namespace vemo
-
-int main(int argc, char** argv) {
-    ::testing::InitGoogleTest(&argc, argv);
-    if (GTEST_FLAG_GET(list_tests)) {
-        return RUN_ALL_TESTS();
-    }
-    QApplication app(argc, argv);
-    app.setQuitOnLastWindowClosed(false);
-    return RUN_ALL_TESTS();
-}
