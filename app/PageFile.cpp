@@ -5,7 +5,6 @@
 #include <unistd.h>
 
 #include <cerrno>
-#include <cstdlib>
 #include <string>
 
 #include "settings/UniqueFd.h"
@@ -13,12 +12,6 @@
 namespace vemo {
 
 namespace {
-
-std::filesystem::path FromEnvironment(const char* name) {
-    const char* value = std::getenv(name);
-    return value != nullptr && value[0] != '\0' ? std::filesystem::path(value)
-                                                : std::filesystem::path();
-}
 
 // The existing page file, or a new one that nobody else can have prepared.
 int OpenPageFile(const std::filesystem::path& path) {
@@ -33,7 +26,7 @@ int OpenPageFile(const std::filesystem::path& path) {
 }  // namespace
 
 PageFileFolders PageFileFoldersOfProcess() {
-    return {CacheHome(), FromEnvironment("XDG_RUNTIME_DIR"), TempFolder()};
+    return {CacheHome(), RuntimeFolder(), TempFolder()};
 }
 
 std::filesystem::path PageFilePath(const PageFileFolders& folders) {

@@ -12,7 +12,7 @@ inline constexpr char PageFileName[] = "vemotmp.htm";
 // The folders the page file may live in.
 struct PageFileFolders {
     std::filesystem::path cache;    // the user's cache folder (it may not exist)
-    std::filesystem::path runtime;  // $XDG_RUNTIME_DIR, the user's own; empty when unset
+    std::filesystem::path runtime;  // the user's runtime folder; empty when there is none
     std::filesystem::path temp;     // the temporary folder, shared by all users
 };
 PageFileFolders PageFileFoldersOfProcess();

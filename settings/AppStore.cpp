@@ -1,16 +1,19 @@
 #include "settings/AppStore.h"
 
-#include <pwd.h>
-#include <unistd.h>
+#include <fcntl.h>
+#include <sys/file.h>
 
+#include <cerrno>
 #include <cstdio>
-#include <cstdlib>
 #include <cstring>
+#include <mutex>
 #include <optional>
 
 #include "settings/AtomicFile.h"
 #include "settings/IniFile.h"
 #include "settings/SettingsStore.h"
+#include "settings/UniqueFd.h"
+#include "settings/UserFolders.h"
 
 namespace vemo {
 
@@ -162,22 +165,6 @@ AppValue* FindValue(std::vector<AppValue>& values, std::string_view name) {
     return nullptr;
 }
 
-std::string HomeFolder() {
-    const char* home = std::getenv("HOME");
-    if (home != nullptr && home[0] != '\0') {
-        return home;
-    }
-    long size = ::sysconf(_SC_GETPW_R_SIZE_MAX);
-    std::string buffer(size > 0 ? static_cast<std::size_t>(size) : 16384, '\0');
-    passwd entry{};
-    passwd* found = nullptr;
-    if (::getpwuid_r(::getuid(), &entry, buffer.data(), buffer.size(), &found) == 0 &&
-        found != nullptr && found->pw_dir != nullptr) {
-        return found->pw_dir;
-    }
-    return {};
-}
-
 }  // namespace
 
 std::vector<AppValue> ParseAppStore(std::string_view text) {
@@ -223,19 +210,6 @@ std::string FormatAppStore(const std::vector<AppValue>& values) {
         text.push_back('\n');
     }
     return text;
-}
-
-std::filesystem::path ConfigHomeFolder() {
-    // Relative values are ignored, as the base-directory rules require.
-    const char* configHome = std::getenv("XDG_CONFIG_HOME");
-    if (configHome != nullptr && configHome[0] == '/') {
-        return configHome;
-    }
-    const std::string home = HomeFolder();
-    if (home.empty()) {
-        return {};
-    }
-    return std::filesystem::path(home) / ".config";
 }
 
 std::filesystem::path DefaultAppStorePath() {

@@ -7,6 +7,7 @@
 
 #include "settings/AtomicFile.h"
 #include "settings/SettingsStore.h"
+#include "settings/UserFolders.h"
 
 namespace vemo {
 
@@ -152,9 +153,8 @@ int SetAutoStartEntry(const std::filesystem::path& entry, std::string_view progr
 int SetAutoStart(int enable) {
     std::string program;
     if (enable != 0) {
-        std::error_code error;
-        program = std::filesystem::read_symlink("/proc/self/exe", error).string();
-        if (error || program.empty()) {
+        program = RunningProgramFile().string();
+        if (program.empty()) {
             return AutoStartFailed;
         }
     }

@@ -4,9 +4,9 @@
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
-#include <system_error>
 #include <string>
 #include <string_view>
+#include <system_error>
 
 #include "settings/AppStore.h"
 #include "settings/IniFile.h"
@@ -64,10 +64,19 @@ std::string_view ProxyHostAndPort(std::string_view url) {
 
 }  // namespace
 
-std::filesystem::path ProgramFolder() {
+std::filesystem::path RunningProgramFile() {
     std::error_code error;
-    const std::filesystem::path self = std::filesystem::read_symlink("/proc/self/exe", error);
-    return error ? std::filesystem::current_path(error) : self.parent_path();
+    std::filesystem::path self = std::filesystem::read_symlink("/proc/self/exe", error);
+    return error ? std::filesystem::path() : self;
+}
+
+std::filesystem::path ProgramFolder() {
+    const std::filesystem::path self = RunningProgramFile();
+    if (self.empty()) {
+        std::error_code error;
+        return std::filesystem::current_path(error);
+    }
+    return self.parent_path();
 }
 
 SettingsFiles SettingsFilesFor(const std::filesystem::path& programFolder) {

@@ -20,10 +20,10 @@ struct SettingsFiles {
     std::filesystem::path appStore;
 };
 
+// The running program's file (empty when it cannot be told).
+std::filesystem::path RunningProgramFile();
 // The folder of the running program, where its settings file lives.
 std::filesystem::path ProgramFolder();
-// ${XDG_CONFIG_HOME:-$HOME/.config}; empty when there is no home folder.
-std::filesystem::path ConfigHomeFolder();
 // The per-user store's path from the environment.
 std::filesystem::path DefaultAppStorePath();
 // vemo.ini in `programFolder` and the per-user store.

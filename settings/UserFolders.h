@@ -4,8 +4,19 @@
 
 namespace vemo {
 
-// The user's cache folder: $XDG_CACHE_HOME, else $HOME/.cache (it may not exist).
+// The user's folders. A value from the environment counts only when it is an absolute path, as
+// the base-directory rules require: a relative one would name a different folder after the
+// program changes its current folder at start.
+
+// $HOME, else the home folder of the user's entry in the password database; empty when neither
+// gives one.
+std::filesystem::path HomeFolder();
+// ${XDG_CONFIG_HOME:-$HOME/.config}; empty without a home folder.
+std::filesystem::path ConfigHomeFolder();
+// ${XDG_CACHE_HOME:-$HOME/.cache} (it may not exist); empty without a home folder.
 std::filesystem::path CacheHome();
+// $XDG_RUNTIME_DIR; empty when it is unset.
+std::filesystem::path RuntimeFolder();
 // The temporary folder: $TMPDIR, else /tmp.
 std::filesystem::path TempFolder();
 

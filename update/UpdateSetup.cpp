@@ -3,7 +3,6 @@
 #include <unistd.h>
 
 #include <string>
-#include <system_error>
 
 #include "settings/UserFolders.h"
 #include "update/Endpoints.h"
@@ -27,12 +26,6 @@ bool DownloadAnswer(const std::string& url, const std::filesystem::path& file,
     options.transfer.cancel = stop.Flag();
     return !setup.answerFolder.empty() && EnsurePrivateFolder(setup.answerFolder) &&
            DownloadToFile(url, file, options) == DownloadOk;
-}
-
-std::filesystem::path RunningProgramFile() {
-    std::error_code error;
-    std::filesystem::path self = std::filesystem::read_symlink("/proc/self/exe", error);
-    return error ? std::filesystem::path() : self;
 }
 
 }  // namespace vemo

@@ -17,12 +17,6 @@ struct UpdateSetup {
     std::filesystem::path answerFolder;
     // The program's folder: the new program, the updater and the old program go there.
     std::filesystem::path programFolder;
-    // Downloads one of the maker's answers into `file` in the answer folder (which is made, for
-    // this
-    // user alone, when missing). True when the whole answer arrived; a requested `stop` cancels it.
-    bool DownloadAnswer(const std::string& url, const std::filesystem::path& file,
-                        const UpdateSetup& setup, Interrupt& stop);
-
     // The running program's file, which the updater replaces and starts.
     std::filesystem::path programFile;
     // The updater program's bytes, written out as "VemoUpdater".
@@ -39,8 +33,5 @@ std::filesystem::path UpdateCacheFolder();
 // user alone, when missing). True when the whole answer arrived; a requested `stop` cancels it.
 bool DownloadAnswer(const std::string& url, const std::filesystem::path& file,
                     const UpdateSetup& setup, Interrupt& stop);
-
-// The running program's file (empty when it cannot be told).
-std::filesystem::path RunningProgramFile();
 
 }  // namespace vemo

@@ -8,6 +8,7 @@
 #include <string>
 
 #include "app/PageFile.h"
+#include "tests/settings/TestFiles.h"
 #include "tests/support/ChildProcess.h"
 
 namespace vemo {
@@ -52,6 +53,26 @@ TEST_F(PageFileTest, TheUsersCacheOrRuntimeFolderElseAUserNameInTheTemporaryFold
             {.dropPrivileges = true});
         EXPECT_EQ(differs, 1);
     }
+}
+
+TEST_F(PageFileTest, RelativeFoldersOfTheEnvironmentAreNotTaken) {
+    // Folders that a relative value would name from where the program was started.
+    const fs::path started = fs::current_path();
+    fs::current_path(dir);
+    fs::create_directory(dir / "cache");
+    fs::create_directory(dir / "run");
+    fs::create_directories(dir / "home" / ".cache");
+    {
+        test::ScopedEnv home("HOME", (dir / "home").string());
+        test::ScopedEnv cache("XDG_CACHE_HOME", "cache");
+        test::ScopedEnv runtime("XDG_RUNTIME_DIR", "run");
+        test::ScopedEnv temp("TMPDIR", "run");
+        EXPECT_EQ(PageFilePath(), dir / "home" / ".cache" / "vemotmp.htm");
+        fs::remove(dir / "home" / ".cache");
+        EXPECT_EQ(PageFilePath(),
+                  fs::path("/tmp") / ("vemotmp-" + std::to_string(geteuid()) + ".htm"));
+    }
+    fs::current_path(started);
 }
 
 TEST_F(PageFileTest, WritesTextWithCrLfAndReplacesOldContent) {
