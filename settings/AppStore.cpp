@@ -250,6 +250,29 @@ int ReadValue(const std::filesystem::path& store, const char* name, void* buffer
     return AppStoreOk;
 }
 
+// Writers change the store by reading it, changing one value and writing it back; without a
+// lock, two of them at once (the notice thread and the interface thread, or another program of
+// the user's) would each drop the other's value.
+std::mutex& WritersInThisProcess() {
+    static std::mutex mutex;
+    return mutex;
+}
+
+// An exclusive lock on the store's folder, between processes, for as long as it lives. Where
+// the file system has no such locks, the writers of this process are still kept apart.
+class FolderLock {
+  public:
+    explicit FolderLock(const std::filesystem::path& folder)
+        : fd_(::open(folder.empty() ? "." : folder.c_str(),
+                     O_RDONLY | O_DIRECTORY | O_CLOEXEC | O_NOCTTY)) {
+        while (fd_.get() >= 0 && ::flock(fd_.get(), LOCK_EX) != 0 && errno == EINTR) {
+        }
+    }
+
+  private:
+    UniqueFd fd_;
+};
+
 int WriteValue(const std::filesystem::path& store, const char* name, std::uint32_t type,
                const void* data, std::uint32_t size) {
     if (name == nullptr || (data == nullptr && size > 0) || (type != RegSz && type != RegDword) ||
@@ -259,6 +282,13 @@ int WriteValue(const std::filesystem::path& store, const char* name, std::uint32
     if (store.empty() || !store.has_filename()) {
         return AppStoreUnavailable;
     }
+    const std::filesystem::path folder = store.parent_path();
+    if (!folder.empty() && !CreateFolders(folder, 0700)) {
+        return AppStoreWriteFailed;
+    }
+    const std::lock_guard<std::mutex> inProcess(WritersInThisProcess());
+    const FolderLock betweenProcesses(folder);
+
     std::string old;
     const FileReadStatus status = ReadWholeFile(store, MaxAppStoreSize, old);
     if (status == FileReadStatus::Failed) {
@@ -282,9 +312,7 @@ int WriteValue(const std::filesystem::path& store, const char* name, std::uint32
     if (status == FileReadStatus::Ok && text == old) {
         return AppStoreOk;
     }
-    const std::filesystem::path folder = store.parent_path();
-    if ((!folder.empty() && !CreateFolders(folder, 0700)) ||
-        ReplaceFileAtomically(store, text, 0600, ModePolicy::Always) != ReplaceOk) {
+    if (ReplaceFileAtomically(store, text, 0600, ModePolicy::Always) != ReplaceOk) {
         return AppStoreWriteFailed;
     }
     return AppStoreOk;

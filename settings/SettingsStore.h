@@ -43,7 +43,9 @@ int SaveWindowState(const WindowState& state, const SettingsFiles& files);
 // The per-user store: 0 on success, negative on failure (the codes are in settings/AppStore.h).
 // A read copies the value's bytes when they fit in `size`, and after a string a terminator when
 // there is room; a value that does not fit fails and leaves the buffer untouched. A write takes
-// RegSz (any bytes, exactly `size` of them) or RegDword (4 bytes).
+// RegSz (any bytes, exactly `size` of them) or RegDword (4 bytes). Writers, from any thread or
+// process, hold an exclusive flock on the store's folder while they change the file, so no write
+// loses another's value.
 int ReadAppValue(const std::filesystem::path& store, const char* name, void* buffer,
                  std::uint32_t size);
 int WriteAppValue(const std::filesystem::path& store, const char* name, std::uint32_t type,

@@ -2,8 +2,13 @@
 
 #include <gtest/gtest.h>
 
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <algorithm>
 #include <cstdint>
 #include <cstring>
+#include <thread>
 
 #include "TestFiles.h"
 #include "settings/SettingsStore.h"
@@ -135,6 +140,53 @@ TEST_F(AppStoreTest, DamagedLinesReadAsAbsentAndTheRestSurvivesAWrite) {
     EXPECT_EQ(ReadAppValue(store_, "VemoCode", code, sizeof code), 0);
     EXPECT_EQ(ReadAppValue(store_, "Guid", guid, sizeof guid), 0);
     EXPECT_STREQ(guid, "XYZ");
+}
+
+// Writes the value `rounds` times and reads it back after each write; returns how often it read
+// anything but what it had just written.
+int WriteAndReadBack(const std::filesystem::path& store, const char* name, std::uint32_t rounds) {
+    int lost = 0;
+    for (std::uint32_t i = 1; i <= rounds; ++i) {
+        std::uint32_t read = 0;
+        if (WriteAppValue(store, name, RegDword, &i, sizeof i) != AppStoreOk ||
+            ReadAppValue(store, name, &read, sizeof read) != AppStoreOk || read != i) {
+            ++lost;
+        }
+    }
+    return lost;
+}
+
+TEST_F(AppStoreTest, WritersAtTheSameTimeKeepEachOthersValues) {
+    // The notice thread and the interface thread of the ticker, and another program of the
+    // user's, each writing its own value.
+    constexpr std::uint32_t Rounds = 100;
+    ASSERT_EQ(WriteText("VemoCode", ",1A0001"), 0);
+    const pid_t child = ::fork();  // before any thread of this process holds a lock
+    ASSERT_GE(child, 0);
+    if (child == 0) {
+        ::_exit(std::min(WriteAndReadBack(store_, "Other", Rounds), 255));
+    }
+    int lostByGuid = 0;
+    int lostByUpdate = 0;
+    std::thread guid([&] { lostByGuid = WriteAndReadBack(store_, "Guid", Rounds); });
+    std::thread update([&] { lostByUpdate = WriteAndReadBack(store_, "Update", Rounds); });
+    guid.join();
+    update.join();
+    int status = 0;
+    ASSERT_EQ(::waitpid(child, &status, 0), child);
+    ASSERT_TRUE(WIFEXITED(status));
+
+    EXPECT_EQ(lostByGuid, 0);
+    EXPECT_EQ(lostByUpdate, 0);
+    EXPECT_EQ(WEXITSTATUS(status), 0) << "values lost by the other process";
+    for (const char* name : {"Guid", "Update", "Other"}) {
+        std::uint32_t last = 0;
+        EXPECT_EQ(ReadAppValue(store_, name, &last, sizeof last), 0) << name;
+        EXPECT_EQ(last, Rounds) << name;
+    }
+    char code[16] = {};
+    EXPECT_EQ(ReadAppValue(store_, "VemoCode", code, sizeof code), 0);
+    EXPECT_STREQ(code, ",1A0001");
 }
 
 TEST_F(AppStoreTest, UnusableStoreFails) {
