@@ -15,9 +15,9 @@ struct FetchOptions {
     long connectTimeoutSeconds = 60;
     // A transfer that receives no data for this long fails.
     long stallTimeoutSeconds = 30;
-    // A quote request (FetchLines), connection included, fails when it has not ended after this
-    // long: a server that trickles its answer never trips the stall limit. Downloads, which may
-    // be large, do not take it.
+    // A transfer, connection included, fails when it has not ended after this long: a server
+    // that trickles its answer never trips the stall limit. 0 for none (the new program's
+    // download, which may be large and has its own cancel).
     long deadlineSeconds = 60;
     // A larger answer is no quote answer; the transfer fails rather than grow without bound.
     std::size_t maxResponseBytes = 4u << 20;

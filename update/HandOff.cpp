@@ -79,6 +79,8 @@ int DownloadAndHandOff(const UpdateSetup& setup, const UpdateProgress& progress,
     options.transfer = setup.transfer;
     options.transfer.cancel = control.Flag();
     options.transfer.maxResponseBytes = MaxProgramBytes;
+    // A program takes as long as the line needs; the user can cancel it.
+    options.transfer.deadlineSeconds = 0;
     options.progress = [&](std::uint64_t received, std::uint64_t total) {
         report(UpdateStep::Program, received, total);
     };

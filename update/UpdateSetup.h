@@ -21,7 +21,8 @@ struct UpdateSetup {
     std::filesystem::path programFile;
     // The updater program's bytes, written out as "VemoUpdater".
     std::span<const unsigned char> updaterImage;
-    // Time-outs for the maker's server; the size limits are the update's own.
+    // Time-outs for the maker's server: the answers must arrive within the deadline, the new
+    // program need not. The size limits are the update's own.
     FetchOptions transfer;
 };
 
@@ -30,7 +31,8 @@ struct UpdateSetup {
 std::filesystem::path UpdateCacheFolder();
 
 // Downloads one of the maker's answers into `file` in the answer folder (which is made, for this
-// user alone, when missing). True when the whole answer arrived; a requested `stop` cancels it.
+// user alone, when missing). True when the whole answer arrived within the deadline of
+// `setup.transfer`; a requested `stop` cancels it.
 bool DownloadAnswer(const std::string& url, const std::filesystem::path& file,
                     const UpdateSetup& setup, Interrupt& stop);
 

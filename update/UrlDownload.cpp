@@ -73,6 +73,8 @@ int DownloadToFile(std::string_view url, const std::filesystem::path& file,
     curl_easy_setopt(h, CURLOPT_URL, target.c_str());
     curl_easy_setopt(h, CURLOPT_HTTPGET, 1L);
     SetTransferBounds(h, options.transfer);
+    // A server that trickles its answer never trips the stall limit; only a deadline ends it.
+    curl_easy_setopt(h, CURLOPT_TIMEOUT, options.transfer.deadlineSeconds);
     UseEnvironmentProxy(h);
     curl_easy_setopt(h, CURLOPT_WRITEFUNCTION, WriteChunk);
     curl_easy_setopt(h, CURLOPT_WRITEDATA, &sink);

@@ -26,7 +26,8 @@ inline constexpr int DownloadNotPlaced = -6;  // complete, but it could not take
 using DownloadProgress = std::function<void(std::uint64_t received, std::uint64_t total)>;
 
 struct DownloadOptions {
-    // Time-outs, the size limit and the cancel flag.
+    // Time-outs, the size limit and the cancel flag. The whole transfer, connection included,
+    // fails when it has not ended after transfer.deadlineSeconds (0 for no deadline).
     FetchOptions transfer;
     DownloadProgress progress;
     // Permission bits of the finished file.

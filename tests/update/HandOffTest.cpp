@@ -192,6 +192,32 @@ TEST_F(HandOffTest, NoServerOrABrokenAnswer) {
     ExpectNothingHandedOver();
 }
 
+TEST_F(HandOffTest, TheAnswerHasADeadlineAndTheProgramNone) {
+    // Bytes 20 ms apart never stall a transfer, but the whole takes some seconds.
+    SimBehaviour trickle;
+    trickle.trickleMs = 20;
+    setup.transfer.stallTimeoutSeconds = 30;
+    setup.transfer.deadlineSeconds = 1;
+    Offer(Release("http://www.quorvane.com/download/VEMO"));
+    sim.SetBehaviour(SimService::Maker, trickle);
+    EXPECT_EQ(Run(), UpdateAnswerFailed);
+    ExpectNothingHandedOver();
+
+    // The program takes as long as it takes: this one arrives whole (and is then refused, as it
+    // is no program).
+    const std::string slowFile = "arrives slowly";
+    sim.SetDownload("/download/VEMO", slowFile);
+    sim.SetBehaviour(SimService::Maker, SimBehaviour{});
+    sim.SetObserver([this, trickle](const SimRequest& request) {
+        if (request.url.find("/download/") != std::string::npos) {
+            sim.SetBehaviour(SimService::Maker, trickle);
+        }
+    });
+    EXPECT_EQ(Run(), NewProgramFailed);
+    EXPECT_EQ(lastReceived, slowFile.size());
+    ExpectNothingHandedOver();
+}
+
 TEST_F(HandOffTest, UpdaterThatCannotBeWrittenIsNotStarted) {
     Offer(Release("http://www.quorvane.com/download/VEMO"));
     fs::create_directory(InProgram(UpdaterName));  // a folder holds the name

@@ -136,6 +136,15 @@ TEST_F(VersionCheckTest, FailedRequestsGiveNoNotice) {
     sim.SetBehaviour(SimService::Maker, cut);
     EXPECT_EQ(Check(), 0);
 
+    // A server that trickles its answer (a byte every 20 ms, some seconds for the whole) never
+    // stalls long enough to be given up, but the answer's deadline ends it.
+    SimBehaviour trickle;
+    trickle.trickleMs = 20;
+    sim.SetBehaviour(SimService::Maker, trickle);
+    setup.transfer.stallTimeoutSeconds = 30;
+    setup.transfer.deadlineSeconds = 1;
+    EXPECT_EQ(Check(), 0);
+
     NoServer();
     EXPECT_EQ(Check(), 0);
 
