@@ -65,7 +65,7 @@ bool IsProgramForThisMachine(const std::filesystem::path& file) {
         header.e_ident[EI_CLASS] != own.e_ident[EI_CLASS] ||
         header.e_ident[EI_DATA] != own.e_ident[EI_DATA] ||
         header.e_ident[EI_VERSION] != EV_CURRENT || header.e_machine != own.e_machine ||
-        (header.e_type != ET_EXEC && header.e_type != ET_DYN)) {
+        (header.e_type != ET_EXEC && header.e_type != ET_DYN) || header.e_entry == 0) {
         return false;
     }
     if (header.e_phnum == 0 || header.e_phentsize != sizeof(ElfW(Phdr)) || header.e_phoff > size ||
@@ -77,16 +77,20 @@ bool IsProgramForThisMachine(const std::filesystem::path& file) {
         return false;
     }
     bool loads = false;
+    bool interpreter = false;
     for (const ElfW(Phdr) & segment : segments) {
-        if (segment.p_type != PT_LOAD) {
+        if (segment.p_type != PT_LOAD && segment.p_type != PT_INTERP) {
             continue;
         }
-        loads = true;
         if (segment.p_offset > size || segment.p_filesz > size - segment.p_offset) {
             return false;
         }
+        loads = loads || segment.p_type == PT_LOAD;
+        interpreter = interpreter || segment.p_type == PT_INTERP;
     }
-    return loads;
+    // A shared library is position-independent too; only a program names the dynamic loader
+    // that starts it.
+    return loads && (header.e_type == ET_EXEC || interpreter);
 }
 
 }  // namespace vemo

@@ -1,7 +1,13 @@
+#include <curl/curl.h>
+#include <dlfcn.h>
+#include <elf.h>
 #include <gtest/gtest.h>
+#include <link.h>
 
 #include <atomic>
 #include <chrono>
+#include <cstddef>
+#include <cstring>
 #include <string>
 #include <vector>
 
@@ -148,6 +154,35 @@ TEST_F(ProgramCheckTest, OnlyACompleteProgramForThisMachinePasses) {
     EXPECT_FALSE(Check(Patched(16, std::string("\x04\x00", 2))));  // a core dump
     EXPECT_FALSE(IsProgramForThisMachine(dir.path()));             // a folder
     EXPECT_FALSE(IsProgramForThisMachine(dir.path() / "missing"));
+}
+
+TEST_F(ProgramCheckTest, ASharedLibraryIsNoProgram) {
+    // A library this program runs with: position-independent, of this machine, and complete.
+    Dl_info library{};
+    ASSERT_NE(dladdr(reinterpret_cast<void*>(&curl_easy_init), &library), 0);
+    ASSERT_NE(library.dli_fname, nullptr);
+    EXPECT_FALSE(IsProgramForThisMachine(library.dli_fname)) << library.dli_fname;
+
+    // This program without the dynamic loader's name, or without its entry point.
+    ElfW(Ehdr) header{};
+    std::memcpy(&header, self.data(), sizeof header);
+    std::string withoutLoader = self;
+    int loaders = 0;
+    for (std::size_t i = 0; i < header.e_phnum; ++i) {
+        const std::size_t at = header.e_phoff + i * sizeof(ElfW(Phdr));
+        ElfW(Phdr) segment{};
+        std::memcpy(&segment, self.data() + at, sizeof segment);
+        if (segment.p_type == PT_INTERP) {
+            segment.p_type = PT_NULL;
+            std::memcpy(withoutLoader.data() + at, &segment, sizeof segment);
+            ++loaders;
+        }
+    }
+    ASSERT_EQ(header.e_type, ET_DYN);
+    ASSERT_EQ(loaders, 1);
+    EXPECT_FALSE(Check(withoutLoader));
+    EXPECT_FALSE(
+        Check(Patched(offsetof(ElfW(Ehdr), e_entry), std::string(sizeof header.e_entry, '\0'))));
 }
 
 }  // namespace
