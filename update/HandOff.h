@@ -6,6 +6,7 @@
 
 #include "update/Interrupt.h"
 #include "update/UpdateSetup.h"
+#include "updater/RelayNames.h"
 
 namespace vemo {
 
@@ -18,10 +19,7 @@ inline constexpr int UpdateAnswerNoAddress = -3;
 inline constexpr int NewProgramFailed = -4;  // also: not a program for this machine; cancelled
 inline constexpr int UpdaterNotStarted = -5;
 
-// The files of the relay, in the program's folder.
-inline constexpr char NewProgramName[] = "VEMO.new";
-inline constexpr char OldProgramName[] = "VEMO.old";
-inline constexpr char UpdaterName[] = "VemoUpdater";
+// The update's answer, in the answer folder.
 inline constexpr char UpdateAnswerName[] = "UpdateAnswer.ini";
 
 enum class UpdateStep {

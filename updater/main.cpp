@@ -9,11 +9,10 @@
 
 #include <cerrno>
 
+#include "updater/RelayNames.h"
 #include "updater/StartProgram.h"
 
 namespace {
-
-constexpr char OldProgramName[] = "VEMO.old";
 
 void Wait(long milliseconds) {
     timespec remaining{milliseconds / 1000, (milliseconds % 1000) * 1000000L};
@@ -51,12 +50,12 @@ int main(int argc, char** argv) {
 
     // Time for the ticker to end.
     Wait(2000);
-    const bool movedAside = RenameNoReplace(program, OldProgramName);
+    const bool movedAside = RenameNoReplace(program, vemo::OldProgramName);
     Wait(2000);
     if (!RenameNoReplace(newProgram, program) && movedAside) {
         // The new program is missing or cannot take the name: the old one goes back, so that
         // there is still a program under its name to start.
-        RenameNoReplace(OldProgramName, program);
+        RenameNoReplace(vemo::OldProgramName, program);
     }
     Wait(2000);
 
