@@ -628,8 +628,7 @@ void CTickerWindow::AddStripButtons() {
                    {StripArea::Menu, stripLeft_},
                    {StripArea::Refresh, refreshButton_}};
     for (const auto& [area, piece] : buttons) {
-        auto* button =
-            new StripButton(QString::fromUtf8(StripTip(area, MinSecondsBetweenRefreshes)), piece);
+        auto* button = new StripButton(QString::fromUtf8(StripCaption(area)), piece);
         const PixelRect rect = area == StripArea::Refresh ? PixelRect{0, 0, 20, TitleStripHeight}
                                                           : StripButtonArea(area, InitialWidth);
         Place(button, rect);

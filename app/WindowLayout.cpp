@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cstdio>
 
+#include "app/RefreshCycle.h"
 #include "settings/TickerSettings.h"
 
 namespace vemo {
@@ -114,7 +115,7 @@ StripArea HitTestStrip(int x, int y, int windowWidth) {
     return StripArea::Drag;
 }
 
-const char* StripTip(StripArea area, std::uint32_t secondsSinceRefresh) {
+const char* StripCaption(StripArea area) {
     switch (area) {
         case StripArea::Close:
             return "关闭";
@@ -123,26 +124,38 @@ const char* StripTip(StripArea area, std::uint32_t secondsSinceRefresh) {
         case StripArea::Menu:
             return "菜单";
         case StripArea::Refresh:
-            return secondsSinceRefresh < 5 ? "刷新(距上次刷新不到 5 秒)" : "刷新";
+            return "刷新";
         default:
             return nullptr;
     }
 }
 
 std::string StripTipText(StripArea area, std::uint32_t secondsSinceRefresh, int failedAttemptTime) {
-    const char* tip = StripTip(area, secondsSinceRefresh);
-    if (tip == nullptr) {
+    const char* caption = StripCaption(area);
+    if (caption == nullptr) {
         return {};
     }
-    if (area != StripArea::Refresh || failedAttemptTime < 0) {
-        return tip;
+    std::string text = caption;
+    if (area != StripArea::Refresh) {
+        return text;
     }
-    char when[16];
-    std::snprintf(when, sizeof when, "%02d:%02d:%02d", failedAttemptTime / 3600 % 24,
-                  failedAttemptTime / 60 % 60, failedAttemptTime % 60);
-    std::string text = secondsSinceRefresh < 5 ? "刷新(距上次刷新不到 5 秒；" : "刷新(";
-    text += when;
-    text += " 刷新失败，行情未更新)";
+    // Why a click may do nothing, and that the quotes on screen are old: each in brackets after
+    // the caption.
+    std::string clauses;
+    if (secondsSinceRefresh < MinSecondsBetweenRefreshes) {
+        clauses += "距上次刷新不到 " + std::to_string(MinSecondsBetweenRefreshes) + " 秒";
+    }
+    if (failedAttemptTime >= 0) {
+        char when[16];
+        std::snprintf(when, sizeof when, "%02d:%02d:%02d", failedAttemptTime / 3600 % 24,
+                      failedAttemptTime / 60 % 60, failedAttemptTime % 60);
+        clauses += clauses.empty() ? "" : "；";
+        clauses += when;
+        clauses += " 刷新失败，行情未更新";
+    }
+    if (!clauses.empty()) {
+        text += "(" + clauses + ")";
+    }
     return text;
 }
 

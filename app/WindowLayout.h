@@ -66,13 +66,14 @@ PixelRect StripButtonArea(StripArea area, int windowWidth);
 // What a point (client pixels) of a window `windowWidth` wide hits; None below the strip.
 StripArea HitTestStrip(int x, int y, int windowWidth);
 
-// The tool tip of a strip area (UTF-8), or nullptr for none. The refresh tip says why a click
-// does nothing while the last refresh is less than 5 seconds old.
-const char* StripTip(StripArea area, std::uint32_t secondsSinceRefresh);
+// The caption of a strip button (UTF-8), also its accessible name; nullptr for the other areas.
+const char* StripCaption(StripArea area);
 
-// StripTip with the refresh button's other state: while the page shows quotes that the last
-// refresh could not renew, `failedAttemptTime` is that refresh's local time in seconds since
-// midnight (else -1) and the refresh tip says when it failed. Empty for no tip.
+// The tool tip of a strip area (UTF-8), empty for none: the caption, and for the refresh button
+// in brackets why a click does nothing while the last refresh is less than
+// MinSecondsBetweenRefreshes old, and, while the page shows quotes that the last refresh could
+// not renew, when that refresh failed (`failedAttemptTime`: its local time in seconds since
+// midnight, else -1).
 std::string StripTipText(StripArea area, std::uint32_t secondsSinceRefresh, int failedAttemptTime);
 
 }  // namespace vemo
