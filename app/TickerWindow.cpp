@@ -4,7 +4,6 @@
 #include <QBitmap>
 #include <QCloseEvent>
 #include <QCursor>
-#include <QDesktopServices>
 #include <QGuiApplication>
 #include <QImage>
 #include <QKeyEvent>
@@ -36,7 +35,9 @@
 #include "app/desktop/GlobalHotKey.h"
 #include "app/desktop/MemoryTrim.h"
 #include "options/AboutBox.h"
+#include "options/ColourSwatch.h"
 #include "options/OptionsDialog.h"
+#include "options/UrlOpener.h"
 #include "quotes/QuotePage.h"
 #include "quotes/QuoteUrl.h"
 #include "settings/Version.h"
@@ -51,11 +52,6 @@ constexpr char LoadingText[] = "Loading...";
 // The window's size before the first table is fitted: the dialog template's 137 x 47 units.
 constexpr int InitialWidth = 206;
 constexpr int InitialHeight = 71;
-
-QColor FromColorRef(std::uint32_t value) {
-    return QColor(static_cast<int>(value & 0xFF), static_cast<int>((value >> 8) & 0xFF),
-                  static_cast<int>((value >> 16) & 0xFF));
-}
 
 std::uint32_t WindowBackground(const TickerSettings& settings) {
     return (settings.optionFlags & customColors) != 0 ? settings.backgroundColor
@@ -415,6 +411,11 @@ void CTickerWindow::ShowNotice(const QString& text) {
     UpdateTransparencyMask();  // a see-through window shows the new text at once
 }
 
+void CTickerWindow::SetNoticeLink(const QUrl& link) {
+    noticeLink_ = link;
+    noticeLinkActive_ = !link.isEmpty();
+}
+
 void CTickerWindow::OnTrayCallback(int mouseEvent) {
     if (mouseEvent == TrayLeftDoubleClick) {
         SetTickerVisible(true);
@@ -604,7 +605,7 @@ void CTickerWindow::OnCommand(int id) {
             RunAboutBox();
             break;
         case CmdHomePage:
-            QDesktopServices::openUrl(QUrl(QString::fromStdString(HomePageUrl())));
+            OpenInBrowser(MakerUrl(HomePageUrl()));
             break;
         case CmdExit:
             if (isMinimized()) {
@@ -703,13 +704,10 @@ void CTickerWindow::mousePressEvent(QMouseEvent* event) {
             manualDrag_ = true;
             dragOffset_ = event->globalPosition().toPoint() - pos();
         }
-    } else if (noticeLinkActive.load() != 0 && noticeLine_->geometry().contains(at)) {
-        const QUrl url(QString::fromLocal8Bit(noticeUrl, int(strnlen(noticeUrl, NoticeUrlSize))));
-        if (url.scheme() == QLatin1String("http") || url.scheme() == QLatin1String("https")) {
-            QDesktopServices::openUrl(url);
-        }
+    } else if (noticeLinkActive_ && noticeLine_->geometry().contains(at)) {
+        OpenInBrowser(noticeLink_);
         noticeLine_->clear();
-        noticeLinkActive.store(0);
+        noticeLinkActive_ = false;
     }
     QWidget::mousePressEvent(event);
 }
@@ -743,7 +741,7 @@ void CTickerWindow::mouseMoveEvent(QMouseEvent* event) {
             currentTip_ = text;
             QToolTip::showText(event->globalPosition().toPoint(), text, this);
         }
-    } else if (noticeLinkActive.load() != 0) {
+    } else if (noticeLinkActive_) {
         if (noticeLine_->geometry().contains(at)) {
             setCursor(Qt::PointingHandCursor);
         } else {

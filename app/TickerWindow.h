@@ -4,6 +4,7 @@
 #include <QIcon>
 #include <QPoint>
 #include <QPointer>
+#include <QUrl>
 #include <QWidget>
 
 #include <atomic>
@@ -37,7 +38,6 @@ inline constexpr int TrayRightButtonUp = 0x205;
 inline constexpr int ShowHideHotKeyId = 1001;
 inline constexpr int HoverTimerId = 1;
 inline constexpr int HoverTimerMs = 100;
-inline constexpr int NoticeUrlSize = 260;
 
 // Commands of the popup menu.
 enum TickerCommand : int {
@@ -121,10 +121,11 @@ class CTickerWindow : public QWidget {
     CUpgradeRunner* Upgrade() const { return upgrade_.get(); }
     // Puts the maker's notice into the notice line.
     void ShowNotice(const QString& text);
+    // Makes the notice line a link to `link`: a click opens it in the web browser, once.
+    void SetNoticeLink(const QUrl& link);
+    bool NoticeLinkActive() const { return noticeLinkActive_; }
 
     WindowRect lastWindowRect{};
-    char noticeUrl[NoticeUrlSize] = {};
-    std::atomic<int> noticeLinkActive{0};
 
   signals:
     // A new page is on screen.
@@ -179,6 +180,8 @@ class CTickerWindow : public QWidget {
     QLabel* refreshButton_ = nullptr;
     QLabel* loadingIndicator_ = nullptr;
     QLabel* noticeLine_ = nullptr;
+    QUrl noticeLink_;
+    bool noticeLinkActive_ = false;
     CWebBrowser2* browser_ = nullptr;
     QSystemTrayIcon* trayIcon_ = nullptr;
     GlobalHotKey* hotKey_ = nullptr;

@@ -4,6 +4,8 @@
 #include <QProgressDialog>
 #include <QPushButton>
 
+#include <pthread.h>
+
 #include <utility>
 
 #include "app/RefreshCycle.h"
@@ -64,25 +66,28 @@ void CUpgradeRunner::StartNoticeCheck() {
         return;
     }
     noticeThread_ = std::thread([this] {
+        pthread_setname_np(pthread_self(), "vemo-notice");
+        // The answer's GBK texts are the thread's own; the window gets them as text.
         char text[NoticeBufferSize] = {};
-        const int result = CheckForNotice(text, window_.noticeUrl, setup_, &stop_);
+        char link[NoticeBufferSize] = {};
+        const int result = CheckForNotice(text, link, setup_, &stop_);
         const QString notice = QString::fromStdString(GbkToUtf8(text));
+        const QString address = QString::fromStdString(GbkToUtf8(link));
         QMetaObject::invokeMethod(
-            this, [this, result, notice] { OnNoticeChecked(result, notice); },
+            this, [this, result, notice, address] { OnNoticeChecked(result, notice, address); },
             Qt::QueuedConnection);
     });
 }
 
-void CUpgradeRunner::OnNoticeChecked(int result, const QString& notice) {
+void CUpgradeRunner::OnNoticeChecked(int result, const QString& notice, const QString& link) {
     if (stopped_) {
         return;
     }
     if (result != 0) {
         window_.ShowNotice(notice);
     }
-    // The link was written by the notice thread before this was queued.
-    if (window_.noticeUrl[0] != '\0') {
-        window_.noticeLinkActive.store(1);
+    if (!link.isEmpty()) {
+        window_.SetNoticeLink(QUrl(link));
     }
     // The first page may have been rendered before the flag was known; the upgrade notice then
     // replaces it at once instead of at the next timed refresh. A hidden window renders anew

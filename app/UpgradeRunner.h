@@ -54,7 +54,7 @@ class CUpgradeRunner : public QObject {
     void upgradeFinished(int result);
 
   private:
-    void OnNoticeChecked(int result, const QString& notice);
+    void OnNoticeChecked(int result, const QString& notice, const QString& link);
     void OnUpgradeFinished(int result);
     void ShowProgress();
 
