@@ -20,9 +20,10 @@
 #include <QUrl>
 #include <QWindow>
 
+#include <pthread.h>
+
 #include <chrono>
 #include <condition_variable>
-#include <cstring>
 #include <ctime>
 #include <mutex>
 
@@ -266,7 +267,10 @@ void CTickerWindow::Start() {
         ToggleTransparency();
     }
     cycle_->refreshState.store(settingsChanged);
-    refreshThread_ = std::thread([this] { cycle_->Run(); });
+    refreshThread_ = std::thread([this] {
+        pthread_setname_np(pthread_self(), "vemo-refresh");
+        cycle_->Run();
+    });
     upgrade_->StartNoticeCheck();
 
     trayIcon_->show();
@@ -794,21 +798,23 @@ void CTickerWindow::EndRun() {
         return;
     }
     ended_ = true;
-    // The position the user chose, not where a long list had to move the window.
+    trayIcon_->hide();
+    hotKey_->Unregister(ShowHideHotKeyId);
+    // Every thread is told first and waited for after: a transfer in progress is cancelled, which
+    // can take up to a second each, and the cancels then run side by side.
+    upgrade_->RequestStop();
+    host_->Stop();
+    upgrade_->Join();
+    if (refreshThread_.joinable()) {
+        refreshThread_.join();
+    }
+    // Saved last, when no other thread writes the per-user store any more; the position is the
+    // one the user chose, not where a long list had to move the window.
     windowState_.windowRect = {chosenPosition_.x(), chosenPosition_.y(),
                                chosenPosition_.x() + width(), chosenPosition_.y() + height()};
     windowState_.transparent = transparentMode_;
     SaveWindowState(windowState_, paths_.settingsFiles);
     SaveSettings(settings_.Get(), paths_.settingsFiles);
-    trayIcon_->hide();
-    hotKey_->Unregister(ShowHideHotKeyId);
-    upgrade_->Stop();
-    // A transfer in progress is cancelled, so the thread ends at once even while a request
-    // hangs.
-    host_->Stop();
-    if (refreshThread_.joinable()) {
-        refreshThread_.join();
-    }
 }
 
 }  // namespace vemo

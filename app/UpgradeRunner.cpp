@@ -43,15 +43,19 @@ CUpgradeRunner::CUpgradeRunner(CTickerWindow& window, UpdateSetup setup)
 }
 
 CUpgradeRunner::~CUpgradeRunner() {
-    Stop();
+    RequestStop();
+    Join();
 }
 
-void CUpgradeRunner::Stop() {
+void CUpgradeRunner::RequestStop() {
     stopped_ = true;
     stop_.Request();
     if (upgradeStop_) {
         upgradeStop_->Request();
     }
+}
+
+void CUpgradeRunner::Join() {
     for (std::thread* thread : {&noticeThread_, &cleanUpThread_, &upgradeThread_}) {
         if (thread->joinable()) {
             thread->join();
@@ -102,7 +106,10 @@ void CUpgradeRunner::StartCleanUp() {
     if (cleanUpThread_.joinable() || stopped_) {
         return;
     }
-    cleanUpThread_ = std::thread([this] { CleanUpAfterUpdate(setup_.programFolder, &stop_); });
+    cleanUpThread_ = std::thread([this] {
+        pthread_setname_np(pthread_self(), "vemo-cleanup");
+        CleanUpAfterUpdate(setup_.programFolder, &stop_);
+    });
 }
 
 void CUpgradeRunner::OnUpgradeCommand() {
@@ -136,6 +143,7 @@ void CUpgradeRunner::OnUpgradeCommand() {
 
     Interrupt* stop = upgradeStop_.get();
     upgradeThread_ = std::thread([this, stop] {
+        pthread_setname_np(pthread_self(), "vemo-upgrade");
         const int result = DownloadAndHandOff(
             setup_,
             [this](UpdateStep step, std::uint64_t received, std::uint64_t total) {

@@ -25,7 +25,7 @@ class CUpgradeRunner : public QObject {
 
   public:
     CUpgradeRunner(CTickerWindow& window, UpdateSetup setup);
-    // Stops and waits for every thread.
+    // Stops every thread and waits for it.
     ~CUpgradeRunner() override;
 
     CUpgradeRunner(const CUpgradeRunner&) = delete;
@@ -42,9 +42,12 @@ class CUpgradeRunner : public QObject {
     // The progress window of the running upgrade, or null.
     QProgressDialog* ProgressWindow() const { return progress_; }
 
-    // Cancels the transfers and waits of all three threads and waits for them to end; their
-    // results are then dropped. Called when the program ends.
-    void Stop();
+    // Cancels the transfers and waits of all three threads; their results are then dropped.
+    // Returns at once, so that the program's other threads can be told to stop too before it
+    // waits for them all. Called when the program ends.
+    void RequestStop();
+    // Waits for every thread to end; after RequestStop that is soon.
+    void Join();
 
   signals:
     // The notice check has ended and its result is on screen.

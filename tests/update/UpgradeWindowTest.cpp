@@ -11,13 +11,21 @@
 #include <QTest>
 #include <QUrl>
 
+#include <fcntl.h>
+#include <sys/file.h>
+
+#include <chrono>
 #include <cstdio>
 #include <cstring>
+#include <fstream>
+#include <string>
+#include <thread>
 
 #include "app/TickerWindow.h"
 #include "app/UpgradeRunner.h"
 #include "app/browser/WebBrowser2.h"
 #include "settings/AppStore.h"
+#include "settings/UniqueFd.h"
 #include "tests/update/MakerServerFixture.h"
 #include "update/HandOff.h"
 
@@ -229,6 +237,61 @@ TEST_F(UpgradeWindowTest, ExitDuringAnUpgradeEndsPromptly) {
     EXPECT_LT(std::chrono::steady_clock::now() - started, std::chrono::seconds(3));
     EXPECT_FALSE(window->Upgrade()->UpgradeRunning());
     EXPECT_EQ(window->findChild<QMessageBox*>(), nullptr);
+}
+
+// Whether a thread of this process carries that name.
+bool ThreadRunning(const char* name) {
+    for (const fs::directory_entry& task : fs::directory_iterator("/proc/self/task")) {
+        std::ifstream comm(task.path() / "comm");
+        std::string line;
+        if (std::getline(comm, line) && line == name) {
+            return true;
+        }
+    }
+    return false;
+}
+
+TEST_F(UpgradeWindowTest, ExitTellsEveryThreadAtOnceAndSavesWhenTheyHaveEnded) {
+    // Another program of the user's holds the store while it writes: the notice thread waits
+    // for it inside its first write (the new installation identifier).
+    SaveSettings(settings, paths.settingsFiles);
+    const UniqueFd storeFolder(
+        ::open(setup.appStore.parent_path().c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+    ASSERT_GE(storeFolder.get(), 0);
+    ASSERT_EQ(::flock(storeFolder.get(), LOCK_EX), 0);
+    window = std::make_unique<CTickerWindow>(paths);
+    QSignalSpy shown(window.get(), &CTickerWindow::pageShown);
+    window->Start();
+    ASSERT_TRUE(shown.wait(15000));
+    ASSERT_TRUE(ThreadRunning("vemo-refresh"));
+    ASSERT_TRUE(ThreadRunning("vemo-notice"));
+
+    // The other program lets go only once the refresh thread has ended, which it can do at once
+    // when it is told to stop: the exit must not wait for the notice thread before it tells the
+    // refresh thread (nor write the store before the notice thread has let go of it).
+    bool refreshEndedFirst = false;
+    std::thread otherProgram([&] {
+        const auto giveUp = std::chrono::steady_clock::now() + std::chrono::seconds(10);
+        while (ThreadRunning("vemo-refresh") && std::chrono::steady_clock::now() < giveUp) {
+            std::this_thread::sleep_for(std::chrono::milliseconds(20));
+        }
+        refreshEndedFirst = !ThreadRunning("vemo-refresh");
+        ::flock(storeFolder.get(), LOCK_UN);
+    });
+    window->OnCommand(CmdExit);
+    otherProgram.join();
+    EXPECT_TRUE(refreshEndedFirst);
+    EXPECT_FALSE(ThreadRunning("vemo-notice"));
+
+    // Both the notice thread's value and the window's are in the store.
+    char guid[64] = {};
+    EXPECT_EQ(ReadAppValue(setup.appStore, "Guid", guid, sizeof guid - 1), AppStoreOk);
+    EXPECT_EQ(std::strlen(guid), 36u);
+    char codes[16] = {};
+    EXPECT_EQ(ReadAppValue(setup.appStore, "VemoCode", codes, sizeof codes - 1), AppStoreOk);
+    EXPECT_STREQ(codes, ",600000");
+    WindowState state{};
+    EXPECT_EQ(LoadWindowState(state, paths.settingsFiles), 1);
 }
 
 }  // namespace
