@@ -342,10 +342,7 @@ void CTickerWindow::ApplyWindowSettings(const TickerSettings& settings) {
             show();
         }
     }
-    hoverTimer_.stop();
-    if (transparentMode_ != 0 && (settings.optionFlags & titleBarOnHover) != 0) {
-        StartHoverTimer();
-    }
+    UpdateHoverTimer(settings.optionFlags);
 }
 
 void CTickerWindow::FitWindowToTable(const TickerSettings& settings, int rows, int cols) {
@@ -360,9 +357,10 @@ void CTickerWindow::FitWindowToTable(const TickerSettings& settings, int rows, i
     Place(loadingIndicator_, layout.loadingIndicator);
     Place(stripFiller_, layout.filler);
     Place(refreshButton_, layout.refreshButton);
-    // A new size re-shows and raises the window (hide-at-start may still keep it hidden).
+    // A new size re-shows and raises the window (hide-at-start may still keep it hidden). The
+    // see-through mask follows with the page, which comes next (ShowPage or
+    // ShowPageFileProblem).
     ShowOrHideAtStart();
-    UpdateTransparencyMask();
 }
 
 QPoint CTickerWindow::PlaceOnScreen(int width, int height) {
@@ -392,7 +390,9 @@ void CTickerWindow::ShowOrHideAtStart() {
 
 void CTickerWindow::ShowPage() {
     if (!browser_->Navigate(QString::fromStdString(paths_.pageFile.string()))) {
-        return;  // the old page stays, and so does the loading indicator
+        // The old page stays, and so does the loading indicator, masked at the window's size.
+        UpdateTransparencyMask();
+        return;
     }
     loadingIndicator_->hide();
     loadingIndicator_->setText(QString::fromLatin1(LoadingText));
@@ -452,10 +452,7 @@ void CTickerWindow::SetTickerVisible(bool show) {
         raise();
         activateWindow();
         cycle_->refreshState.store(refreshRequested);
-        if (transparentMode_ != 0 && (settings_.Get().optionFlags & titleBarOnHover) != 0) {
-            hoverTimer_.stop();
-            StartHoverTimer();
-        }
+        UpdateHoverTimer(settings_.Get().optionFlags);
         return;
     }
     hide();
@@ -467,8 +464,13 @@ void CTickerWindow::SetTickerVisible(bool show) {
     });
 }
 
-void CTickerWindow::StartHoverTimer() {
-    hoverTimer_.start(HoverTimerMs, this);
+void CTickerWindow::UpdateHoverTimer(std::uint32_t optionFlags) {
+    // A hidden window has no strip to show: polling it would only grab it for nothing.
+    if (transparentMode_ != 0 && (optionFlags & titleBarOnHover) != 0 && isVisible()) {
+        hoverTimer_.start(HoverTimerMs, this);
+    } else {
+        hoverTimer_.stop();
+    }
 }
 
 void CTickerWindow::SetStripVisible(bool visible) {
@@ -494,9 +496,7 @@ void CTickerWindow::ToggleTransparency() {
     titleStripShown_ = 0;
     SetTextAntialiasing(false);
     SetStripVisible(false);
-    if ((settings_.Get().optionFlags & titleBarOnHover) != 0) {
-        StartHoverTimer();
-    }
+    UpdateHoverTimer(settings_.Get().optionFlags);
     UpdateTransparencyMask();
 }
 
@@ -770,11 +770,13 @@ void CTickerWindow::moveEvent(QMoveEvent* event) {
 void CTickerWindow::showEvent(QShowEvent* event) {
     QWidget::showEvent(event);
     visible_.store(true);
+    UpdateHoverTimer(settings_.Get().optionFlags);
 }
 
 void CTickerWindow::hideEvent(QHideEvent* event) {
     QWidget::hideEvent(event);
     visible_.store(false);
+    hoverTimer_.stop();
 }
 
 void CTickerWindow::keyPressEvent(QKeyEvent* event) {

@@ -168,7 +168,9 @@ class CTickerWindow : public QWidget {
     void UpdateTransparencyMask();
     void SetTextAntialiasing(bool on);
     void RepaintWhole();
-    void StartHoverTimer();
+    // The hover timer runs only while the window is on screen, see-through, with the strip shown
+    // on hover (`optionFlags`); (re)started when it should run, else stopped.
+    void UpdateHoverTimer(std::uint32_t optionFlags);
     void EndRun();
 
     TickerPaths paths_;

@@ -598,6 +598,30 @@ TEST_F(TickerWindowTest, HoverTimerOnlyWithTitleBarOnHoverAndOnTopByItsBit) {
     EXPECT_FALSE(window->HoverTimerActive());
 }
 
+TEST_F(TickerWindowTest, AHiddenSeeThroughWindowIsNotPolled) {
+    // Hidden at start, see-through since the last run, the strip shown on hover.
+    settings.optionFlags = titleBarOnHover | alwaysOnTop | hideAtStart;
+    WindowState state{};
+    state.transparent = 1;
+    SaveWindowState(state, paths.settingsFiles);
+    StartAndShowFirstPage();
+    ASSERT_TRUE(window->TransparentMode());
+    EXPECT_FALSE(window->isVisible());
+    EXPECT_FALSE(window->HoverTimerActive());
+
+    window->SetTickerVisible(true);
+    EXPECT_TRUE(window->HoverTimerActive());
+
+    // Settings changed from the tray menu while hidden: not polled while it stays hidden, and
+    // polled again when the new settings' first fit shows it.
+    window->SetTickerVisible(false);
+    window->ReplaceSettings(window->Settings());
+    EXPECT_FALSE(window->isVisible());
+    EXPECT_FALSE(window->HoverTimerActive());
+    ASSERT_TRUE(QTest::qWaitFor([&] { return window->isVisible(); }, 15000));
+    EXPECT_TRUE(window->HoverTimerActive());
+}
+
 TEST_F(TickerWindowTest, StandInServiceIsNamedAndOldQuotesAreMarked) {
     sim.SetTime(SimTime{2026, 12, 4, 14, 35, 2});
     SimBehaviour refused;
