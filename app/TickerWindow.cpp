@@ -446,7 +446,7 @@ void CTickerWindow::SetTickerVisible(bool show) {
         showNormal();
         raise();
         activateWindow();
-        cycle_->refreshState.store(refreshRequested);
+        cycle_->Request(refreshRequested);
         if (transparentMode_ != 0 && (settings_.Get().optionFlags & titleBarOnHover) != 0) {
             hoverTimer_.stop();
             StartHoverTimer();
@@ -589,7 +589,7 @@ void CTickerWindow::PopUpMainMenu() {
 void CTickerWindow::OnCommand(int id) {
     switch (id) {
         case CmdRefresh:
-            cycle_->refreshState.store(refreshRequested);
+            cycle_->Request(refreshRequested);
             break;
         case CmdTransparent:
             ToggleTransparency();
@@ -653,7 +653,7 @@ void CTickerWindow::ActivateStripArea(StripArea area) {
             close();
             break;
         case StripArea::Refresh:
-            cycle_->refreshState.store(refreshRequested);
+            cycle_->Request(refreshRequested);
             break;
         default:
             break;
