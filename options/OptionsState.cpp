@@ -3,18 +3,12 @@
 #include <cstring>
 
 #include "quotes/Gbk.h"
+#include "settings/CodeList.h"
 #include "settings/HotKeyFlags.h"
 
 namespace vemo {
 
 namespace {
-
-constexpr std::uint32_t ColumnBits =
-    showChangePercent | showChangeAmount | showName | showCode | showPrice;
-
-std::string FieldText(const char* field, std::size_t size) {
-    return std::string(field, strnlen(field, size));
-}
 
 // Copies a text into a fixed field with its terminator; false when it does not fit.
 template <std::size_t N>
@@ -98,44 +92,26 @@ ProxyPageState ProxyStateFrom(const TickerSettings& s) {
     } else if ((s.proxyMode & proxyThroughSystem) != 0) {
         p.throughSystem = true;
     }
-    const std::string server = FieldText(s.proxyServer, sizeof s.proxyServer);
+    const std::string server = FieldText(s.proxyServer);
     if (const std::size_t colon = server.find(':'); colon != std::string::npos) {
         p.address = server.substr(0, colon);
         p.port = server.substr(colon + 1);
     } else {
         p.port = server;
     }
-    p.user = FieldText(s.proxyUser, sizeof s.proxyUser);
-    p.password = FieldText(s.proxyPassword, sizeof s.proxyPassword);
+    p.user = FieldText(s.proxyUser);
+    p.password = FieldText(s.proxyPassword);
     return p;
 }
 
 CodesPageState CodesStateFrom(const TickerSettings& s) {
     CodesPageState c;
-    c.codes = SplitCodeList(FieldText(s.codeList, sizeof s.codeList));
-    // Any stored value other than NetEase's or Tencent's means Sina.
-    c.provider = (s.provider == ProviderNetEase || s.provider == ProviderTencent) ? s.provider
-                                                                                  : ProviderSina;
+    c.codes = SplitCodeList(FieldText(s.codeList));
+    c.provider = SelectedProvider(s.provider);
     c.sliderPosition = SliderPositionFor(s.refreshSeconds);
     c.hotKeyVirtualKey = s.hotKeyVirtualKey & 0xFF;
     c.hotKeyFlags = ModifiersToHotKeyFlags(s.hotKeyModifiers);
     return c;
-}
-
-std::vector<std::string> SplitCodeList(std::string_view codeList) {
-    std::vector<std::string> codes;
-    while (!codeList.empty()) {
-        const std::size_t comma = codeList.find(',');
-        const std::string_view piece = codeList.substr(0, comma);
-        if (!piece.empty()) {
-            codes.emplace_back(piece);
-        }
-        if (comma == std::string_view::npos) {
-            break;
-        }
-        codeList.remove_prefix(comma + 1);
-    }
-    return codes;
 }
 
 int SliderPositionFor(std::int32_t refreshSeconds) {
@@ -233,9 +209,7 @@ std::string ValidateAndStore(const DisplayPageState& display, const ProxyPageSta
     s.nameColor = display.nameColor;
     s.headerColor = display.headerColor;
 
-    s.provider = (codes.provider == ProviderNetEase || codes.provider == ProviderTencent)
-                     ? codes.provider
-                     : ProviderSina;
+    s.provider = SelectedProvider(codes.provider);
 
     std::string list;
     for (const std::string& code : codes.codes) {

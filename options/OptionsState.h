@@ -79,8 +79,6 @@ DisplayPageState DisplayStateFrom(const TickerSettings& settings);
 ProxyPageState ProxyStateFrom(const TickerSettings& settings);
 CodesPageState CodesStateFrom(const TickerSettings& settings);
 
-// The pieces of a code list: ",1A0001,,399001" gives "1A0001" and "399001"; "," gives none.
-std::vector<std::string> SplitCodeList(std::string_view codeList);
 // The slider position of a refresh period: period / 10 for 0 to 300 in steps of 10, else 0.
 int SliderPositionFor(std::int32_t refreshSeconds);
 // "刷新频率： %d 秒" with position × 10, or "刷新频率： 不刷新" at 0.
