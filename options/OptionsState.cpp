@@ -10,6 +10,24 @@ namespace vemo {
 
 namespace {
 
+// The bits of one field that the display page's boxes stand for; 0 when two boxes share a bit.
+constexpr std::uint32_t BoxBits(std::uint32_t TickerSettings::*field) {
+    std::uint32_t bits = 0;
+    for (const DisplayBox& box : DisplayBoxes) {
+        if (box.field == field) {
+            if ((bits & box.bit) != 0) {
+                return 0;
+            }
+            bits |= box.bit;
+        }
+    }
+    return bits;
+}
+static_assert(BoxBits(&TickerSettings::pageContent) == (ColumnBits | showHeader | showRefreshTime));
+static_assert(BoxBits(&TickerSettings::optionFlags) ==
+              (customColors | alwaysOnTop | hotKeyHidesTrayIcon | titleBarOnHover | hideAtStart |
+               runAtStartup));
+
 // Copies a text into a fixed field with its terminator; false when it does not fit.
 template <std::size_t N>
 bool StoreText(char (&field)[N], std::string_view text) {
@@ -62,19 +80,9 @@ bool BeginsWithIgnoringCase(std::string_view entry, std::string_view prefix) {
 
 DisplayPageState DisplayStateFrom(const TickerSettings& s) {
     DisplayPageState d;
-    d.showRefreshTime = (s.pageContent & showRefreshTime) != 0;
-    d.showChangePercent = (s.pageContent & showChangePercent) != 0;
-    d.showChangeAmount = (s.pageContent & showChangeAmount) != 0;
-    d.showName = (s.pageContent & showName) != 0;
-    d.showCode = (s.pageContent & showCode) != 0;
-    d.showPrice = (s.pageContent & showPrice) != 0;
-    d.showHeader = (s.pageContent & showHeader) != 0;
-    d.customColors = (s.optionFlags & customColors) != 0;
-    d.alwaysOnTop = (s.optionFlags & alwaysOnTop) != 0;
-    d.titleBarOnHover = (s.optionFlags & titleBarOnHover) != 0;
-    d.hotKeyHidesTrayIcon = (s.optionFlags & hotKeyHidesTrayIcon) != 0;
-    d.hideAtStart = (s.optionFlags & hideAtStart) != 0;
-    d.runAtStartup = (s.optionFlags & runAtStartup) != 0;
+    for (const DisplayBox& box : DisplayBoxes) {
+        d.*box.state = (s.*box.field & box.bit) != 0;
+    }
     d.upColor = s.upColor;
     d.downColor = s.downColor;
     d.nameColor = s.nameColor;
@@ -149,30 +157,20 @@ std::string ValidateAndStore(const DisplayPageState& display, const ProxyPageSta
     TickerSettings s = settings;
 
     // Boxes into bits; a table without any column would be empty, so it keeps the names.
-    std::uint32_t flags = 0;
-    flags |= display.customColors ? customColors : 0;
-    flags |= display.hotKeyHidesTrayIcon ? hotKeyHidesTrayIcon : 0;
-    flags |= display.titleBarOnHover ? titleBarOnHover : 0;
-    flags |= display.alwaysOnTop ? alwaysOnTop : 0;
-    flags |= display.hideAtStart ? hideAtStart : 0;
-    flags |= display.runAtStartup ? runAtStartup : 0;
-    std::uint32_t content = 0;
-    content |= display.showRefreshTime ? showRefreshTime : 0;
-    content |= display.showHeader ? showHeader : 0;
-    content |= display.showChangeAmount ? showChangeAmount : 0;
-    content |= display.showChangePercent ? showChangePercent : 0;
-    content |= display.showCode ? showCode : 0;
-    content |= display.showName ? showName : 0;
-    content |= display.showPrice ? showPrice : 0;
-    if ((content & ColumnBits) == 0) {
-        content |= showName;
+    s.optionFlags = 0;
+    s.pageContent = 0;
+    for (const DisplayBox& box : DisplayBoxes) {
+        if (display.*box.state) {
+            s.*box.field |= box.bit;
+        }
+    }
+    if ((s.pageContent & ColumnBits) == 0) {
+        s.pageContent |= showName;
     }
     // Without a selection the size stays as it was rather than becoming an invalid index.
     if (display.fontSizeIndex >= 0 && display.fontSizeIndex < FontSizeCount) {
         s.fontSize = display.fontSizeIndex;
     }
-    s.optionFlags = flags;
-    s.pageContent = content;
 
     // Proxy. The texts stay stored while the proxy is off, for the next time it is on.
     std::int32_t mode = 0;
