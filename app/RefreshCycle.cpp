@@ -81,21 +81,25 @@ void RefreshCycle::NoteAnswer(const RefreshReport& report, const std::tm& now) {
     holiday_ = newest < today ? today : 0;
 }
 
+void RefreshCycle::Request(RefreshState state) {
+    if (state == refreshRequested) {
+        int expected = idle;
+        refreshState.compare_exchange_strong(expected, refreshRequested);
+        return;
+    }
+    refreshState.store(state);
+}
+
 RefreshCycle::Outcome RefreshCycle::RunOnce() {
     if (!host_.Running()) {
         return Outcome::Stopped;
     }
     const int period = PeriodSeconds(host_.Settings().refreshSeconds);
-    bool applied = false;
 
-    // A request is consumed when its render starts (below), so whatever is pending here
-    // arrived during the last render and is kept for this turn.
+    // Whatever is pending here arrived during the last render and is kept for this turn.
     for (int i = 0; i < period; ++i) {
         int state = refreshState.load();
         if (state == settingsChanged) {
-            host_.ApplyWindowSettings(host_.Settings());
-            layoutPending_ = true;
-            applied = true;
             break;
         }
         if (state == refreshRequested) {
@@ -111,25 +115,30 @@ RefreshCycle::Outcome RefreshCycle::RunOnce() {
         secondsSinceRefresh.fetch_add(1);
     }
 
-    if (refreshState.load() == idle) {
+    // Take the request now: one that arrives from here on is kept for the next turn.
+    const int taken = refreshState.exchange(idle);
+    if (taken == idle) {
         // The period ran out: a timed refresh, only for a visible window in trading hours.
         if (!host_.WindowVisible() || !TimedRefreshAllowed(host_.LocalNow())) {
             return Outcome::Skipped;
         }
-        if (refreshState.load() != idle) {
-            host_.ShowLoadingIndicator();
-        }
-    } else {
-        host_.ShowLoadingIndicator();
     }
 
-    // Take the request now, so that one arriving during the render survives it.
-    if (refreshState.exchange(idle) == settingsChanged && !applied) {
-        host_.ApplyWindowSettings(host_.Settings());
+    // One record for the whole turn: the request address that ApplyWindowSettings builds, the
+    // render and the fit all follow it. A record replaced after the request was taken is applied
+    // here too, whatever the request was, so the page never shows one list fetched at the
+    // address of another; its settingsChanged then renders it once more in the next turn.
+    const TickerSettings settings = host_.Settings();
+    if (taken == settingsChanged || !applied_ ||
+        std::memcmp(&*applied_, &settings, sizeof settings) != 0) {
+        host_.ApplyWindowSettings(settings);
+        applied_ = settings;
         layoutPending_ = true;
     }
+    if (taken != idle) {
+        host_.ShowLoadingIndicator();  // a plain timed refresh shows none
+    }
 
-    const TickerSettings settings = host_.Settings();
     std::fill(page_.begin(), page_.end(), '\0');
     int rows = 2;
     int cols = 3;

@@ -4,6 +4,7 @@
 #include <chrono>
 #include <cstdint>
 #include <ctime>
+#include <optional>
 #include <span>
 #include <string_view>
 #include <vector>
@@ -35,7 +36,8 @@ class RefreshHost {
     virtual bool WindowVisible() = 0;
     // A consistent copy of the live settings, never a half-replaced record.
     virtual TickerSettings Settings() = 0;
-    // Rebuilds the request URL (on the calling thread) and applies z-order and hover timer.
+    // Rebuilds the request URL (on the calling thread) and applies z-order and hover timer. The
+    // cycle calls it with the record it then renders.
     virtual void ApplyWindowSettings(const TickerSettings& settings) = 0;
     virtual void ShowLoadingIndicator() = 0;
     // One refresh of the page (with failover, and the last quotes kept when every service
@@ -68,8 +70,11 @@ class RefreshCycle {
     // Turns until the host stops it.
     void Run();
 
-    // Set by the interface thread: refreshRequested or settingsChanged.
+    // Set by the interface thread, through Request: refreshRequested or settingsChanged.
     std::atomic<int> refreshState{settingsChanged};
+    // Asks for a render. A refresh request never replaces a pending settings change, whose
+    // render serves the request as well.
+    void Request(RefreshState state);
     // Whole seconds slept since the last render; read by the interface thread for a tip.
     std::atomic<std::uint32_t> secondsSinceRefresh{0};
     // While the page shows quotes that the last refresh could not renew: the local time of that
@@ -94,6 +99,7 @@ class RefreshCycle {
     int prevRows_ = 0;
     int prevCols_ = 0;
     bool layoutPending_ = false;
+    std::optional<TickerSettings> applied_;  // the record ApplyWindowSettings last had
     int holiday_ = 0;  // the date found to be a holiday, as YYYYMMDD; 0 for none
 };
 

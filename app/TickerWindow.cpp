@@ -451,7 +451,7 @@ void CTickerWindow::SetTickerVisible(bool show) {
         showNormal();
         raise();
         activateWindow();
-        cycle_->refreshState.store(refreshRequested);
+        cycle_->Request(refreshRequested);
         UpdateHoverTimer(settings_.Get().optionFlags);
         return;
     }
@@ -594,7 +594,7 @@ void CTickerWindow::PopUpMainMenu() {
 void CTickerWindow::OnCommand(int id) {
     switch (id) {
         case CmdRefresh:
-            cycle_->refreshState.store(refreshRequested);
+            cycle_->Request(refreshRequested);
             break;
         case CmdTransparent:
             ToggleTransparency();
@@ -657,7 +657,7 @@ void CTickerWindow::ActivateStripArea(StripArea area) {
             close();
             break;
         case StripArea::Refresh:
-            cycle_->refreshState.store(refreshRequested);
+            cycle_->Request(refreshRequested);
             break;
         default:
             break;

@@ -93,23 +93,19 @@ CCodesPage::CCodesPage(const TickerSettings& settings, QWidget* parent) : QWidge
     rateLabel_->setText(QString::fromStdString(RefreshRateLabel(slider_->value())));
 
     auto* sourceLabel = new QLabel(QStringLiteral("数据来源："), systemBox);
-    sina_ = new QRadioButton(QStringLiteral("新浪"), systemBox);
-    sina_->setObjectName(QString::number(IdSinaRadio));
-    sina_->setAccessibleName(sina_->text());
-    netEase_ = new QRadioButton(QStringLiteral("网易"), systemBox);
-    netEase_->setObjectName(QString::number(IdNetEaseRadio));
-    netEase_->setAccessibleName(netEase_->text());
-    tencent_ = new QRadioButton(QStringLiteral("腾讯"), systemBox);
-    tencent_->setObjectName(QString::number(IdTencentRadio));
-    tencent_->setAccessibleName(tencent_->text());
-    auto* sources = new QButtonGroup(this);
-    sources->addButton(sina_);
-    sources->addButton(netEase_);
-    sources->addButton(tencent_);
-    (state.provider == ProviderNetEase   ? netEase_
-     : state.provider == ProviderTencent ? tencent_
-                                         : sina_)
-        ->setChecked(true);
+    // Each source's button has the provider value as its id.
+    sources_ = new QButtonGroup(this);
+    const auto source = [this, systemBox](const char* caption, int id, std::int32_t provider) {
+        auto* button = new QRadioButton(QString::fromUtf8(caption), systemBox);
+        button->setObjectName(QString::number(id));
+        button->setAccessibleName(button->text());
+        sources_->addButton(button, provider);
+        return button;
+    };
+    QRadioButton* sina = source("新浪", IdSinaRadio, ProviderSina);
+    QRadioButton* netEase = source("网易", IdNetEaseRadio, ProviderNetEase);
+    QRadioButton* tencent = source("腾讯", IdTencentRadio, ProviderTencent);
+    sources_->button(SelectedProvider(state.provider))->setChecked(true);
 
     auto* hotKeyLabel = new QLabel(QStringLiteral("显示/隐藏 热键："), systemBox);
     hotKey_ = new CHotKeyEdit(systemBox);
@@ -124,9 +120,9 @@ CCodesPage::CCodesPage(const TickerSettings& settings, QWidget* parent) : QWidge
     systemLayout->addSpacing(6);
     auto* sourceRow = new QHBoxLayout;
     sourceRow->addWidget(sourceLabel);
-    sourceRow->addWidget(sina_);
-    sourceRow->addWidget(netEase_);
-    sourceRow->addWidget(tencent_);
+    sourceRow->addWidget(sina);
+    sourceRow->addWidget(netEase);
+    sourceRow->addWidget(tencent);
     sourceRow->addStretch(1);
     systemLayout->addLayout(sourceRow);
     systemLayout->addSpacing(6);
@@ -145,10 +141,10 @@ CCodesPage::CCodesPage(const TickerSettings& settings, QWidget* parent) : QWidge
     setTabOrder(up, down);
     setTabOrder(down, remove);
     setTabOrder(remove, slider_);
-    setTabOrder(slider_, sina_);
-    setTabOrder(sina_, netEase_);
-    setTabOrder(netEase_, tencent_);
-    setTabOrder(tencent_, hotKey_);
+    setTabOrder(slider_, sina);
+    setTabOrder(sina, netEase);
+    setTabOrder(netEase, tencent);
+    setTabOrder(tencent, hotKey_);
 
     new PageKeyFilter(this, {Qt::Key_Escape});
 }
@@ -163,9 +159,7 @@ CodesPageState CCodesPage::State() const {
     for (int row = 0; row < list_->count(); ++row) {
         state.codes.push_back(list_->item(row)->data(CodeBytesRole).toByteArray().toStdString());
     }
-    state.provider = netEase_->isChecked()   ? ProviderNetEase
-                     : tencent_->isChecked() ? ProviderTencent
-                                             : ProviderSina;
+    state.provider = SelectedProvider(sources_->checkedId());
     state.sliderPosition = slider_->value();
     state.hotKeyVirtualKey = hotKey_->VirtualKey();
     state.hotKeyFlags = hotKey_->Flags();

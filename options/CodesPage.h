@@ -5,11 +5,11 @@
 #include "options/OptionsState.h"
 #include "options/UrlOpener.h"
 
+class QButtonGroup;
 class QLabel;
 class QLineEdit;
 class QListWidget;
 class QPushButton;
-class QRadioButton;
 class QSlider;
 
 namespace vemo {
@@ -73,9 +73,7 @@ class CCodesPage : public QWidget {
     QListWidget* list_ = nullptr;
     QSlider* slider_ = nullptr;
     QLabel* rateLabel_ = nullptr;
-    QRadioButton* sina_ = nullptr;
-    QRadioButton* netEase_ = nullptr;
-    QRadioButton* tencent_ = nullptr;
+    QButtonGroup* sources_ = nullptr;
     CHotKeyEdit* hotKey_ = nullptr;
     UrlOpener openUrl_ = OpenInBrowser;
 };

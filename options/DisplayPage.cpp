@@ -9,6 +9,9 @@
 #include <QLabel>
 #include <QVBoxLayout>
 
+#include <algorithm>
+#include <iterator>
+
 #include "options/ColourSwatch.h"
 #include "options/PageKeys.h"
 #include "settings/AutoStart.h"
@@ -21,6 +24,11 @@ QColor RunColourDialog(QWidget* parent, const QColor& initial) {
     return QColorDialog::getColor(initial, parent);
 }
 
+const DisplayBox& BoxOf(int controlId) {
+    return *std::find_if(std::begin(DisplayBoxes), std::end(DisplayBoxes),
+                         [controlId](const DisplayBox& box) { return box.controlId == controlId; });
+}
+
 }  // namespace
 
 CDisplayPage::CDisplayPage(const TickerSettings& settings, QWidget* parent)
@@ -28,11 +36,12 @@ CDisplayPage::CDisplayPage(const TickerSettings& settings, QWidget* parent)
     const DisplayPageState state = DisplayStateFrom(settings);
     auto* group = new QGroupBox(QStringLiteral("显示设置"), this);
 
-    const auto box = [group](const char* caption, int id, bool checked) {
-        auto* check = new QCheckBox(QString::fromUtf8(caption), group);
+    const auto box = [group, &state](int id) {
+        const DisplayBox& entry = BoxOf(id);
+        auto* check = new QCheckBox(QString::fromUtf8(entry.caption), group);
         check->setObjectName(QString::number(id));
         check->setAccessibleName(check->text());
-        check->setChecked(checked);
+        check->setChecked(state.*entry.state);
         return check;
     };
     const auto swatch = [group](const char* caption, int id, CColourSwatch::Kind kind,
@@ -46,28 +55,25 @@ CDisplayPage::CDisplayPage(const TickerSettings& settings, QWidget* parent)
 
     // Created top to bottom and left to right, which is also the Tab order.
     auto* showLabel = new QLabel(QStringLiteral("显示："), group);
-    QCheckBox* code = box("股票代码", IdShowCode, state.showCode);
-    QCheckBox* name = box("简称", IdShowName, state.showName);
-    QCheckBox* price = box("最新价", IdShowPrice, state.showPrice);
-    QCheckBox* amount = box("涨跌额", IdShowChangeAmount, state.showChangeAmount);
-    QCheckBox* percent = box("涨跌幅", IdShowChangePercent, state.showChangePercent);
-    customColours_ = box("自定义字体颜色", IdCustomColours, state.customColors);
+    QCheckBox* code = box(IdShowCode);
+    QCheckBox* name = box(IdShowName);
+    QCheckBox* price = box(IdShowPrice);
+    QCheckBox* amount = box(IdShowChangeAmount);
+    QCheckBox* percent = box(IdShowChangePercent);
+    customColours_ = box(IdCustomColours);
     CColourSwatch* up = swatch("涨", IdUpSwatch, Kind::Text, state.upColor);
     CColourSwatch* down = swatch("跌", IdDownSwatch, Kind::Text, state.downColor);
     CColourSwatch* nameSwatch = swatch("简称", IdNameSwatch, Kind::Text, state.nameColor);
     CColourSwatch* header = swatch("表头", IdHeaderSwatch, Kind::Text, state.headerColor);
     CColourSwatch* background =
         swatch("背景", IdBackgroundSwatch, Kind::Background, state.backgroundColor);
-    QCheckBox* headerRow = box("在页面上显示表头", IdShowHeader, state.showHeader);
-    QCheckBox* refreshTime =
-        box("在主界面上显示最后刷新时间", IdShowRefreshTime, state.showRefreshTime);
-    QCheckBox* onTop = box("总在最前端显示", IdAlwaysOnTop, state.alwaysOnTop);
-    QCheckBox* hover =
-        box("窗口透明后鼠标划过显示标题栏", IdTitleBarOnHover, state.titleBarOnHover);
-    QCheckBox* hidesTray =
-        box("热键隐藏窗口同时隐藏托盘图标", IdHotKeyHidesTray, state.hotKeyHidesTrayIcon);
-    runAtStartup_ = box("开机自动运行", IdRunAtStartup, state.runAtStartup);
-    QCheckBox* hideAtStartBox = box("程序启动时自动隐藏", IdHideAtStart, state.hideAtStart);
+    QCheckBox* headerRow = box(IdShowHeader);
+    QCheckBox* refreshTime = box(IdShowRefreshTime);
+    QCheckBox* onTop = box(IdAlwaysOnTop);
+    QCheckBox* hover = box(IdTitleBarOnHover);
+    QCheckBox* hidesTray = box(IdHotKeyHidesTray);
+    runAtStartup_ = box(IdRunAtStartup);
+    QCheckBox* hideAtStartBox = box(IdHideAtStart);
     auto* fontLabel = new QLabel(QStringLiteral("字体大小："), group);
     fontSize_ = new QComboBox(group);
     fontSize_->setObjectName(QString::number(IdFontSize));
@@ -143,19 +149,9 @@ void CDisplayPage::PickColour(CColourSwatch* swatch) {
 
 DisplayPageState CDisplayPage::State() const {
     DisplayPageState s;
-    s.customColors = Box(IdCustomColours)->isChecked();
-    s.hotKeyHidesTrayIcon = Box(IdHotKeyHidesTray)->isChecked();
-    s.titleBarOnHover = Box(IdTitleBarOnHover)->isChecked();
-    s.showRefreshTime = Box(IdShowRefreshTime)->isChecked();
-    s.alwaysOnTop = Box(IdAlwaysOnTop)->isChecked();
-    s.showChangeAmount = Box(IdShowChangeAmount)->isChecked();
-    s.showChangePercent = Box(IdShowChangePercent)->isChecked();
-    s.showHeader = Box(IdShowHeader)->isChecked();
-    s.showName = Box(IdShowName)->isChecked();
-    s.showCode = Box(IdShowCode)->isChecked();
-    s.showPrice = Box(IdShowPrice)->isChecked();
-    s.hideAtStart = Box(IdHideAtStart)->isChecked();
-    s.runAtStartup = Box(IdRunAtStartup)->isChecked();
+    for (const DisplayBox& box : DisplayBoxes) {
+        s.*box.state = Box(box.controlId)->isChecked();
+    }
     s.backgroundColor = Swatch(IdBackgroundSwatch)->Colour();
     s.upColor = Swatch(IdUpSwatch)->Colour();
     s.downColor = Swatch(IdDownSwatch)->Colour();

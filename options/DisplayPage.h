@@ -14,29 +14,6 @@ namespace vemo {
 
 class CColourSwatch;
 
-// Controls of the display page, by the ids tests find them with (their objectName is the number).
-enum DisplayPageControl : int {
-    IdFontSize = 1000,
-    IdShowRefreshTime = 1007,
-    IdCustomColours = 1011,
-    IdUpSwatch = 1017,
-    IdDownSwatch = 1018,
-    IdShowChangePercent = 1019,
-    IdShowChangeAmount = 1020,
-    IdHotKeyHidesTray = 1021,
-    IdNameSwatch = 1022,
-    IdBackgroundSwatch = 1023,
-    IdHeaderSwatch = 1024,
-    IdAlwaysOnTop = 1031,
-    IdTitleBarOnHover = 1032,
-    IdShowHeader = 1045,
-    IdShowName = 1050,
-    IdShowCode = 1051,
-    IdShowPrice = 1056,
-    IdHideAtStart = 1057,
-    IdRunAtStartup = 1058,
-};
-
 // The second tab, "我的VEMO": the table's columns and rows, five colours picked on clickable
 // swatches, the window options and the font size. Only "开机自动运行" acts at once: it registers
 // or removes the start at log-on whenever it is clicked.

@@ -3,18 +3,30 @@
 #include <cstring>
 
 #include "quotes/Gbk.h"
+#include "settings/CodeList.h"
 #include "settings/HotKeyFlags.h"
 
 namespace vemo {
 
 namespace {
 
-constexpr std::uint32_t ColumnBits =
-    showChangePercent | showChangeAmount | showName | showCode | showPrice;
-
-std::string FieldText(const char* field, std::size_t size) {
-    return std::string(field, strnlen(field, size));
+// The bits of one field that the display page's boxes stand for; 0 when two boxes share a bit.
+constexpr std::uint32_t BoxBits(std::uint32_t TickerSettings::*field) {
+    std::uint32_t bits = 0;
+    for (const DisplayBox& box : DisplayBoxes) {
+        if (box.field == field) {
+            if ((bits & box.bit) != 0) {
+                return 0;
+            }
+            bits |= box.bit;
+        }
+    }
+    return bits;
 }
+static_assert(BoxBits(&TickerSettings::pageContent) == (ColumnBits | showHeader | showRefreshTime));
+static_assert(BoxBits(&TickerSettings::optionFlags) ==
+              (customColors | alwaysOnTop | hotKeyHidesTrayIcon | titleBarOnHover | hideAtStart |
+               runAtStartup));
 
 // Copies a text into a fixed field with its terminator; false when it does not fit.
 template <std::size_t N>
@@ -68,19 +80,9 @@ bool BeginsWithIgnoringCase(std::string_view entry, std::string_view prefix) {
 
 DisplayPageState DisplayStateFrom(const TickerSettings& s) {
     DisplayPageState d;
-    d.showRefreshTime = (s.pageContent & showRefreshTime) != 0;
-    d.showChangePercent = (s.pageContent & showChangePercent) != 0;
-    d.showChangeAmount = (s.pageContent & showChangeAmount) != 0;
-    d.showName = (s.pageContent & showName) != 0;
-    d.showCode = (s.pageContent & showCode) != 0;
-    d.showPrice = (s.pageContent & showPrice) != 0;
-    d.showHeader = (s.pageContent & showHeader) != 0;
-    d.customColors = (s.optionFlags & customColors) != 0;
-    d.alwaysOnTop = (s.optionFlags & alwaysOnTop) != 0;
-    d.titleBarOnHover = (s.optionFlags & titleBarOnHover) != 0;
-    d.hotKeyHidesTrayIcon = (s.optionFlags & hotKeyHidesTrayIcon) != 0;
-    d.hideAtStart = (s.optionFlags & hideAtStart) != 0;
-    d.runAtStartup = (s.optionFlags & runAtStartup) != 0;
+    for (const DisplayBox& box : DisplayBoxes) {
+        d.*box.state = (s.*box.field & box.bit) != 0;
+    }
     d.upColor = s.upColor;
     d.downColor = s.downColor;
     d.nameColor = s.nameColor;
@@ -98,44 +100,26 @@ ProxyPageState ProxyStateFrom(const TickerSettings& s) {
     } else if ((s.proxyMode & proxyThroughSystem) != 0) {
         p.throughSystem = true;
     }
-    const std::string server = FieldText(s.proxyServer, sizeof s.proxyServer);
+    const std::string server = FieldText(s.proxyServer);
     if (const std::size_t colon = server.find(':'); colon != std::string::npos) {
         p.address = server.substr(0, colon);
         p.port = server.substr(colon + 1);
     } else {
         p.port = server;
     }
-    p.user = FieldText(s.proxyUser, sizeof s.proxyUser);
-    p.password = FieldText(s.proxyPassword, sizeof s.proxyPassword);
+    p.user = FieldText(s.proxyUser);
+    p.password = FieldText(s.proxyPassword);
     return p;
 }
 
 CodesPageState CodesStateFrom(const TickerSettings& s) {
     CodesPageState c;
-    c.codes = SplitCodeList(FieldText(s.codeList, sizeof s.codeList));
-    // Any stored value other than NetEase's or Tencent's means Sina.
-    c.provider = (s.provider == ProviderNetEase || s.provider == ProviderTencent) ? s.provider
-                                                                                  : ProviderSina;
+    c.codes = SplitCodeList(FieldText(s.codeList));
+    c.provider = SelectedProvider(s.provider);
     c.sliderPosition = SliderPositionFor(s.refreshSeconds);
     c.hotKeyVirtualKey = s.hotKeyVirtualKey & 0xFF;
     c.hotKeyFlags = ModifiersToHotKeyFlags(s.hotKeyModifiers);
     return c;
-}
-
-std::vector<std::string> SplitCodeList(std::string_view codeList) {
-    std::vector<std::string> codes;
-    while (!codeList.empty()) {
-        const std::size_t comma = codeList.find(',');
-        const std::string_view piece = codeList.substr(0, comma);
-        if (!piece.empty()) {
-            codes.emplace_back(piece);
-        }
-        if (comma == std::string_view::npos) {
-            break;
-        }
-        codeList.remove_prefix(comma + 1);
-    }
-    return codes;
 }
 
 int SliderPositionFor(std::int32_t refreshSeconds) {
@@ -173,30 +157,20 @@ std::string ValidateAndStore(const DisplayPageState& display, const ProxyPageSta
     TickerSettings s = settings;
 
     // Boxes into bits; a table without any column would be empty, so it keeps the names.
-    std::uint32_t flags = 0;
-    flags |= display.customColors ? customColors : 0;
-    flags |= display.hotKeyHidesTrayIcon ? hotKeyHidesTrayIcon : 0;
-    flags |= display.titleBarOnHover ? titleBarOnHover : 0;
-    flags |= display.alwaysOnTop ? alwaysOnTop : 0;
-    flags |= display.hideAtStart ? hideAtStart : 0;
-    flags |= display.runAtStartup ? runAtStartup : 0;
-    std::uint32_t content = 0;
-    content |= display.showRefreshTime ? showRefreshTime : 0;
-    content |= display.showHeader ? showHeader : 0;
-    content |= display.showChangeAmount ? showChangeAmount : 0;
-    content |= display.showChangePercent ? showChangePercent : 0;
-    content |= display.showCode ? showCode : 0;
-    content |= display.showName ? showName : 0;
-    content |= display.showPrice ? showPrice : 0;
-    if ((content & ColumnBits) == 0) {
-        content |= showName;
+    s.optionFlags = 0;
+    s.pageContent = 0;
+    for (const DisplayBox& box : DisplayBoxes) {
+        if (display.*box.state) {
+            s.*box.field |= box.bit;
+        }
+    }
+    if ((s.pageContent & ColumnBits) == 0) {
+        s.pageContent |= showName;
     }
     // Without a selection the size stays as it was rather than becoming an invalid index.
     if (display.fontSizeIndex >= 0 && display.fontSizeIndex < FontSizeCount) {
         s.fontSize = display.fontSizeIndex;
     }
-    s.optionFlags = flags;
-    s.pageContent = content;
 
     // Proxy. The texts stay stored while the proxy is off, for the next time it is on.
     std::int32_t mode = 0;
@@ -233,9 +207,7 @@ std::string ValidateAndStore(const DisplayPageState& display, const ProxyPageSta
     s.nameColor = display.nameColor;
     s.headerColor = display.headerColor;
 
-    s.provider = (codes.provider == ProviderNetEase || codes.provider == ProviderTencent)
-                     ? codes.provider
-                     : ProviderSina;
+    s.provider = SelectedProvider(codes.provider);
 
     std::string list;
     for (const std::string& code : codes.codes) {

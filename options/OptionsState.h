@@ -30,27 +30,87 @@ inline constexpr int MaxSliderPosition = 30;  // × 10 seconds
 inline constexpr int ProxyFieldLimit = 20;    // characters a user may type into a proxy field
 inline constexpr int FontSizeCount = 5;
 
-// The display page: its thirteen boxes, five colours (0x00BBGGRR) and font-size selection.
+// Controls of the display page, by the ids tests find them with (their objectName is the number).
+enum DisplayPageControl : int {
+    IdFontSize = 1000,
+    IdShowRefreshTime = 1007,
+    IdCustomColours = 1011,
+    IdUpSwatch = 1017,
+    IdDownSwatch = 1018,
+    IdShowChangePercent = 1019,
+    IdShowChangeAmount = 1020,
+    IdHotKeyHidesTray = 1021,
+    IdNameSwatch = 1022,
+    IdBackgroundSwatch = 1023,
+    IdHeaderSwatch = 1024,
+    IdAlwaysOnTop = 1031,
+    IdTitleBarOnHover = 1032,
+    IdShowHeader = 1045,
+    IdShowName = 1050,
+    IdShowCode = 1051,
+    IdShowPrice = 1056,
+    IdHideAtStart = 1057,
+    IdRunAtStartup = 1058,
+};
+
+// The display page: its thirteen boxes (see DisplayBoxes), five colours (0x00BBGGRR) and
+// font-size selection.
 struct DisplayPageState {
-    bool customColors = false;         // 自定义字体颜色
-    bool hotKeyHidesTrayIcon = false;  // 热键隐藏窗口同时隐藏托盘图标
-    bool titleBarOnHover = false;      // 窗口透明后鼠标划过显示标题栏
-    bool showRefreshTime = false;      // 在主界面上显示最后刷新时间
-    bool alwaysOnTop = false;          // 总在最前端显示
-    bool showChangeAmount = false;     // 涨跌额
-    bool showChangePercent = false;    // 涨跌幅
-    bool showHeader = false;           // 在页面上显示表头
-    bool showName = false;             // 简称
-    bool showCode = false;             // 股票代码
-    bool showPrice = false;            // 最新价
-    bool hideAtStart = false;          // 程序启动时自动隐藏
-    bool runAtStartup = false;         // 开机自动运行
+    bool customColors = false;
+    bool hotKeyHidesTrayIcon = false;
+    bool titleBarOnHover = false;
+    bool showRefreshTime = false;
+    bool alwaysOnTop = false;
+    bool showChangeAmount = false;
+    bool showChangePercent = false;
+    bool showHeader = false;
+    bool showName = false;
+    bool showCode = false;
+    bool showPrice = false;
+    bool hideAtStart = false;
+    bool runAtStartup = false;
     std::uint32_t backgroundColor = DefaultBackgroundColor;
     std::uint32_t upColor = 0x0000FF;
     std::uint32_t downColor = 0x009900;
     std::uint32_t nameColor = 0;
     std::uint32_t headerColor = 0;
     int fontSizeIndex = 1;  // -1: nothing selected
+};
+
+// One check box of the display page and the settings bit it stands for.
+struct DisplayBox {
+    int controlId;
+    const char* caption;  // UTF-8
+    bool DisplayPageState::*state;
+    std::uint32_t TickerSettings::*field;  // pageContent or optionFlags
+    std::uint32_t bit;
+};
+
+// Every box of the display page; each bit of pageContent and optionFlags has exactly one.
+inline constexpr DisplayBox DisplayBoxes[] = {
+    {IdShowCode, "股票代码", &DisplayPageState::showCode, &TickerSettings::pageContent, showCode},
+    {IdShowName, "简称", &DisplayPageState::showName, &TickerSettings::pageContent, showName},
+    {IdShowPrice, "最新价", &DisplayPageState::showPrice, &TickerSettings::pageContent, showPrice},
+    {IdShowChangeAmount, "涨跌额", &DisplayPageState::showChangeAmount,
+     &TickerSettings::pageContent, showChangeAmount},
+    {IdShowChangePercent, "涨跌幅", &DisplayPageState::showChangePercent,
+     &TickerSettings::pageContent, showChangePercent},
+    {IdShowHeader, "在页面上显示表头", &DisplayPageState::showHeader, &TickerSettings::pageContent,
+     showHeader},
+    {IdShowRefreshTime, "在主界面上显示最后刷新时间", &DisplayPageState::showRefreshTime,
+     &TickerSettings::pageContent, showRefreshTime},
+    {IdCustomColours, "自定义字体颜色", &DisplayPageState::customColors,
+     &TickerSettings::optionFlags, customColors},
+    {IdAlwaysOnTop, "总在最前端显示", &DisplayPageState::alwaysOnTop, &TickerSettings::optionFlags,
+     alwaysOnTop},
+    {IdTitleBarOnHover, "窗口透明后鼠标划过显示标题栏", &DisplayPageState::titleBarOnHover,
+     &TickerSettings::optionFlags, titleBarOnHover},
+    {IdHotKeyHidesTray, "热键隐藏窗口同时隐藏托盘图标", &DisplayPageState::hotKeyHidesTrayIcon,
+     &TickerSettings::optionFlags, hotKeyHidesTrayIcon},
+    {IdRunAtStartup, "开机自动运行", &DisplayPageState::runAtStartup, &TickerSettings::optionFlags,
+     runAtStartup},
+    {IdHideAtStart, "程序启动时自动隐藏", &DisplayPageState::hideAtStart,
+     &TickerSettings::optionFlags, hideAtStart},
 };
 
 // The proxy page: three boxes and four texts. The texts are the record's bytes (GBK).
@@ -79,8 +139,6 @@ DisplayPageState DisplayStateFrom(const TickerSettings& settings);
 ProxyPageState ProxyStateFrom(const TickerSettings& settings);
 CodesPageState CodesStateFrom(const TickerSettings& settings);
 
-// The pieces of a code list: ",1A0001,,399001" gives "1A0001" and "399001"; "," gives none.
-std::vector<std::string> SplitCodeList(std::string_view codeList);
 // The slider position of a refresh period: period / 10 for 0 to 300 in steps of 10, else 0.
 int SliderPositionFor(std::int32_t refreshSeconds);
 // "刷新频率： %d 秒" with position × 10, or "刷新频率： 不刷新" at 0.

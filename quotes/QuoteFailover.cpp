@@ -1,7 +1,6 @@
 #include "quotes/QuoteFailover.h"
 
 #include <algorithm>
-#include <cstring>
 #include <string>
 
 #include "quotes/PageTexts.h"
@@ -32,10 +31,6 @@ int Fetch(const QuoteFetcher& fetch, const TickerSettings& settings, std::string
 }
 
 }  // namespace
-
-int SelectedProvider(int provider) {
-    return provider == ProviderNetEase || provider == ProviderTencent ? provider : ProviderSina;
-}
 
 std::array<int, 3> ServiceOrder(int provider) {
     const int chosen = SelectedProvider(provider);
@@ -76,8 +71,7 @@ FailoverOutcome FetchWithFailover(const TickerSettings& settings, std::string_vi
     if (outcome.answered) {
         return outcome;
     }
-    const std::string_view codeList(settings.codeList,
-                                    strnlen(settings.codeList, sizeof settings.codeList));
+    const std::string codeList = FieldText(settings.codeList);
     for (std::size_t i = 1; i < order.size(); ++i) {
         QuoteBatch other;
         const int result =

@@ -9,10 +9,6 @@
 
 namespace vemo {
 
-// The service a `provider` value selects: ProviderNetEase, ProviderTencent, or for any other
-// value ProviderSina.
-int SelectedProvider(int provider);
-
 // The services one refresh may ask, in order: the chosen one, then the others in the fixed order
 // Sina, Tencent, NetEase.
 std::array<int, 3> ServiceOrder(int provider);

@@ -2,7 +2,6 @@
 
 #include <curl/curl.h>
 
-#include <cstring>
 #include <memory>
 
 #include "quotes/HttpTransfer.h"
@@ -61,11 +60,6 @@ bool AppendHeaderLines(std::unique_ptr<curl_slist, SlistDeleter>& list, std::str
     return true;
 }
 
-// Copies a settings text of a fixed field, which may lack its terminator.
-std::string FieldText(const char* field, std::size_t size) {
-    return std::string(field, strnlen(field, size));
-}
-
 }  // namespace
 
 CurlLibrary::CurlLibrary() {
@@ -109,10 +103,9 @@ int FetchLines(const TickerSettings& settings, std::string_view url, const char*
     curl_easy_setopt(h, CURLOPT_XFERINFOFUNCTION, OnProgress);
     curl_easy_setopt(h, CURLOPT_XFERINFODATA, &transfer);
 
-    const std::string proxyServer = FieldText(settings.proxyServer, sizeof settings.proxyServer);
-    const std::string proxyUser = FieldText(settings.proxyUser, sizeof settings.proxyUser);
-    const std::string proxyPassword =
-        FieldText(settings.proxyPassword, sizeof settings.proxyPassword);
+    const std::string proxyServer = FieldText(settings.proxyServer);
+    const std::string proxyUser = FieldText(settings.proxyUser);
+    const std::string proxyPassword = FieldText(settings.proxyPassword);
     if ((settings.proxyMode & proxyUseServer) != 0) {
         curl_easy_setopt(h, CURLOPT_PROXY, proxyServer.c_str());
         // Without any credentials libcurl would still send an empty "Basic" pair, which the
@@ -135,14 +128,15 @@ int FetchLines(const TickerSettings& settings, std::string_view url, const char*
 int FetchQuotesFrom(int provider, const TickerSettings& settings, std::string_view url,
                     const char* headers, QuoteBatch& batch, const FetchOptions& options) {
     std::vector<std::string> lines;
-    const bool sina = provider != ProviderNetEase && provider != ProviderTencent;
-    const int result = FetchLines(settings, url, headers, sina ? SinaReferer : "", lines, options);
+    const int selected = SelectedProvider(provider);
+    const int result = FetchLines(settings, url, headers,
+                                  selected == ProviderSina ? SinaReferer : "", lines, options);
     if (result != FetchOk) {
         return result;
     }
-    if (provider == ProviderNetEase) {
+    if (selected == ProviderNetEase) {
         ParseNetEaseResponse(lines, batch);
-    } else if (provider == ProviderTencent) {
+    } else if (selected == ProviderTencent) {
         ParseTencentResponse(lines, batch);
     } else {
         ParseSinaResponse(lines, batch);
@@ -158,11 +152,6 @@ int FetchSinaQuotes(const TickerSettings& settings, const char* headers, QuoteBa
 int FetchNetEaseQuotes(const TickerSettings& settings, const char* headers, QuoteBatch& batch,
                        const FetchOptions& options) {
     return FetchQuotesFrom(ProviderNetEase, settings, QuoteUrl, headers, batch, options);
-}
-
-int FetchTencentQuotes(const TickerSettings& settings, const char* headers, QuoteBatch& batch,
-                       const FetchOptions& options) {
-    return FetchQuotesFrom(ProviderTencent, settings, QuoteUrl, headers, batch, options);
 }
 
 QuoteFetchers NetworkFetchers(const FetchOptions& options) {

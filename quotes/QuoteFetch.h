@@ -42,8 +42,6 @@ int FetchSinaQuotes(const TickerSettings& settings, const char* headers, QuoteBa
                     const FetchOptions& options = {});
 int FetchNetEaseQuotes(const TickerSettings& settings, const char* headers, QuoteBatch& batch,
                        const FetchOptions& options = {});
-int FetchTencentQuotes(const TickerSettings& settings, const char* headers, QuoteBatch& batch,
-                       const FetchOptions& options = {});
 // The same for any provider value (3 NetEase, 4 Tencent, any other Sina) and a URL of its own.
 int FetchQuotesFrom(int provider, const TickerSettings& settings, std::string_view url,
                     const char* headers, QuoteBatch& batch, const FetchOptions& options = {});

@@ -92,8 +92,6 @@ void WriteNoticePage(PageWriter& page, const PageColours& colours, const char* m
 }
 
 int ColumnCount(std::uint32_t content) {
-    constexpr std::uint32_t ColumnBits =
-        showCode | showName | showPrice | showChangeAmount | showChangePercent;
     return std::max(std::popcount(content & ColumnBits), 1);
 }
 

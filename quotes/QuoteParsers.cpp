@@ -74,9 +74,8 @@ float FieldToFloat(std::string_view field) {
     return static_cast<float>(FieldToDouble(field));
 }
 
-// The share count in lots of 100. An index trades more than 2^31 shares a day, so the count is
-// read wide and divided before it has to fit the record's 32 bits; beyond that it is clamped.
-int FieldToLots(std::string_view field) {
+// A share count, read wide: an index trades more than 2^31 shares a day.
+long long FieldToWide(std::string_view field) {
     long long value = 0;
     const auto [stop, error] =
         PlainNumberStart(field) ? std::from_chars(field.data(), field.data() + field.size(), value)
@@ -85,7 +84,12 @@ int FieldToLots(std::string_view field) {
         value = WithTerminatedCopy(
             field, [](const char* text) { return std::strtoll(text, nullptr, 10); });
     }
-    return static_cast<int>(std::clamp<long long>(value / 100, INT_MIN, INT_MAX));
+    return value;
+}
+
+// A wide count clamped into the record's 32 bits.
+int ClampedCount(long long value) {
+    return static_cast<int>(std::clamp<long long>(value, INT_MIN, INT_MAX));
 }
 
 std::string_view SubView(std::string_view text, std::size_t from,
@@ -257,19 +261,6 @@ enum TencentField : std::size_t {
     TencentFieldsRead = 38,
 };
 
-// The share count a provider already gives in lots, read wide and clamped into 32 bits.
-int FieldToCount(std::string_view field) {
-    long long value = 0;
-    const auto [stop, error] =
-        PlainNumberStart(field) ? std::from_chars(field.data(), field.data() + field.size(), value)
-                                : std::from_chars_result{nullptr, std::errc::invalid_argument};
-    if (error != std::errc()) {
-        value = WithTerminatedCopy(
-            field, [](const char* text) { return std::strtoll(text, nullptr, 10); });
-    }
-    return static_cast<int>(std::clamp<long long>(value, INT_MIN, INT_MAX));
-}
-
 constexpr std::string_view SinaMarker = "var hq_str";
 constexpr std::string_view NetEaseMarker = "var quote_";
 constexpr std::string_view NetEaseTerminator = "';QuoteData.show_quote();";
@@ -331,21 +322,26 @@ void ParseSinaResponse(std::span<const std::string> lines, QuoteBatch& batch) {
             record->low = FieldToFloat(fields.Next());
             fields.Next();
             fields.Next();
-            record->volume = FieldToLots(fields.Next());
+            // Shares, in lots of 100, divided before they have to fit 32 bits.
+            record->volume = ClampedCount(FieldToWide(fields.Next()) / 100);
             const std::string_view fromTurnover = fields.Rest();
             record->turnover = static_cast<float>(FieldToDouble(fields.Next()) * 0.0001);
 
             batch.records[static_cast<std::size_t>(count)] = std::move(record);
             ++count;
+            char dated[DataTimeSize] = {};
+            const bool hasDate = SinaDateAndTime(entry, dated);
+            if (hasDate) {
+                NoteDataDate(batch, dated);
+            }
             if (first) {
                 first = false;
-                if (!SinaDateAndTime(entry, batch.dataTime)) {
+                if (hasDate) {
+                    std::copy(std::begin(dated), std::end(dated), batch.dataTime);
+                } else {
                     SinaTrailingTime(fromTurnover, batch.dataTime);
                 }
                 DropUnlessDataTime(batch.dataTime);
-            }
-            if (char dated[DataTimeSize]; SinaDateAndTime(entry, dated)) {
-                NoteDataDate(batch, dated);
             }
         }
     } catch (...) {
@@ -402,7 +398,7 @@ void ParseNetEaseResponse(std::span<const std::string> lines, QuoteBatch& batch,
             record->prevClose = FieldToFloat(before[2]);
             record->open = FieldToFloat(before[3]);
             record->turnover = static_cast<float>(FieldToDouble(before[4]) * 0.0001);
-            record->volume = FieldToLots(before[5]);
+            record->volume = ClampedCount(FieldToWide(before[5]) / 100);
             record->high = FieldToFloat(before[8]);
             record->low = FieldToFloat(before[9]);
             record->price = FieldToFloat(fromPrice.substr(0, fromPrice.find(';')));
@@ -481,7 +477,8 @@ void ParseTencentResponse(std::span<const std::string> lines, QuoteBatch& batch)
                 record->price = FieldToFloat(fields[TencentPrice]);
                 record->prevClose = FieldToFloat(fields[TencentPrevClose]);
                 record->open = FieldToFloat(fields[TencentOpen]);
-                record->volume = FieldToCount(fields[TencentVolume]);
+                // Tencent gives the count in lots already.
+                record->volume = ClampedCount(FieldToWide(fields[TencentVolume]));
                 record->high = FieldToFloat(fields[TencentHigh]);
                 record->low = FieldToFloat(fields[TencentLow]);
                 record->turnover = FieldToFloat(fields[TencentTurnover]);

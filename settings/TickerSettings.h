@@ -3,6 +3,8 @@
 #include <bit>
 #include <cstddef>
 #include <cstdint>
+#include <cstring>
+#include <string>
 
 namespace vemo {
 
@@ -14,6 +16,12 @@ inline constexpr std::int32_t ProviderSina = 2;
 inline constexpr std::int32_t ProviderNetEase = 3;
 inline constexpr std::int32_t ProviderTencent = 4;
 
+// The service a `provider` value selects: ProviderNetEase, ProviderTencent, or for any other
+// value ProviderSina.
+constexpr std::int32_t SelectedProvider(std::int32_t provider) {
+    return provider == ProviderNetEase || provider == ProviderTencent ? provider : ProviderSina;
+}
+
 // Bits of TickerSettings::pageContent.
 inline constexpr std::uint32_t showChangePercent = 0x01;
 inline constexpr std::uint32_t showChangeAmount = 0x02;
@@ -22,6 +30,9 @@ inline constexpr std::uint32_t showCode = 0x08;
 inline constexpr std::uint32_t showRefreshTime = 0x10;
 inline constexpr std::uint32_t showHeader = 0x20;
 inline constexpr std::uint32_t showPrice = 0x40;
+// The bits that each show a column of the table.
+inline constexpr std::uint32_t ColumnBits =
+    showChangePercent | showChangeAmount | showName | showCode | showPrice;
 
 // Bits of TickerSettings::optionFlags.
 inline constexpr std::uint32_t customColors = 0x01;
@@ -116,6 +127,13 @@ struct WindowState {
 inline constexpr std::size_t WindowStateSize = 20;
 static_assert(sizeof(WindowState) == WindowStateSize);
 static_assert(offsetof(WindowState, windowRect) == 4);
+
+// The text of a fixed-size text field (of this record, a quote record, ...), which may fill the
+// field to its last byte without a terminator.
+template <std::size_t N>
+std::string FieldText(const char (&field)[N]) {
+    return std::string(field, strnlen(field, N));
+}
 
 // The defaults of every field: ",1A0001,399001", Sina, no automatic refresh, Alt+S, the built-in
 // colours, pageContent 0x75, optionFlags 0x0A, no proxy, fontSize 1, savedVersion 0.

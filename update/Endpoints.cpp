@@ -1,5 +1,6 @@
 #include "update/Endpoints.h"
 
+#include "settings/TickerSettings.h"
 #include "settings/Version.h"
 
 namespace vemo {
@@ -25,7 +26,7 @@ std::string HomePageUrlWithoutSlash() {
 
 std::string QuoteLinkBase(int provider) {
     return Url("/client/vemoskip.php?Ver=" + std::to_string(BuildNumber) +
-               (provider == 3 ? "&Dts=3" : "&Dts=2"));
+               (provider == ProviderNetEase ? "&Dts=3" : "&Dts=2"));
 }
 
 std::string FeedbackUrl() {

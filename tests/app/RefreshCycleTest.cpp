@@ -35,12 +35,25 @@ class FakeHost : public RefreshHost {
     bool Running() override { return running; }
     std::tm LocalNow() override { return now; }
     bool WindowVisible() override { return visible; }
-    TickerSettings Settings() override { return settings; }
-    void ApplyWindowSettings(const TickerSettings&) override { events.push_back("apply"); }
+    TickerSettings Settings() override {
+        ++settingsReads;
+        if (onSettings) {
+            onSettings(settingsReads);
+        }
+        return settings;
+    }
+    void ApplyWindowSettings(const TickerSettings& given) override {
+        events.push_back("apply");
+        applied.push_back(given.codeList);
+        if (onApply) {
+            onApply();
+        }
+    }
     void ShowLoadingIndicator() override { events.push_back("loading"); }
-    RefreshReport Render(const TickerSettings&, std::span<char> page, int& rows,
+    RefreshReport Render(const TickerSettings& given, std::span<char> page, int& rows,
                          int& cols) override {
         events.push_back("render");
+        rendered.push_back(given.codeList);
         ++renders;
         EXPECT_EQ(rows, 2);
         EXPECT_EQ(cols, 3);
@@ -54,8 +67,9 @@ class FakeHost : public RefreshHost {
         cols = tableCols;
         return report;
     }
-    void FitWindowToTable(const TickerSettings&, int rows, int cols) override {
+    void FitWindowToTable(const TickerSettings& given, int rows, int cols) override {
         events.push_back("fit " + std::to_string(rows) + "x" + std::to_string(cols));
+        fitted.push_back(given.codeList);
     }
     void Publish(std::string_view page) override {
         events.push_back("publish");
@@ -71,8 +85,17 @@ class FakeHost : public RefreshHost {
     int renders = 0;
     int tableRows = 2;
     int tableCols = 3;
+    int settingsReads = 0;
     std::function<void(int)> onSleep;
+    // Called at each read of the settings, with the number of reads so far: the interface
+    // thread replacing the record just then.
+    std::function<void(int)> onSettings;
+    std::function<void()> onApply;
     std::function<void()> onRender;
+    // The code list of the record each call was given.
+    std::vector<std::string> applied;
+    std::vector<std::string> rendered;
+    std::vector<std::string> fitted;
     RefreshReport report;
     std::vector<std::string> events;
     std::string published;
@@ -232,6 +255,80 @@ TEST_F(RefreshCycleTest, RequestDuringRenderIsKeptForTheNextTurn) {
     EXPECT_EQ(cycle.refreshState.load(), refreshRequested);
 }
 
+// The options dialog's OK replaces the record and then sets settingsChanged, from the interface
+// thread, at any moment of a turn.
+void ReplaceCodeList(FakeHost& host, RefreshCycle& cycle, const char* codeList) {
+    std::snprintf(host.settings.codeList, sizeof host.settings.codeList, "%s", codeList);
+    cycle.refreshState = settingsChanged;
+}
+
+TEST_F(RefreshCycleTest, OneRecordServesTheWindowSettingsTheRenderAndTheFit) {
+    // Every read finds another record.
+    host.onSettings = [&](int reads) {
+        std::snprintf(host.settings.codeList, sizeof host.settings.codeList, ",60000%d", reads);
+    };
+    EXPECT_EQ(cycle.RunOnce(), RefreshCycle::Outcome::Rendered);
+    ASSERT_EQ(host.applied.size(), 1u);
+    ASSERT_EQ(host.rendered.size(), 1u);
+    ASSERT_EQ(host.fitted.size(), 1u);
+    EXPECT_EQ(host.rendered[0], host.applied[0]);
+    EXPECT_EQ(host.fitted[0], host.applied[0]);
+}
+
+TEST_F(RefreshCycleTest, SettingsReplacedWhileTheyAreAppliedWaitForTheNextTurn) {
+    host.onApply = [&] {
+        host.onApply = nullptr;
+        ReplaceCodeList(host, cycle, ",600000");
+    };
+    EXPECT_EQ(cycle.RunOnce(), RefreshCycle::Outcome::Rendered);
+    EXPECT_EQ(host.rendered, (std::vector<std::string>{",1A0001,399001"}));
+    EXPECT_EQ(cycle.refreshState.load(), settingsChanged);
+
+    host.events.clear();
+    EXPECT_EQ(cycle.RunOnce(), RefreshCycle::Outcome::Rendered);
+    EXPECT_EQ(host.sleeps, 0);
+    EXPECT_EQ(host.events,
+              (std::vector<std::string>{"apply", "loading", "render", "fit 2x3", "publish"}));
+    EXPECT_EQ(host.applied.back(), ",600000");
+    EXPECT_EQ(host.rendered.back(), ",600000");
+}
+
+TEST_F(RefreshCycleTest, SettingsReplacedAfterARequestWasTakenAreAppliedBeforeTheRender) {
+    Started();
+    host.onSleep = [&](int sleeps) {
+        if (sleeps == 6) {
+            cycle.refreshState = refreshRequested;
+        }
+    };
+    // The first read gives the period; the second, after the request was taken, is the turn's.
+    const int readsBefore = host.settingsReads;
+    host.onSettings = [&](int reads) {
+        if (reads == readsBefore + 2) {
+            ReplaceCodeList(host, cycle, ",000002");
+        }
+    };
+    EXPECT_EQ(cycle.RunOnce(), RefreshCycle::Outcome::Rendered);
+    EXPECT_EQ(host.events,
+              (std::vector<std::string>{"apply", "loading", "render", "fit 2x3", "publish"}));
+    EXPECT_EQ(host.applied.back(), ",000002");
+    EXPECT_EQ(host.rendered.back(), ",000002");
+    // Its settingsChanged is kept; it renders once more.
+    EXPECT_EQ(cycle.refreshState.load(), settingsChanged);
+}
+
+TEST_F(RefreshCycleTest, ARefreshRequestKeepsAPendingSettingsChange) {
+    Started();
+    cycle.Request(refreshRequested);
+    EXPECT_EQ(cycle.refreshState.load(), refreshRequested);
+    cycle.Request(settingsChanged);
+    cycle.Request(refreshRequested);
+    EXPECT_EQ(cycle.refreshState.load(), settingsChanged);
+    // Within five seconds of the last render a request would be dropped; the change is not.
+    EXPECT_EQ(cycle.RunOnce(), RefreshCycle::Outcome::Rendered);
+    EXPECT_EQ(host.sleeps, 0);
+    EXPECT_EQ(host.events.front(), "apply");
+}
+
 TEST_F(RefreshCycleTest, SettingsChangeAtTheGateIsApplied) {
     host.settings.refreshSeconds = 10;
     Started();
@@ -244,7 +341,7 @@ TEST_F(RefreshCycleTest, SettingsChangeAtTheGateIsApplied) {
     host.now.tm_wday = 0;  // a timed refresh alone would be skipped on Sunday
     EXPECT_EQ(cycle.RunOnce(), RefreshCycle::Outcome::Rendered);
     EXPECT_EQ(host.events,
-              (std::vector<std::string>{"loading", "apply", "render", "fit 2x3", "publish"}));
+              (std::vector<std::string>{"apply", "loading", "render", "fit 2x3", "publish"}));
 }
 
 TEST_F(RefreshCycleTest, StopsDuringTheWait) {

@@ -20,43 +20,17 @@ sh000001 上证指数 3200.10 3201.00 3200.10 3210.50 3190.00 2234560000 2637000
 QUOTES
 e2e_start_simulator "$marketsim" --frozen --time '2026-12-07 10:30:00' --quotes "$work/quotes.txt"
 
-mkdir -p "$work/program" "$work/config" "$work/cache" "$work/run"
-chmod 700 "$work/run"
+mkdir -p "$work/program"
 cp "$vemo" "$work/program/VEMO"
 "$demosettings" "$work/program" --codes ,600000,000002,1A0001 --proxy "127.0.0.1:$port" \
     || fatal "settings not written"
-export XDG_CONFIG_HOME="$work/config" XDG_CACHE_HOME="$work/cache" XDG_RUNTIME_DIR="$work/run"
-unset HTTP_PROXY no_proxy NO_PROXY
-# The maker's server (the notice check at start) is the simulator as well, never the internet.
-export http_proxy="http://127.0.0.1:$port"
+e2e_user_folders
 page="$work/cache/vemotmp.htm"
 
-start_vemo() {
-    (cd / && exec "$work/program/VEMO") >"$work/vemo.log" 2>&1 &
-    vemo_pid=$!
-    pids+=($vemo_pid)
-}
-window_id() { xdotool search --class '^VemoMFrame$' 2>/dev/null | head -n1; }
-map_state() { xwininfo -id "$1" 2>/dev/null | sed -n 's/.*Map State: //p'; }
-is_state() { [[ "$(map_state "$1")" == "$2" ]]; }
-geometry() {  # prints X Y W H of a window
-    xwininfo -id "$1" | awk '/Absolute upper-left X/{x=$4} /Absolute upper-left Y/{y=$4}
-        /Width:/{w=$2} /Height:/{h=$2} END{print x, y, w, h}'
-}
-tray_icon() {  # prints the centre of the tray icon
-    local id
-    id=$(xwininfo -root -tree | awk '/\("VEMO" "VEMO"\)/{print $1; exit}')
-    [[ -n "$id" ]] || return 1
-    read -r x y w h < <(geometry "$id")
-    echo $((x + w / 2)) $((y + h / 2))
-}
-menu_shown() { xwininfo -root -tree | grep -q '"VEMO": ("VEMO" "VEMO")  [0-9]*x[0-9]*+[0-9]*+[0-9]*.*' \
-    && [[ $(xwininfo -root -tree | grep -c '("VEMO" "VEMO")') -ge 2 ]]; }
-
-start_vemo
+e2e_start_vemo "$work/program/VEMO"
 until_true 20 test -s "$page" || fatal "no page file"
 win=""
-until_true 10 test -n "$(window_id)" && win=$(window_id)
+until_true 10 test -n "$(ticker_window)" && win=$(ticker_window)
 [[ -n "$win" ]] || fatal "no ticker window"
 until_true 10 is_state "$win" IsViewable || fatal "ticker window not shown"
 
@@ -70,13 +44,16 @@ fitted() { read -r _ _ w h < <(geometry "$win"); [[ "$w $h" == "$expected_w $exp
 check "window fitted to $rows x $cols table (${expected_w}x$expected_h)" until_true 5 fitted
 
 # Rising rows red, falling rows green, on the background colour.
-sleep 0.5
-read -r x y w h < <(geometry "$win")
-import -window root "$work/shot.png"
-colours=$(convert "$work/shot.png" -crop "${w}x${h}+${x}+${y}" +repage -format %c histogram:info:-)
-check "rising row in red" grep -q '#FF0000' <<<"$colours"
-check "falling row in green" grep -q '#009900' <<<"$colours"
-check "background colour" grep -q '#FFFFE6' <<<"$colours"
+window_shows() {  # window_shows COLOUR: the colour is in the window's part of the screen
+    local x y w h
+    read -r x y w h < <(geometry "$win")
+    import -window root "$work/shot.png"
+    convert "$work/shot.png" -crop "${w}x${h}+${x}+${y}" +repage -format %c histogram:info:- \
+        | grep -q "$1"
+}
+check "rising row in red" until_true 5 window_shows '#FF0000'
+check "falling row in green" until_true 5 window_shows '#009900'
+check "background colour" until_true 5 window_shows '#FFFFE6'
 
 # The hot key hides and shows the window.
 xdotool key alt+s
@@ -99,26 +76,28 @@ xdotool mousemove "$tx" "$ty" click --repeat 2 --delay 80 1
 check "tray double click shows" until_true 5 is_state "$win" IsViewable
 xdotool mousemove "$tx" "$ty" click 3
 check "tray right click opens the menu" until_true 5 menu_shown
-# Transparent is the second item.
+# Transparent is the second item. The pointer leaves the window, so no title strip shows.
 xdotool key Down Down Return
-sleep 1
 xdotool mousemove 5 700
-sleep 0.5
-read -r x y w h < <(geometry "$win")
-import -window root "$work/transparent.png"
 # A point of the background below the table: see-through, so the black root shows.
-pixel=$(convert "$work/transparent.png" -crop "1x1+$((x + w / 2))+$((y + h - 4))" +repage \
-    -format '%[hex:u.p{0,0}]' info:-)
-check "background is see-through when transparent (pixel $pixel)" test "$pixel" = 000000
+see_through() {
+    read -r x y w h < <(geometry "$win")
+    import -window root "$work/transparent.png"
+    pixel=$(convert "$work/transparent.png" -crop "1x1+$((x + w / 2))+$((y + h - 4))" +repage \
+        -format '%[hex:u.p{0,0}]' info:-)
+    [[ "$pixel" == 000000 ]]
+}
+check "background is see-through when transparent" until_true 5 see_through
 quote_pixels=$(convert "$work/transparent.png" -crop "${w}x${h}+${x}+${y}" +repage \
     -format %c histogram:info:- | grep -c '#FF0000\|#009900')
 check "quotes stay visible when transparent" test "$quote_pixels" -ge 1
 
-# Exit from the menu (the last item) ends the program and saves the window state.
+# Exit from the menu (the last item) ends the program and saves the window state. Two right
+# clicks on the icon within the double-click time (400 ms) would make one double click.
+sleep 1
 xdotool mousemove "$tx" "$ty" click 3
-until_true 5 menu_shown
+until_true 5 menu_shown || fatal "no menu for Exit"
 xdotool key Up Return
-ended() { ! kill -0 "$vemo_pid" 2>/dev/null; }
 check "exit ends the program" until_true 10 ended
 wait "$vemo_pid"
 status=$?
@@ -134,14 +113,15 @@ check "window state read" grep -q '^windowStateRead=1$' <<<"$saved"
 "$demosettings" "$work/program" --codes ,600000 --proxy "127.0.0.1:$port" --option-flags 0x1A \
     || fatal "settings not written"
 rm -f "$page"
-start_vemo
+e2e_start_vemo "$work/program/VEMO"
 until_true 20 test -s "$page" || fatal "no page file with hide at start"
+# The first page has been shown (or not): give the window a moment in which it could show.
 sleep 1.5
-win=$(window_id)
+win=$(ticker_window)
 check "hidden at start" test -z "$win" -o "$(map_state "$win")" != IsViewable
 xdotool key alt+s
-until_true 5 test -n "$(window_id)"
-win=$(window_id)
+until_true 5 test -n "$(ticker_window)"
+win=$(ticker_window)
 check "hot key shows a window hidden at start" until_true 5 is_state "$win" IsViewable
 kill -TERM "$vemo_pid"
 check "SIGTERM ends the program" until_true 10 ended

@@ -391,6 +391,54 @@ TEST_F(DisplayPageTest, OpensFromTheBitsAndTheFontSize) {
     EXPECT_EQ(page->FontSize()->currentText(), QStringLiteral("最大"));
 }
 
+// Each box, found by the caption the user reads, opens from its own bit and stores into it.
+TEST_F(DisplayPageTest, EachCaptionStandsForItsOwnBit) {
+    struct Case {
+        const char* caption;
+        std::uint32_t TickerSettings::*field;
+        std::uint32_t bit;
+    };
+    const Case cases[] = {
+        {"股票代码", &TickerSettings::pageContent, showCode},
+        {"简称", &TickerSettings::pageContent, showName},
+        {"最新价", &TickerSettings::pageContent, showPrice},
+        {"涨跌额", &TickerSettings::pageContent, showChangeAmount},
+        {"涨跌幅", &TickerSettings::pageContent, showChangePercent},
+        {"在页面上显示表头", &TickerSettings::pageContent, showHeader},
+        {"在主界面上显示最后刷新时间", &TickerSettings::pageContent, showRefreshTime},
+        {"自定义字体颜色", &TickerSettings::optionFlags, customColors},
+        {"总在最前端显示", &TickerSettings::optionFlags, alwaysOnTop},
+        {"窗口透明后鼠标划过显示标题栏", &TickerSettings::optionFlags, titleBarOnHover},
+        {"热键隐藏窗口同时隐藏托盘图标", &TickerSettings::optionFlags, hotKeyHidesTrayIcon},
+        {"开机自动运行", &TickerSettings::optionFlags, runAtStartup},
+        {"程序启动时自动隐藏", &TickerSettings::optionFlags, hideAtStart},
+    };
+    ASSERT_EQ(Open()->findChildren<QCheckBox*>().size(), std::size(cases));
+    for (const Case& c : cases) {
+        const QString caption = QString::fromUtf8(c.caption);
+        record.pageContent = 0;
+        record.optionFlags = 0;
+        record.*c.field = c.bit;
+        auto page = Open();
+        for (QCheckBox* box : page->findChildren<QCheckBox*>()) {
+            EXPECT_EQ(box->isChecked(), box->accessibleName() == caption)
+                << c.caption << ": " << box->text().toStdString();
+        }
+
+        record.*c.field = 0;
+        page = Open();
+        Find<QCheckBox>(page.get(), caption)->setChecked(true);
+        Find<QCheckBox>(page.get(), QStringLiteral("最新价"))->setChecked(true);
+        TickerSettings stored = record;
+        ASSERT_EQ(
+            ValidateAndStore(page->State(), ProxyStateFrom(record), CodesStateFrom(record), stored),
+            "");
+        const bool content = c.field == &TickerSettings::pageContent;
+        EXPECT_EQ(stored.pageContent, showPrice | (content ? c.bit : 0u)) << c.caption;
+        EXPECT_EQ(stored.optionFlags, content ? 0u : c.bit) << c.caption;
+    }
+}
+
 TEST_F(DisplayPageTest, PickingAColourTicksCustomColoursWhateverTheOutcome) {
     record.optionFlags = 0;
     auto page = Open();

@@ -311,11 +311,6 @@ TEST(PageOpeningTest, ProxyFieldsAndBoxes) {
 }
 
 TEST(PageOpeningTest, CodesSliderSourceAndHotKey) {
-    EXPECT_EQ(SplitCodeList(",1A0001,399001"), (std::vector<std::string>{"1A0001", "399001"}));
-    EXPECT_EQ(SplitCodeList(","), std::vector<std::string>{});
-    EXPECT_EQ(SplitCodeList(",,600000"), std::vector<std::string>{"600000"});
-    EXPECT_EQ(SplitCodeList("600000,,60000,"), (std::vector<std::string>{"600000", "60000"}));
-
     EXPECT_EQ(SliderPositionFor(0), 0);
     EXPECT_EQ(SliderPositionFor(10), 1);
     EXPECT_EQ(SliderPositionFor(300), 30);

@@ -6,8 +6,14 @@
 #   e2e_start_x_server      # exports DISPLAY
 #   e2e_start_tray
 #   e2e_start_simulator MARKETSIM [OPTION...]   # sets $port
+#   e2e_user_folders        # private XDG folders; quote and maker's requests go to the simulator
+#   e2e_start_vemo PROGRAM  # sets $vemo_pid; its output goes to $work/vemo.log
 #   check NAME COMMAND...
+#   until_true SECONDS COMMAND...
 #   e2e_end                 # prints VEMO's output on failure, the summary, and sets the status
+#
+# and for looking at the screen: ticker_window, map_state, is_state, geometry, tray_icon,
+# menu_shown, ended.
 #
 # A script may define e2e_extra_cleanup, which runs first at the end.
 
@@ -107,6 +113,50 @@ e2e_start_simulator() {  # e2e_start_simulator MARKETSIM [OPTION...]: sets $port
     pids+=($!)
     until_true 20 grep -q listening "$work/sim.out" || fatal "no simulator"
     port=$(head -n1 "$work/sim.out" | sed 's/.*://')
+}
+
+# Private per-user folders (config, cache, runtime) under $work, and http_proxy pointing at the
+# simulator: the maker's server (the notice check at start) is the simulator too, never the
+# internet.
+e2e_user_folders() {
+    mkdir -p "$work/config" "$work/cache" "$work/run"
+    chmod 700 "$work/run"
+    export XDG_CONFIG_HOME="$work/config" XDG_CACHE_HOME="$work/cache" XDG_RUNTIME_DIR="$work/run"
+    unset HTTP_PROXY no_proxy NO_PROXY
+    export http_proxy="http://127.0.0.1:$port"
+}
+
+e2e_start_vemo() {  # e2e_start_vemo PROGRAM: started from / so that it finds its folder itself
+    (cd / && exec "$1") >"$work/vemo.log" 2>&1 &
+    vemo_pid=$!
+    pids+=($vemo_pid)
+}
+
+ended() { ! kill -0 "$vemo_pid" 2>/dev/null; }
+ticker_window() { xdotool search --class '^VemoMFrame$' 2>/dev/null | head -n1; }
+map_state() { xwininfo -id "$1" 2>/dev/null | sed -n 's/.*Map State: //p'; }
+is_state() { [[ "$(map_state "$1")" == "$2" ]]; }  # is_state ID IsViewable|IsUnMapped
+geometry() {  # prints X Y W H of a window
+    xwininfo -id "$1" | awk '/Absolute upper-left X/{x=$4} /Absolute upper-left Y/{y=$4}
+        /Width:/{w=$2} /Height:/{h=$2} END{print x, y, w, h}'
+}
+# Windows of VEMO's own class: the tray icon inside the tray, and its pop-up menus right under
+# the root (the ticker has a class of its own). xwininfo -root -tree or -root -children.
+vemo_class_windows() { xwininfo "$@" | awk '/\("VEMO" "VEMO"\)/{print $1}'; }
+tray_icon() {  # prints the centre of the tray icon
+    local id x y w h
+    id=$(vemo_class_windows -root -tree \
+        | grep -vxF -f <(vemo_class_windows -root -children; echo none) | head -n1)
+    [[ -n "$id" ]] || return 1
+    read -r x y w h < <(geometry "$id")
+    echo $((x + w / 2)) $((y + h / 2))
+}
+menu_shown() {
+    local id
+    for id in $(vemo_class_windows -root -children); do
+        is_state "$id" IsViewable && return 0
+    done
+    return 1
 }
 
 e2e_end() {

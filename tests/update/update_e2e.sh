@@ -29,8 +29,7 @@ e2e_start_x_server
 e2e_start_tray
 
 # The new release: this VEMO with a mark appended, so the two files can be told apart.
-mkdir -p "$work/program" "$work/config" "$work/cache" "$work/run"
-chmod 700 "$work/run"
+mkdir -p "$work/program"
 cp "$vemo" "$work/program/VEMO"
 cp "$vemo" "$work/release"
 printf 'VEMO-2.0.4.4-RELEASE' >>"$work/release"
@@ -44,23 +43,8 @@ curl -s --noproxy '*' --data-binary '<html><body>Not Found</body></html>' \
 
 "$demosettings" "$work/program" --codes ,600000 --proxy "127.0.0.1:$port" \
     || fatal "settings not written"
-export XDG_CONFIG_HOME="$work/config" XDG_CACHE_HOME="$work/cache" XDG_RUNTIME_DIR="$work/run"
-unset HTTP_PROXY no_proxy NO_PROXY
-export http_proxy="$sim"
+e2e_user_folders
 
-window_id() { xdotool search --class '^VemoMFrame$' 2>/dev/null | head -n1; }
-geometry() {  # prints X Y W H of a window
-    xwininfo -id "$1" | awk '/Absolute upper-left X/{x=$4} /Absolute upper-left Y/{y=$4}
-        /Width:/{w=$2} /Height:/{h=$2} END{print x, y, w, h}'
-}
-tray_icon() {  # prints the centre of the tray icon
-    local id
-    id=$(xwininfo -root -tree | awk '/\("VEMO" "VEMO"\)/{print $1; exit}')
-    [[ -n "$id" ]] || return 1
-    read -r x y w h < <(geometry "$id")
-    echo $((x + w / 2)) $((y + h / 2))
-}
-menu_shown() { [[ $(xwininfo -root -tree | grep -c '("VEMO" "VEMO")') -ge 2 ]]; }
 upgrade_from_menu() {
     local tx ty
     read -r tx ty < <(tray_icon) || return 1
@@ -70,16 +54,14 @@ upgrade_from_menu() {
     xdotool key Down Down Down Return
 }
 message_box() { xdotool search --name '^提示$' 2>/dev/null | head -n1; }
-has_window() { [[ -n "$(window_id)" ]]; }
+has_window() { [[ -n "$(ticker_window)" ]]; }
 has_message_box() { [[ -n "$(message_box)" ]]; }
 program_runs() { [[ -n "$(program_pids)" ]]; }
 requests() { curl -s --noproxy '*' "$sim/_sim/requests" | grep '^GET '; }
 
-(cd / && exec "$work/program/VEMO") >"$work/vemo.log" 2>&1 &
-vemo_pid=$!
-pids+=($vemo_pid)
+e2e_start_vemo "$work/program/VEMO"
 until_true 20 has_window || fatal "no ticker window"
-win=$(window_id)
+win=$(ticker_window)
 
 # The version check: one request with the identifier and the version, the notice on screen.
 until_true 10 sh -c "curl -s --noproxy '*' '$sim/_sim/requests' | grep -q vemo.php" \
@@ -117,7 +99,6 @@ check "VEMO still runs after a refused download" kill -0 "$vemo_pid"
 curl -s --noproxy '*' --data-binary @"$work/release" \
     "$sim/_sim/download?path=/download/VEMO" >/dev/null || fatal "no release set up"
 upgrade_from_menu || fatal "no menu"
-ended() { ! kill -0 "$vemo_pid" 2>/dev/null; }
 check "upgrade ends the program" until_true 30 ended
 wait "$vemo_pid"
 status=$?

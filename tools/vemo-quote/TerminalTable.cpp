@@ -1,12 +1,12 @@
 #include "tools/vemo-quote/TerminalTable.h"
 
 #include <algorithm>
-#include <cstring>
 #include <string_view>
 #include <vector>
 
 #include "quotes/Gbk.h"
 #include "quotes/QuoteCells.h"
+#include "settings/CodeList.h"
 
 namespace vemo {
 
@@ -45,8 +45,9 @@ std::string Pad(const std::string& text, std::size_t width, bool left) {
 }
 
 // A provider's text field, up to its terminator, for the terminal.
-std::string ProviderText(const char* field, std::size_t size) {
-    return TerminalProviderText({field, strnlen(field, size)});
+template <std::size_t N>
+std::string ProviderText(const char (&field)[N]) {
+    return TerminalProviderText(FieldText(field));
 }
 
 }  // namespace
@@ -97,9 +98,9 @@ std::string FormatTerminalTable(const TickerSettings& settings, QuoteBatch& batc
         Row row{{}, cells.rising};
         for (const Column* column : shown) {
             if (column->bit == showCode) {
-                row.cells.push_back(ProviderText(record->code, sizeof record->code));
+                row.cells.push_back(ProviderText(record->code));
             } else if (column->bit == showName) {
-                row.cells.push_back(ProviderText(record->name, sizeof record->name));
+                row.cells.push_back(ProviderText(record->name));
             } else if (column->bit == showPrice) {
                 row.cells.push_back(cells.price);
             } else if (column->bit == showChangeAmount) {
@@ -144,7 +145,7 @@ std::string FormatTerminalTable(const TickerSettings& settings, QuoteBatch& batc
         line(row.cells, start, colour ? "\033[0m" : "");
     }
     if ((settings.pageContent & showRefreshTime) != 0) {
-        out += ProviderText(batch.dataTime, sizeof batch.dataTime);
+        out += ProviderText(batch.dataTime);
         out += '\n';
     }
     for (auto& record : batch.records) {
@@ -159,18 +160,14 @@ std::vector<std::string> CodesWithoutQuote(const TickerSettings& settings,
     const int count = std::clamp(batch.count, 0, MaxQuotes);
     for (int i = 0; i < count; ++i) {
         if (const QuoteRecord* record = batch.records[static_cast<std::size_t>(i)].get()) {
-            quoted.emplace_back(record->code, strnlen(record->code, sizeof record->code));
+            quoted.push_back(FieldText(record->code));
         }
     }
     std::vector<std::string> missing;
-    std::string_view list(settings.codeList, strnlen(settings.codeList, sizeof settings.codeList));
-    while (!list.empty()) {
-        const std::size_t comma = list.find(',');
-        const std::string code(list.substr(0, comma));
-        list = comma == std::string_view::npos ? std::string_view() : list.substr(comma + 1);
-        if (!code.empty() && std::find(quoted.begin(), quoted.end(), code) == quoted.end() &&
+    for (std::string& code : SplitCodeList(FieldText(settings.codeList))) {
+        if (std::find(quoted.begin(), quoted.end(), code) == quoted.end() &&
             std::find(missing.begin(), missing.end(), code) == missing.end()) {
-            missing.push_back(code);
+            missing.push_back(std::move(code));
         }
     }
     return missing;

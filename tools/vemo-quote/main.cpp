@@ -2,7 +2,6 @@
 
 #include <unistd.h>
 
-#include <algorithm>
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
@@ -44,10 +43,6 @@ int UsageError() {
     return 2;
 }
 
-std::string Text(const char* field, std::size_t size) {
-    return std::string(field, strnlen(field, size));
-}
-
 // The settings folder named at args[at], or the program's folder; nullopt (after a message)
 // when the name is no folder.
 std::optional<SettingsFiles> FilesFor(const std::vector<std::string>& args, std::size_t at) {
@@ -67,7 +62,7 @@ int PrintSettings(const SettingsFiles& files) {
     const int complete = LoadSettings(s, files);
     WindowState state{};
     const int stateRead = LoadWindowState(state, files);
-    std::printf("codeList=%s\n", Text(s.codeList, sizeof s.codeList).c_str());
+    std::printf("codeList=%s\n", FieldText(s.codeList).c_str());
     std::printf("provider=%d\n", s.provider);
     std::printf("refreshSeconds=%d\n", s.refreshSeconds);
     std::printf("hotKeyModifiers=%d\n", s.hotKeyModifiers);
@@ -79,9 +74,9 @@ int PrintSettings(const SettingsFiles& files) {
     std::printf("headerColor=0x%08X\n", s.headerColor);
     std::printf("pageContent=0x%08X\n", s.pageContent);
     std::printf("optionFlags=0x%08X\n", s.optionFlags);
-    std::printf("proxyServer=%s\n", Text(s.proxyServer, sizeof s.proxyServer).c_str());
-    std::printf("proxyUser=%s\n", Text(s.proxyUser, sizeof s.proxyUser).c_str());
-    std::printf("proxyPassword=%s\n", Text(s.proxyPassword, sizeof s.proxyPassword).c_str());
+    std::printf("proxyServer=%s\n", FieldText(s.proxyServer).c_str());
+    std::printf("proxyUser=%s\n", FieldText(s.proxyUser).c_str());
+    std::printf("proxyPassword=%s\n", FieldText(s.proxyPassword).c_str());
     std::printf("proxyMode=%d\n", s.proxyMode);
     std::printf("fontSize=%d\n", s.fontSize);
     std::printf("savedVersion=%d\n", s.savedVersion);
@@ -146,13 +141,12 @@ int ParseFile(const std::string& provider, const std::string& path) {
     }
     for (int i = 0; i < batch.count && i < MaxQuotes; ++i) {
         const QuoteRecord& r = *batch.records[i];
-        const std::string name = TerminalProviderText(Text(r.name, sizeof r.name));
+        const std::string name = TerminalProviderText(FieldText(r.name));
         std::printf("%s\t%s\t%.4f\t%.4f\t%.4f\t%.4f\t%.4f\t%d\t%.4f\n",
-                    TerminalProviderText(Text(r.code, sizeof r.code)).c_str(), name.c_str(),
-                    r.price, r.prevClose, r.open, r.high, r.low, r.volume, r.turnover);
+                    TerminalProviderText(FieldText(r.code)).c_str(), name.c_str(), r.price,
+                    r.prevClose, r.open, r.high, r.low, r.volume, r.turnover);
     }
-    std::printf("time\t%s\n",
-                TerminalProviderText(Text(batch.dataTime, sizeof batch.dataTime)).c_str());
+    std::printf("time\t%s\n", TerminalProviderText(FieldText(batch.dataTime)).c_str());
     std::printf("count\t%d\n", batch.count);
     return 0;
 }
@@ -188,8 +182,6 @@ bool ShowOnce(const TickerSettings& s, bool colour) {
     }
     // Codes the service does not know get no line in its answer: name them, or they vanish.
     const std::vector<std::string> missing = CodesWithoutQuote(s, batch);
-    const bool anyQuote = std::any_of(batch.records.begin(), batch.records.end(),
-                                      [](const auto& record) { return record != nullptr; });
     std::fputs(FormatTerminalTable(s, batch, colour).c_str(), stdout);
     if (fetched.provider != SelectedProvider(s.provider)) {
         std::printf("(%s)\n", GbkToUtf8(ServiceName(fetched.provider)).c_str());
@@ -203,7 +195,7 @@ bool ShowOnce(const TickerSettings& s, bool colour) {
         }
         std::fprintf(stderr, "没有行情: %s\n", names.c_str());
     }
-    return anyQuote;
+    return fetched.answered;
 }
 
 int Show(const std::vector<std::string>& args) {
