@@ -12,13 +12,7 @@ e2e_begin e2e
 e2e_start_x_server
 e2e_start_tray
 
-# Fixed quotes: one rising, one falling, one unchanged.
-cat >"$work/quotes.txt" <<'QUOTES'
-sh600000 浦发银行 7.50 7.52 7.60 7.65 7.48 12345600 93876543
-sz000002 万科Ａ 9.80 9.75 9.61 9.82 9.55 22334400 215000000
-sh000001 上证指数 3200.10 3201.00 3200.10 3210.50 3190.00 2234560000 263700000000
-QUOTES
-e2e_start_simulator "$marketsim" --frozen --time '2026-12-07 10:30:00' --quotes "$work/quotes.txt"
+e2e_start_fixed_market "$marketsim"
 
 mkdir -p "$work/program"
 cp "$vemo" "$work/program/VEMO"

@@ -6,6 +6,7 @@
 #   e2e_start_x_server      # exports DISPLAY
 #   e2e_start_tray
 #   e2e_start_simulator MARKETSIM [OPTION...]   # sets $port
+#   e2e_start_fixed_market MARKETSIM            # the same, with the fixed quotes
 #   e2e_user_folders        # private XDG folders; quote and maker's requests go to the simulator
 #   e2e_start_vemo PROGRAM  # sets $vemo_pid; its output goes to $work/vemo.log
 #   check NAME COMMAND...
@@ -157,6 +158,13 @@ menu_shown() {
         is_state "$id" IsViewable && return 0
     done
     return 1
+}
+
+# The simulator with fixed quotes (tests/support/fixed-quotes.txt) that stand still, at a fixed
+# time: every run sees the same page.
+e2e_start_fixed_market() {  # e2e_start_fixed_market MARKETSIM: sets $port
+    e2e_start_simulator "$1" --frozen --time '2026-12-07 10:30:00' \
+        --quotes "$(dirname "${BASH_SOURCE[0]}")/fixed-quotes.txt"
 }
 
 e2e_end() {
