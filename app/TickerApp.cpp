@@ -11,7 +11,7 @@
 
 #include "app/PageFile.h"
 #include "app/TickerWindow.h"
-#include "app/desktop/SingleInstance.h"
+#include "platform/Platform.h"
 #include "updater/UpdaterImage.h"
 
 namespace vemo {
@@ -80,9 +80,9 @@ CTickerApp::~CTickerApp() {
 }
 
 int CTickerApp::InitInstance() {
-    SingleInstance instance;
-    if (!instance.TryBecomePrimary()) {
-        SingleInstance::WakePrimary();
+    const std::unique_ptr<DesktopPlatform> platform = CreateDesktopPlatform();
+    if (!platform->BecomePrimaryInstance()) {
+        platform->WakePrimaryInstance();
         return -1;
     }
 
@@ -93,13 +93,9 @@ int CTickerApp::InitInstance() {
     paths.update.programFolder = folder;
     paths.update.programFile = RunningProgramFile();
     paths.update.updaterImage = UpdaterImage();
-    CTickerWindow window(paths);
-    connect(&instance, &SingleInstance::messageReceived, &window,
-            [&window](int message, qint64, qint64 lParam) {
-                if (message == TrayCallbackMessage) {
-                    window.OnTrayCallback(static_cast<int>(lParam));
-                }
-            });
+    CTickerWindow window(paths, *platform);
+    connect(platform.get(), &DesktopPlatform::wakeRequested, &window,
+            [&window] { window.OnTrayCallback(TrayLeftDoubleClick); });
     connect(this, &CTickerApp::endRequested, &window, &QWidget::close);
     window.Start();
     exec();

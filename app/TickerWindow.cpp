@@ -31,14 +31,13 @@
 #include "app/StripButton.h"
 #include "app/UpgradeRunner.h"
 #include "app/WindowLayout.h"
-#include "app/X11Window.h"
 #include "app/browser/WebBrowser2.h"
-#include "app/desktop/GlobalHotKey.h"
-#include "app/desktop/MemoryTrim.h"
 #include "options/AboutBox.h"
 #include "options/ColourSwatch.h"
 #include "options/OptionsDialog.h"
 #include "options/UrlOpener.h"
+#include "platform/KeyMapping.h"
+#include "platform/Platform.h"
 #include "quotes/QuotePage.h"
 #include "quotes/QuoteUrl.h"
 #include "settings/Version.h"
@@ -167,9 +166,10 @@ class CTickerWindow::Host : public RefreshHost {
     QuotePageSession session_;  // the last quotes, kept for a refresh in which all services fail
 };
 
-CTickerWindow::CTickerWindow(const TickerPaths& paths)
+CTickerWindow::CTickerWindow(const TickerPaths& paths, DesktopPlatform& platform)
     : QWidget(nullptr, Qt::Tool | Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint),
       paths_(paths),
+      platform_(platform),
       settings_(DefaultTickerSettings()),
       appIcon_(QStringLiteral(":/icons/128.png")) {
     setWindowTitle(QString::fromLatin1(VersionText));
@@ -189,6 +189,7 @@ CTickerWindow::CTickerWindow(const TickerPaths& paths)
     browser_->setObjectName(QString::number(IdBrowser));
     browser_->setAccessibleName(QStringLiteral("行情"));
     browser_->setGeometry(0, TitleStripHeight, InitialWidth, InitialHeight - 30);
+    browser_->SetLinkOpener([this](const QUrl& url) { return platform_.OpenLink(url); });
 
     loadingIndicator_ = new QLabel(QString::fromLatin1(LoadingText), this);
     loadingIndicator_->setObjectName(QString::number(IdLoadingIndicator));
@@ -218,8 +219,7 @@ CTickerWindow::CTickerWindow(const TickerPaths& paths)
         },
         Qt::QueuedConnection);
 
-    hotKey_ = new GlobalHotKey(this);
-    connect(hotKey_, &GlobalHotKey::activated, this, &CTickerWindow::OnHotKey);
+    connect(&platform_, &DesktopPlatform::hotKeyPressed, this, &CTickerWindow::OnHotKey);
 
     host_ = std::make_unique<Host>(*this);
     cycle_ = std::make_unique<RefreshCycle>(*host_);
@@ -323,8 +323,7 @@ void CTickerWindow::DressNativeWindow() {
     if (native == nullptr) {
         return;
     }
-    SetWindowClass(*native, "VEMO", "VemoMFrame");
-    SetSkipTaskbar(*native);
+    platform_.DressToolWindow(*native, "VEMO", "VemoMFrame");
 }
 
 void CTickerWindow::ApplyWindowSettings(const TickerSettings& settings) {
@@ -429,10 +428,7 @@ void CTickerWindow::OnTrayCallback(int mouseEvent) {
     }
 }
 
-void CTickerWindow::OnHotKey(int id) {
-    if (id != ShowHideHotKeyId) {
-        return;
-    }
+void CTickerWindow::OnHotKey() {
     if (isVisible()) {
         if ((settings_.Get().optionFlags & hotKeyHidesTrayIcon) != 0) {
             trayIcon_->hide();
@@ -458,9 +454,9 @@ void CTickerWindow::SetTickerVisible(bool show) {
     hide();
     hoverTimer_.stop();
     // Trim once the window is gone from the screen, so its buffers can go too.
-    QTimer::singleShot(200, this, [] {
+    QTimer::singleShot(200, this, [this] {
         QPixmapCache::clear();
-        TrimWorkingSet();
+        platform_.TrimMemory();
     });
 }
 
@@ -485,11 +481,11 @@ void CTickerWindow::ToggleTransparency() {
         SetTextAntialiasing(true);
         SetStripVisible(true);
         hoverTimer_.stop();
-        clearMask();
+        platform_.ClearColourKeyMask(*this);
         // What lay outside the mask was not painted while it was on: without a repaint the
         // old page shows there beside the new one.
         RepaintWhole();
-        FlushWindowSystem();
+        platform_.FlushWindowSystem();
         return;
     }
     transparentMode_ = 1;
@@ -518,10 +514,10 @@ void CTickerWindow::UpdateTransparencyMask() {
     // Every pixel of exactly the key colour becomes see-through; the table's text stays.
     const QImage image = grab().toImage().convertToFormat(QImage::Format_RGB32);
     const QImage keyed = image.createMaskFromColor(BackgroundColour().rgb(), Qt::MaskInColor);
-    setMask(QBitmap::fromImage(keyed));
+    platform_.SetColourKeyMask(*this, QBitmap::fromImage(keyed));
     // Painting is clipped to the mask in force: what the new mask uncovers is drawn now.
     RepaintWhole();
-    FlushWindowSystem();
+    platform_.FlushWindowSystem();
 }
 
 void CTickerWindow::RepaintWhole() {
@@ -551,9 +547,8 @@ void CTickerWindow::timerEvent(QTimerEvent* event) {
 }
 
 void CTickerWindow::RegisterShowHideHotKey() {
-    hotKey_->Unregister(ShowHideHotKeyId);
     const TickerSettings settings = settings_.Get();
-    if (!hotKey_->Register(ShowHideHotKeyId, settings.hotKeyModifiers, settings.hotKeyVirtualKey)) {
+    if (!platform_.RegisterHotKey(HotKeyToQt(settings.hotKeyModifiers, settings.hotKeyVirtualKey))) {
         QMessageBox box(QMessageBox::Information, QStringLiteral("提示"),
                         QStringLiteral("热键设置失败,请重新设置。"), QMessageBox::Ok, this);
         box.exec();
@@ -609,7 +604,7 @@ void CTickerWindow::OnCommand(int id) {
             RunAboutBox();
             break;
         case CmdHomePage:
-            OpenInBrowser(MakerUrl(HomePageUrl()));
+            platform_.OpenLink(MakerUrl(HomePageUrl()));
             break;
         case CmdExit:
             if (isMinimized()) {
@@ -671,8 +666,8 @@ void CTickerWindow::RunOptionsDialog() {
     // The dialog edits a private copy; the hot key is free while it runs, so it can be typed
     // into the dialog's capture field.
     TickerSettings copy = settings_.Get();
-    hotKey_->Unregister(ShowHideHotKeyId);
-    COptionsDialog dialog(copy, paths_.settingsFiles);
+    platform_.UnregisterHotKey();
+    COptionsDialog dialog(copy, paths_.settingsFiles, platform_);
     optionsDialog_ = &dialog;
     const int result = dialog.exec();
     if (ended_) {
@@ -688,7 +683,7 @@ void CTickerWindow::RunAboutBox() {
     if (BringToFront(aboutBox_)) {
         return;
     }
-    CAboutBox box;
+    CAboutBox box(platform_);
     aboutBox_ = &box;
     box.exec();
 }
@@ -709,7 +704,7 @@ void CTickerWindow::mousePressEvent(QMouseEvent* event) {
             dragOffset_ = event->globalPosition().toPoint() - pos();
         }
     } else if (noticeLinkActive_ && noticeLine_->geometry().contains(at)) {
-        OpenInBrowser(noticeLink_);
+        platform_.OpenLink(noticeLink_);
         noticeLine_->clear();
         noticeLinkActive_ = false;
     }
@@ -801,7 +796,7 @@ void CTickerWindow::EndRun() {
     }
     ended_ = true;
     trayIcon_->hide();
-    hotKey_->Unregister(ShowHideHotKeyId);
+    platform_.UnregisterHotKey();
     // Every thread is told first and waited for after: a transfer in progress is cancelled, which
     // can take up to a second each, and the cancels then run side by side.
     upgrade_->RequestStop();

@@ -30,12 +30,11 @@ namespace vemo {
 
 class CUpgradeRunner;
 class CWebBrowser2;
-class GlobalHotKey;
+class DesktopPlatform;
 
 inline constexpr int TrayCallbackMessage = 1034;
 inline constexpr int TrayLeftDoubleClick = 0x203;
 inline constexpr int TrayRightButtonUp = 0x205;
-inline constexpr int ShowHideHotKeyId = 1001;
 inline constexpr int HoverTimerId = 1;
 inline constexpr int HoverTimerMs = 100;
 
@@ -74,7 +73,7 @@ class CTickerWindow : public QWidget {
     Q_OBJECT
 
   public:
-    explicit CTickerWindow(const TickerPaths& paths);
+    CTickerWindow(const TickerPaths& paths, DesktopPlatform& platform);
     ~CTickerWindow() override;
 
     CTickerWindow(const CTickerWindow&) = delete;
@@ -96,7 +95,7 @@ class CTickerWindow : public QWidget {
 
     // The tray icon's events, and the wake-up of a second start (left double-click).
     void OnTrayCallback(int mouseEvent);
-    void OnHotKey(int id);
+    void OnHotKey();
     void OnCommand(int id);
     void SetTickerVisible(bool show);
     void ToggleTransparency();
@@ -174,6 +173,7 @@ class CTickerWindow : public QWidget {
     void EndRun();
 
     TickerPaths paths_;
+    DesktopPlatform& platform_;
     LiveSettings settings_;
     WindowState windowState_{};
     QIcon appIcon_;
@@ -186,7 +186,6 @@ class CTickerWindow : public QWidget {
     bool noticeLinkActive_ = false;
     CWebBrowser2* browser_ = nullptr;
     QSystemTrayIcon* trayIcon_ = nullptr;
-    GlobalHotKey* hotKey_ = nullptr;
     QBasicTimer hoverTimer_;
     int transparentMode_ = 0;
     int titleStripShown_ = 0;

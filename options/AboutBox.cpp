@@ -7,6 +7,7 @@
 #include <QPushButton>
 
 #include "options/LinkLabel.h"
+#include "platform/Platform.h"
 #include "settings/Version.h"
 #include "update/Endpoints.h"
 
@@ -23,7 +24,8 @@ constexpr char ContactText[] =
 
 }  // namespace
 
-CAboutBox::CAboutBox(QWidget* parent) : QDialog(parent) {
+CAboutBox::CAboutBox(DesktopPlatform& platform, QWidget* parent)
+    : QDialog(parent), openUrl_([&platform](const QUrl& url) { platform.OpenLink(url); }) {
     setWindowTitle(QStringLiteral("关于"));
     setWindowFlags(Qt::Dialog | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
                    Qt::WindowCloseButtonHint);

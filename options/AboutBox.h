@@ -7,6 +7,7 @@
 namespace vemo {
 
 class CLinkLabel;
+class DesktopPlatform;
 
 enum AboutBoxControl : int {
     IdAboutOk = 1,
@@ -21,14 +22,14 @@ class CAboutBox : public QDialog {
     Q_OBJECT
 
   public:
-    explicit CAboutBox(QWidget* parent = nullptr);
+    explicit CAboutBox(DesktopPlatform& platform, QWidget* parent = nullptr);
 
     void SetUrlOpener(const UrlOpener& opener) { openUrl_ = opener; }
     CLinkLabel* HomePageLink() const { return link_; }
 
   private:
     CLinkLabel* link_ = nullptr;
-    UrlOpener openUrl_ = OpenInBrowser;
+    UrlOpener openUrl_;
 };
 
 }  // namespace vemo

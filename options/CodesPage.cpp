@@ -227,7 +227,9 @@ void CCodesPage::MoveDown() {
 }
 
 void CCodesPage::Query() {
-    openUrl_(MakerUrl(CodeQueryUrl()));
+    if (openUrl_) {
+        openUrl_(MakerUrl(CodeQueryUrl()));
+    }
 }
 
 void CCodesPage::keyPressEvent(QKeyEvent* event) {

@@ -75,7 +75,7 @@ class CCodesPage : public QWidget {
     QLabel* rateLabel_ = nullptr;
     QButtonGroup* sources_ = nullptr;
     CHotKeyEdit* hotKey_ = nullptr;
-    UrlOpener openUrl_ = OpenInBrowser;
+    UrlOpener openUrl_;  // set by the dialog
 };
 
 }  // namespace vemo

@@ -14,7 +14,7 @@
 
 #include "options/ColourSwatch.h"
 #include "options/PageKeys.h"
-#include "settings/AutoStart.h"
+#include "platform/Platform.h"
 
 namespace vemo {
 
@@ -31,8 +31,11 @@ const DisplayBox& BoxOf(int controlId) {
 
 }  // namespace
 
-CDisplayPage::CDisplayPage(const TickerSettings& settings, QWidget* parent)
-    : QWidget(parent), pickColour_(RunColourDialog), setAutoStart_(SetAutoStart) {
+CDisplayPage::CDisplayPage(const TickerSettings& settings, DesktopPlatform& platform,
+                           QWidget* parent)
+    : QWidget(parent),
+      pickColour_(RunColourDialog),
+      setAutoStart_([&platform](int enable) { return platform.SetStartAtLogOn(enable); }) {
     const DisplayPageState state = DisplayStateFrom(settings);
     auto* group = new QGroupBox(QStringLiteral("显示设置"), this);
 

@@ -13,6 +13,7 @@ class QComboBox;
 namespace vemo {
 
 class CColourSwatch;
+class DesktopPlatform;
 
 // The second tab, "我的VEMO": the table's columns and rows, five colours picked on clickable
 // swatches, the window options and the font size. Only "开机自动运行" acts at once: it registers
@@ -26,7 +27,8 @@ class CDisplayPage : public QWidget {
     // Registers (non-zero) or removes the start at log-on; returns 0 or a negative code.
     using AutoStarter = std::function<int(int enable)>;
 
-    explicit CDisplayPage(const TickerSettings& settings, QWidget* parent = nullptr);
+    CDisplayPage(const TickerSettings& settings, DesktopPlatform& platform,
+                 QWidget* parent = nullptr);
 
     DisplayPageState State() const;
 

@@ -3,7 +3,7 @@
 #include <QKeyEvent>
 #include <QKeySequence>
 
-#include "app/desktop/KeyMapping.h"
+#include "platform/KeyMapping.h"
 
 namespace vemo {
 

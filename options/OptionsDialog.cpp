@@ -11,13 +11,17 @@
 #include "options/DisplayPage.h"
 #include "options/LinkLabel.h"
 #include "options/ProxyPage.h"
+#include "platform/Platform.h"
 #include "update/Endpoints.h"
 
 namespace vemo {
 
 COptionsDialog::COptionsDialog(TickerSettings& settingsCopy, const SettingsFiles& files,
-                               QWidget* parent)
-    : QDialog(parent), settingsCopy_(settingsCopy), files_(files) {
+                               DesktopPlatform& platform, QWidget* parent)
+    : QDialog(parent),
+      settingsCopy_(settingsCopy),
+      files_(files),
+      openUrl_([&platform](const QUrl& url) { platform.OpenLink(url); }) {
     setWindowTitle(QStringLiteral("VEMO Marnel"));
     setWindowFlags(Qt::Dialog | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
                    Qt::WindowCloseButtonHint);
@@ -26,7 +30,8 @@ COptionsDialog::COptionsDialog(TickerSettings& settingsCopy, const SettingsFiles
     tabs_->setObjectName(QString::number(IdTabs));
     tabs_->setAccessibleName(QStringLiteral("选项"));
     codesPage_ = new CCodesPage(settingsCopy_, tabs_);
-    displayPage_ = new CDisplayPage(settingsCopy_, tabs_);
+    codesPage_->SetUrlOpener(openUrl_);
+    displayPage_ = new CDisplayPage(settingsCopy_, platform, tabs_);
     proxyPage_ = new CProxyPage(settingsCopy_, tabs_);
     tabs_->addTab(codesPage_, QStringLiteral("常规"));
     tabs_->addTab(displayPage_, QStringLiteral("我的VEMO"));

@@ -15,6 +15,7 @@ class CCodesPage;
 class CDisplayPage;
 class CLinkLabel;
 class CProxyPage;
+class DesktopPlatform;
 
 // Controls of the dialog, by the ids tests find them with (their objectName is the number).
 enum OptionsDialogControl : int {
@@ -34,7 +35,7 @@ class COptionsDialog : public QDialog {
 
   public:
     COptionsDialog(TickerSettings& settingsCopy, const SettingsFiles& files,
-                   QWidget* parent = nullptr);
+                   DesktopPlatform& platform, QWidget* parent = nullptr);
 
     void ShowStatus(const QString& text);
     QString StatusText() const;
@@ -62,7 +63,7 @@ class COptionsDialog : public QDialog {
     CLinkLabel* feedback_ = nullptr;
     QPushButton* ok_ = nullptr;
     QPushButton* cancel_ = nullptr;
-    UrlOpener openUrl_ = OpenInBrowser;
+    UrlOpener openUrl_;
 };
 
 }  // namespace vemo

@@ -3,15 +3,13 @@
 #include <QUrl>
 
 #include <functional>
+#include <string>
 
 namespace vemo {
 
-// How the dialogs open a page of the maker's server. Tests hand in their own to see what would
-// have been opened without starting a browser.
+// How the dialogs open a page of the maker's server: the desktop's link opener, or in tests one
+// that records what would have been opened.
 using UrlOpener = std::function<void(const QUrl&)>;
-
-// Opens an http or https address in the user's web browser; other addresses are ignored.
-void OpenInBrowser(const QUrl& url);
 
 // A QUrl of one of the maker's addresses (update/Endpoints.h).
 QUrl MakerUrl(const std::string& address);

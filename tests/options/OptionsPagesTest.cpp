@@ -19,7 +19,8 @@
 #include <memory>
 
 #include "../settings/TestFiles.h"
-#include "app/desktop/KeyMapping.h"
+#include "platform/KeyMapping.h"
+#include "platform/fake/FakePlatform.h"
 #include "options/AboutBox.h"
 #include "options/CodesPage.h"
 #include "options/ColourSwatch.h"
@@ -70,7 +71,7 @@ void Hover(QWidget* widget, bool inside) {
 class DialogTest : public ::testing::Test {
   protected:
     void Open() {
-        dialog = std::make_unique<COptionsDialog>(copy, files);
+        dialog = std::make_unique<COptionsDialog>(copy, files, platform);
         dialog->SetUrlOpener([this](const QUrl& url) { opened << url.toString(); });
         dialog->show();
         codes = dialog->CodesPage();
@@ -85,6 +86,7 @@ class DialogTest : public ::testing::Test {
     test::TempDir dir;
     SettingsFiles files{dir.path() / "vemo.ini", dir.path() / "registry"};
     TickerSettings copy = DefaultTickerSettings();
+    FakePlatform platform;
     std::unique_ptr<COptionsDialog> dialog;
     CCodesPage* codes = nullptr;
     QLabel* status = nullptr;
@@ -347,7 +349,7 @@ TEST_F(DialogTest, DataSourceAndHotKeyControl) {
 class DisplayPageTest : public ::testing::Test {
   protected:
     std::unique_ptr<CDisplayPage> Open() {
-        auto page = std::make_unique<CDisplayPage>(record);
+        auto page = std::make_unique<CDisplayPage>(record, platform);
         page->SetColourPicker([this](QWidget*, const QColor& initial) {
             offered = initial;
             ++pickerRuns;
@@ -361,6 +363,7 @@ class DisplayPageTest : public ::testing::Test {
     }
 
     TickerSettings record = DefaultTickerSettings();
+    FakePlatform platform;
     QColor answer;
     QColor offered;
     int pickerRuns = 0;
@@ -557,7 +560,8 @@ TEST(ProxyPageTest, LongStoredTextsStayWholeUntilEditedAndTypingStopsAtTwenty) {
 }
 
 TEST(AboutBoxTest, LinkOpensTheHomePageAndRepaintsOnlyOnAChange) {
-    CAboutBox box;
+    FakePlatform platform;
+    CAboutBox box(platform);
     QStringList opened;
     box.SetUrlOpener([&opened](const QUrl& url) { opened << url.toString(); });
     box.show();

@@ -22,6 +22,7 @@
 #include "options/ColourSwatch.h"
 #include "options/DisplayPage.h"
 #include "options/OptionsDialog.h"
+#include "platform/fake/FakePlatform.h"
 #include "tools/marketsim/MarketSim.h"
 
 namespace vemo {
@@ -64,7 +65,7 @@ class SettingsCommandTest : public ::testing::Test {
         paths.settingsFiles = {dir.path() / "vemo.ini", dir.path() / "registry"};
         paths.pageFile = dir.path() / "vemotmp.htm";
         SaveSettings(settings, paths.settingsFiles);
-        window = std::make_unique<CTickerWindow>(paths);
+        window = std::make_unique<CTickerWindow>(paths, platform);
         QSignalSpy shown(window.get(), &CTickerWindow::pageShown);
         window->Start();
         ASSERT_TRUE(shown.wait(15000));
@@ -80,6 +81,7 @@ class SettingsCommandTest : public ::testing::Test {
     test::TempDir dir;
     MarketSimulator sim;
     TickerPaths paths;
+    FakePlatform platform;
     std::unique_ptr<CTickerWindow> window;
 };
 

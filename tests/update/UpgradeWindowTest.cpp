@@ -24,6 +24,7 @@
 #include "app/TickerWindow.h"
 #include "app/UpgradeRunner.h"
 #include "app/browser/WebBrowser2.h"
+#include "platform/x11/X11Platform.h"
 #include "settings/AppStore.h"
 #include "settings/UniqueFd.h"
 #include "tests/update/MakerServerFixture.h"
@@ -71,7 +72,7 @@ class UpgradeWindowTest : public test::MakerServerTest {
     // Starts the window and waits for its notice check to end.
     void StartAndCheck() {
         SaveSettings(settings, paths.settingsFiles);
-        window = std::make_unique<CTickerWindow>(paths);
+        window = std::make_unique<CTickerWindow>(paths, platform);
         QSignalSpy checked(window->Upgrade(), &CUpgradeRunner::noticeChecked);
         window->Start();
         ASSERT_TRUE(checked.wait(15000));
@@ -102,6 +103,7 @@ class UpgradeWindowTest : public test::MakerServerTest {
     TickerSettings settings{};
     TickerPaths paths;
     UrlCatcher catcher;
+    X11Platform platform;  // links reach QDesktopServices, whose handler the test replaces
     std::unique_ptr<CTickerWindow> window;
 };
 
@@ -259,7 +261,7 @@ TEST_F(UpgradeWindowTest, ExitTellsEveryThreadAtOnceAndSavesWhenTheyHaveEnded) {
         ::open(setup.appStore.parent_path().c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
     ASSERT_GE(storeFolder.get(), 0);
     ASSERT_EQ(::flock(storeFolder.get(), LOCK_EX), 0);
-    window = std::make_unique<CTickerWindow>(paths);
+    window = std::make_unique<CTickerWindow>(paths, platform);
     QSignalSpy shown(window.get(), &CTickerWindow::pageShown);
     window->Start();
     ASSERT_TRUE(shown.wait(15000));

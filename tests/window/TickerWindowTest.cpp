@@ -22,6 +22,8 @@
 #include "app/TickerWindow.h"
 #include "app/WindowLayout.h"
 #include "app/browser/WebBrowser2.h"
+#include "platform/fake/FakePlatform.h"
+#include "platform/x11/X11Platform.h"
 #include "tools/marketsim/MarketSim.h"
 
 namespace vemo {
@@ -53,7 +55,7 @@ class TickerWindowTest : public ::testing::Test {
     // Starts the window over the prepared settings and waits for its first page.
     void StartAndShowFirstPage() {
         SaveSettings(settings, paths.settingsFiles);
-        window = std::make_unique<CTickerWindow>(paths);
+        window = std::make_unique<CTickerWindow>(paths, *platform);
         QSignalSpy shown(window.get(), &CTickerWindow::pageShown);
         window->Start();
         ASSERT_TRUE(shown.wait(15000));
@@ -62,6 +64,11 @@ class TickerWindowTest : public ::testing::Test {
     template <typename T>
     T* Control(int id) const {
         return window->findChild<T*>(QString::number(id));
+    }
+
+    void UseX11() {
+        x11 = std::make_unique<X11Platform>();
+        platform = x11.get();
     }
 
     void MoveMouse(QPoint at) {
@@ -74,6 +81,11 @@ class TickerWindowTest : public ::testing::Test {
     MarketSimulator sim;
     TickerSettings settings{};
     TickerPaths paths;
+    // The windows run on the fake desktop; a test of what X11 makes of them switches to the real
+    // one before the window is made.
+    FakePlatform fake;
+    std::unique_ptr<X11Platform> x11;
+    DesktopPlatform* platform = &fake;
     std::unique_ptr<CTickerWindow> window;
 };
 
@@ -188,12 +200,10 @@ TEST_F(TickerWindowTest, HotKeyHidesTheTrayIconOnlyWhenAsked) {
     window->OnTrayCallback(TrayLeftDoubleClick);
     EXPECT_TRUE(window->isVisible());
 
-    window->OnHotKey(ShowHideHotKeyId);
+    fake.PressHotKey();
     EXPECT_FALSE(window->isVisible());
     EXPECT_FALSE(window->TrayIcon()->isVisible());
-    window->OnHotKey(ShowHideHotKeyId + 1);  // not ours
-    EXPECT_FALSE(window->isVisible());
-    window->OnHotKey(ShowHideHotKeyId);
+    fake.PressHotKey();
     EXPECT_TRUE(window->isVisible());
     EXPECT_TRUE(window->TrayIcon()->isVisible());
     EXPECT_EQ(window->RefreshStateValue(), refreshRequested);
@@ -272,10 +282,11 @@ int DifferingPixels(const QImage& a, const QImage& b) {
 
 TEST_F(TickerWindowTest, TransparencyShowsTheCurrentPageWholeOnAndOff) {
     // A timed refresh while transparent, on a Monday morning, with quotes of that day.
+    UseX11();  // what the X server shows
     settings.refreshSeconds = 10;
     sim.SetTime(SimTime{2026, 12, 7, 10, 0, 0});
     QCursor::setPos(1, 1);
-    window = std::make_unique<CTickerWindow>(paths);
+    window = std::make_unique<CTickerWindow>(paths, *platform);
     window->SetLocalClock([] {
         std::tm monday{};
         monday.tm_year = 126;
@@ -376,7 +387,7 @@ TEST_F(TickerWindowTest, ALongListLowOnTheScreenMovesUpToBeWholeAndKeepsTheChose
 TEST_F(TickerWindowTest, AnUnwritablePageFileIsNotShownAndTheWindowSaysWhy) {
     paths.pageFile = dir / "gone" / "vemotmp.htm";
     SaveSettings(settings, paths.settingsFiles);
-    window = std::make_unique<CTickerWindow>(paths);
+    window = std::make_unique<CTickerWindow>(paths, *platform);
     QSignalSpy shown(window.get(), &CTickerWindow::pageShown);
     window->Start();
     auto* indicator = Control<QLabel>(IdLoadingIndicator);
@@ -527,6 +538,7 @@ bool WaitUntil(const std::function<bool()>& condition) {
 }
 
 TEST_F(TickerWindowTest, AlwaysOnTopChangedWhileRunningKeepsClassTaskBarMaskAndHotKey) {
+    UseX11();
     QCursor::setPos(1, 1);
     StartAndShowFirstPage();
     window->ToggleTransparency();

@@ -55,6 +55,12 @@ int QtKeyToVirtualKey(QKeyCombination key);
 Qt::KeyboardModifiers ModifiersToQt(int modifiers);
 int QtToModifiers(Qt::KeyboardModifiers modifiers);
 
+// The stored hot key as a Qt key combination: an empty one (Qt::Key(0)) for a code without a key
+// or modifiers beyond the MOD_* bits. ModNoRepeat has no Qt counterpart and is dropped.
+QKeyCombination HotKeyToQt(int modifiers, int virtualKey);
+// The stored form of a combination; false for a key without a virtual-key code.
+bool QtToHotKey(QKeyCombination key, int& modifiers, int& virtualKey);
+
 // ModifiersToHotKeyFlags and HotKeyFlagsToModifiers (settings/HotKeyFlags.h) convert between
 // MOD_* bits and the capture control's HOTKEYF_* flags.
 

@@ -1,4 +1,4 @@
-#include "settings/AutoStart.h"
+#include "platform/x11/AutoStart.h"
 
 #include <unistd.h>
 

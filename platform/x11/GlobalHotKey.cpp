@@ -1,4 +1,4 @@
-#include "app/desktop/GlobalHotKey.h"
+#include "platform/x11/GlobalHotKey.h"
 
 #include <QCoreApplication>
 #include <QGuiApplication>
@@ -7,7 +7,7 @@
 #include <memory>
 #include <utility>
 
-#include "app/desktop/KeyMapping.h"
+#include "platform/KeyMapping.h"
 
 // After the Qt headers: the X headers define macros that clash with Qt names.
 #include <X11/keysym.h>

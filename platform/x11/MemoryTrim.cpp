@@ -1,4 +1,4 @@
-#include "app/desktop/MemoryTrim.h"
+#include "platform/x11/MemoryTrim.h"
 
 #include <fcntl.h>
 #include <malloc.h>

@@ -5,7 +5,7 @@
 #include <set>
 #include <utility>
 
-#include "app/desktop/KeyMapping.h"
+#include "platform/KeyMapping.h"
 
 namespace vemo {
 namespace {

@@ -1,4 +1,4 @@
-#include "settings/AutoStart.h"
+#include "platform/x11/AutoStart.h"
 
 #include <gtest/gtest.h>
 
@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "TestFiles.h"
+#include "tests/settings/TestFiles.h"
 
 namespace vemo {
 namespace {

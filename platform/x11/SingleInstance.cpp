@@ -1,4 +1,4 @@
-#include "app/desktop/SingleInstance.h"
+#include "platform/x11/SingleInstance.h"
 
 #include <sys/stat.h>
 #include <unistd.h>

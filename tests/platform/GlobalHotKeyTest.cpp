@@ -6,8 +6,8 @@
 #include <QTest>
 #include <memory>
 
-#include "app/desktop/GlobalHotKey.h"
-#include "app/desktop/KeyMapping.h"
+#include "platform/x11/GlobalHotKey.h"
+#include "platform/KeyMapping.h"
 
 // After the Qt headers: the X headers define macros that clash with Qt names.
 #include <X11/Xlib.h>

@@ -1,4 +1,4 @@
-#include "app/X11Window.h"
+#include "platform/x11/X11Window.h"
 
 #include <xcb/xcb.h>
 #include <QGuiApplication>

@@ -18,7 +18,7 @@
 #include <memory>
 #include <thread>
 
-#include "app/desktop/SingleInstance.h"
+#include "platform/x11/SingleInstance.h"
 
 namespace vemo {
 namespace {

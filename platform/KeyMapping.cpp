@@ -1,4 +1,4 @@
-#include "app/desktop/KeyMapping.h"
+#include "platform/KeyMapping.h"
 
 #include <X11/XF86keysym.h>
 #include <X11/keysym.h>
@@ -331,6 +331,24 @@ int QtToModifiers(Qt::KeyboardModifiers modifiers) {
         result |= ModWin;
     }
     return result;
+}
+
+QKeyCombination HotKeyToQt(int modifiers, int virtualKey) {
+    const QKeyCombination key = VirtualKeyToQtKey(virtualKey);
+    if (!IsValidHotKeyModifiers(modifiers) || key.key() == Qt::Key(0)) {
+        return QKeyCombination(Qt::Key(0));
+    }
+    return QKeyCombination(key.keyboardModifiers() | ModifiersToQt(modifiers), key.key());
+}
+
+bool QtToHotKey(QKeyCombination key, int& modifiers, int& virtualKey) {
+    const int code = QtKeyToVirtualKey(key);
+    if (code == 0) {
+        return false;
+    }
+    modifiers = QtToModifiers(key.keyboardModifiers());
+    virtualKey = code;
+    return true;
 }
 
 bool IsExtendedVirtualKey(int virtualKey) {

@@ -11,7 +11,7 @@
 #include <thread>
 #include <vector>
 
-#include "app/desktop/MemoryTrim.h"
+#include "platform/x11/MemoryTrim.h"
 
 namespace vemo {
 namespace {
