@@ -342,7 +342,13 @@ QKeyCombination HotKeyToQt(int modifiers, int virtualKey) {
 }
 
 bool QtToHotKey(QKeyCombination key, int& modifiers, int& virtualKey) {
-    const int code = QtKeyToVirtualKey(key);
+    // The combination names a key, not the symbol it types with Shift: Shift with the ISO key's
+    // '<' is that key, not the comma key whose shifted symbol is '<' too.
+    const Qt::KeyboardModifiers unshifted = key.keyboardModifiers() & ~Qt::ShiftModifier;
+    int code = QtKeyToVirtualKey(QKeyCombination(unshifted, key.key()));
+    if (code == 0) {
+        code = QtKeyToVirtualKey(key);
+    }
     if (code == 0) {
         return false;
     }

@@ -58,7 +58,8 @@ int QtToModifiers(Qt::KeyboardModifiers modifiers);
 // The stored hot key as a Qt key combination: an empty one (Qt::Key(0)) for a code without a key
 // or modifiers beyond the MOD_* bits. ModNoRepeat has no Qt counterpart and is dropped.
 QKeyCombination HotKeyToQt(int modifiers, int virtualKey);
-// The stored form of a combination; false for a key without a virtual-key code.
+// The stored form of a combination (the key itself first, a shifted symbol's key after); false
+// for a key without a virtual-key code.
 bool QtToHotKey(QKeyCombination key, int& modifiers, int& virtualKey);
 
 // ModifiersToHotKeyFlags and HotKeyFlagsToModifiers (settings/HotKeyFlags.h) convert between

@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <QDesktopServices>
 #include <QGuiApplication>
 #include <QProcess>
 #include <QSignalSpy>
@@ -7,6 +8,7 @@
 #include <memory>
 
 #include "platform/x11/GlobalHotKey.h"
+#include "platform/x11/X11Platform.h"
 #include "platform/KeyMapping.h"
 
 // After the Qt headers: the X headers define macros that clash with Qt names.
@@ -85,6 +87,17 @@ class OtherClient {
 
     static inline bool refused_ = false;
     Display* display_;
+};
+
+// Takes the links QDesktopServices would hand to a browser.
+class LinkCatcher : public QObject {
+    Q_OBJECT
+
+  public:
+    QList<QUrl> opened;
+
+  public slots:
+    void Open(const QUrl& url) { opened << url; }
 };
 
 bool Xdotool(const QStringList& arguments) {
@@ -262,6 +275,49 @@ TEST_F(X11HotKey, HeldKeyActivatesOnce) {
     EXPECT_EQ(spy.count(), 4);
 }
 
+// The desktop interface over the grab: the stored key in Qt's words, one hot key at a time.
+TEST_F(X11HotKey, ThePlatformGrabsTheQtCombinationAndReplacesIt) {
+    X11Platform platform;
+    QSignalSpy spy(&platform, &DesktopPlatform::hotKeyPressed);
+    ASSERT_TRUE(platform.RegisterHotKey(QKeyCombination(Qt::AltModifier, Qt::Key_S)));
+    ASSERT_TRUE(Xdotool({"key", "alt+s", "ctrl+alt+s"}));
+    SettleActivations(spy, 1);
+    EXPECT_EQ(spy.count(), 1);
+
+    ASSERT_TRUE(platform.RegisterHotKey(
+        QKeyCombination(Qt::ControlModifier | Qt::KeypadModifier, Qt::Key_Plus)));
+    EXPECT_TRUE(other_.Grab(XK_s, X11Mod1Mask));  // Alt+S is free again
+    other_.Ungrab(XK_s, X11Mod1Mask);
+    ASSERT_TRUE(Xdotool({"key", "ctrl+KP_Add"}));
+    SettleActivations(spy, 2);
+    EXPECT_EQ(spy.count(), 2);
+
+    platform.UnregisterHotKey();
+    EXPECT_TRUE(other_.Grab(XK_KP_Add, X11ControlMask));
+    other_.Ungrab(XK_KP_Add, X11ControlMask);
+    // A key without a virtual-key code cannot be had, and leaves nothing grabbed.
+    EXPECT_FALSE(platform.RegisterHotKey(QKeyCombination(Qt::AltModifier, Qt::Key_Dead_Grave)));
+}
+
+TEST(X11PlatformLinks, OnlyWebAddressesAreOpened) {
+    // Every scheme is caught here, so nothing is really started.
+    LinkCatcher catcher;
+    for (const char* scheme : {"http", "https", "file", "javascript"}) {
+        QDesktopServices::setUrlHandler(QString::fromLatin1(scheme), &catcher, "Open");
+    }
+    X11Platform platform;
+    EXPECT_FALSE(platform.OpenLink(QUrl(QStringLiteral("file:///etc/passwd"))));
+    EXPECT_FALSE(platform.OpenLink(QUrl(QStringLiteral("javascript:alert(1)"))));
+    EXPECT_FALSE(platform.OpenLink(QUrl()));
+    EXPECT_TRUE(catcher.opened.isEmpty());
+    EXPECT_TRUE(platform.OpenLink(QUrl(QStringLiteral("http://www.quorvane.com/"))));
+    EXPECT_TRUE(platform.OpenLink(QUrl(QStringLiteral("https://www.quorvane.com/a"))));
+    EXPECT_EQ(catcher.opened.size(), 2);
+    for (const char* scheme : {"http", "https", "file", "javascript"}) {
+        QDesktopServices::unsetUrlHandler(QString::fromLatin1(scheme));
+    }
+}
+
 TEST(GlobalHotKeyOffscreen, RegistrationFailsWithoutAnX11Display) {
     if (QGuiApplication::platformName() == QStringLiteral("xcb")) {
         GTEST_SKIP() << "runs on the offscreen platform";
@@ -274,3 +330,5 @@ TEST(GlobalHotKeyOffscreen, RegistrationFailsWithoutAnX11Display) {
 
 }  // namespace
 }  // namespace vemo
+
+#include "GlobalHotKeyTest.moc"

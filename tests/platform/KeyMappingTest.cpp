@@ -192,5 +192,35 @@ TEST(KeyMappingTest, CaptureControlFlagsConvertAsTheOptionsDialogExpects) {
     }
 }
 
+// The window hands the stored key to the desktop as a Qt combination, and the X11 backend turns it
+// back: every key the settings can hold, with every modifier set, must come back as it was.
+TEST(KeyMappingTest, StoredHotKeysSurviveTheWayThroughQt) {
+    for (int i = 0; i < SupportedVirtualKeyCount(); ++i) {
+        const int vk = SupportedVirtualKeyAt(i);
+        for (int modifiers = 0; modifiers <= (ModAlt | ModControl | ModShift | ModWin);
+             ++modifiers) {
+            const QKeyCombination key = HotKeyToQt(modifiers, vk);
+            int backModifiers = -1;
+            int backKey = -1;
+            ASSERT_TRUE(QtToHotKey(key, backModifiers, backKey)) << std::hex << vk;
+            EXPECT_EQ(backKey, vk) << std::hex << vk << " with " << modifiers;
+            EXPECT_EQ(backModifiers, modifiers) << std::hex << vk;
+        }
+    }
+    // Alt+S, the default, in Qt's words; the no-repeat bit has no Qt counterpart.
+    EXPECT_EQ(HotKeyToQt(ModAlt | ModNoRepeat, 'S'), QKeyCombination(Qt::AltModifier, Qt::Key_S));
+}
+
+TEST(KeyMappingTest, HotKeysWithoutAQtFormAreEmpty) {
+    EXPECT_EQ(HotKeyToQt(ModAlt, 0).key(), Qt::Key(0));
+    EXPECT_EQ(HotKeyToQt(ModAlt, 0xFF).key(), Qt::Key(0));
+    EXPECT_EQ(HotKeyToQt(0x100 | ModAlt, 'S').key(), Qt::Key(0));  // not a MOD_* bit
+    int modifiers = 7;
+    int vk = 7;
+    EXPECT_FALSE(QtToHotKey(QKeyCombination(Qt::AltModifier, Qt::Key(0)), modifiers, vk));
+    EXPECT_EQ(modifiers, 7);
+    EXPECT_EQ(vk, 7);
+}
+
 }  // namespace
 }  // namespace vemo

@@ -6,11 +6,13 @@
 #include <QElapsedTimer>
 #include <QLabel>
 #include <QMenu>
+#include <QMessageBox>
 #include <QMouseEvent>
 #include <QProcess>
 #include <QScreen>
 #include <QSignalSpy>
 #include <QSystemTrayIcon>
+#include <QTimer>
 #include <QTest>
 #include <QToolTip>
 #include <QWindow>
@@ -207,6 +209,61 @@ TEST_F(TickerWindowTest, HotKeyHidesTheTrayIconOnlyWhenAsked) {
     EXPECT_TRUE(window->isVisible());
     EXPECT_TRUE(window->TrayIcon()->isVisible());
     EXPECT_EQ(window->RefreshStateValue(), refreshRequested);
+}
+
+TEST_F(TickerWindowTest, TheDesktopHoldsTheStoredHotKeyAndTheClassWhileTheWindowRuns) {
+    settings.hotKeyModifiers = ModControl | ModShift;
+    settings.hotKeyVirtualKey = 0x70;  // F1
+    StartAndShowFirstPage();
+    EXPECT_EQ(fake.hotKey, QKeyCombination(Qt::ControlModifier | Qt::ShiftModifier, Qt::Key_F1));
+    EXPECT_EQ(fake.dressedWindows, QStringList{"VEMO/VemoMFrame"});
+
+    // Hidden, it gives memory back once it is off the screen.
+    QTest::mouseClick(window.get(), Qt::LeftButton, {}, QPoint(22, 5));
+    EXPECT_EQ(fake.trims, 0);
+    EXPECT_TRUE(QTest::qWaitFor([&] { return fake.trims == 1; }, 3000));
+    window->SetTickerVisible(true);
+
+    // A new native window for the on-top change is dressed like the first.
+    TickerSettings changed = window->Settings();
+    changed.optionFlags &= ~alwaysOnTop;
+    QSignalSpy shown(window.get(), &CTickerWindow::pageShown);
+    window->ReplaceSettings(changed);
+    ASSERT_TRUE(shown.wait(15000));
+    EXPECT_EQ(fake.dressedWindows, (QStringList{"VEMO/VemoMFrame", "VEMO/VemoMFrame"}));
+
+    window->close();
+    EXPECT_EQ(fake.hotKey.key(), Qt::Key(0));
+}
+
+TEST_F(TickerWindowTest, AHotKeyTheDesktopRefusesIsReported) {
+    fake.refuseHotKey = true;
+    QString shownText;
+    QTimer closer;
+    closer.setInterval(20);
+    QObject::connect(&closer, &QTimer::timeout, [&] {
+        if (auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget())) {
+            shownText = box->windowTitle() + QLatin1Char('|') + box->text();
+            box->accept();
+        }
+    });
+    closer.start();
+    SaveSettings(settings, paths.settingsFiles);
+    window = std::make_unique<CTickerWindow>(paths, *platform);
+    window->Start();  // the message is modal: Start returns when it has been answered
+    EXPECT_EQ(shownText, QStringLiteral("提示|热键设置失败,请重新设置。"));
+    EXPECT_EQ(fake.hotKeyRegistrations, 1);
+}
+
+TEST_F(TickerWindowTest, TheNoticeLinkOpensThroughTheDesktopOnce) {
+    StartAndShowFirstPage();
+    window->ShowNotice(QStringLiteral("公告"));
+    window->SetNoticeLink(QUrl(QStringLiteral("http://www.quorvane.com/notice")));
+    const QPoint line = Control<QLabel>(IdNoticeLine)->geometry().center();
+    QTest::mouseClick(window.get(), Qt::LeftButton, {}, line);
+    QTest::mouseClick(window.get(), Qt::LeftButton, {}, line);
+    EXPECT_EQ(fake.openedLinks, QList<QUrl>{QUrl(QStringLiteral("http://www.quorvane.com/notice"))});
+    EXPECT_TRUE(Control<QLabel>(IdNoticeLine)->text().isEmpty());
 }
 
 TEST_F(TickerWindowTest, CloseAreaEndsTheRunAndSavesTheState) {
