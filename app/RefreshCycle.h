@@ -45,7 +45,7 @@ class RefreshHost {
     virtual RefreshReport Render(const TickerSettings& settings, std::span<char> page, int& rows,
                                  int& cols) = 0;
     virtual void FitWindowToTable(const TickerSettings& settings, int rows, int cols) = 0;
-    // Writes the page file, waits 10 ms, shows it and hides the loading indicator.
+    // Writes the page file, then shows the page from memory and hides the loading indicator.
     virtual void Publish(std::string_view page) = 0;
 };
 

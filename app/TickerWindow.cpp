@@ -140,8 +140,10 @@ class CTickerWindow::Host : public RefreshHost {
             Queue([this] { window_.ShowPageFileProblem(); });
             return;
         }
-        Sleep(std::chrono::milliseconds(10));
-        Queue([this] { window_.ShowPage(); });
+        // The view takes the page from memory; the file is there for whoever else reads it.
+        Queue([this, bytes = QByteArray(page.data(), static_cast<qsizetype>(page.size()))] {
+            window_.ShowPage(bytes);
+        });
     }
 
     // Set before the refresh thread starts, read only by it.
@@ -387,8 +389,8 @@ void CTickerWindow::ShowOrHideAtStart() {
     raise();
 }
 
-void CTickerWindow::ShowPage() {
-    if (!browser_->Navigate(QString::fromStdString(paths_.pageFile.string()))) {
+void CTickerWindow::ShowPage(const QByteArray& page) {
+    if (!browser_->ShowPage(page)) {
         // The old page stays, and so does the loading indicator, masked at the window's size.
         UpdateTransparencyMask();
         return;

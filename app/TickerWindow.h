@@ -156,7 +156,7 @@ class CTickerWindow : public QWidget {
     void ApplyColours();
     void ApplyWindowSettings(const TickerSettings& settings);
     void FitWindowToTable(const TickerSettings& settings, int rows, int cols);
-    void ShowPage();
+    void ShowPage(const QByteArray& page);
     // The page file cannot be written: the loading indicator says so instead of waiting.
     void ShowPageFileProblem();
     // The top left corner for a window of that size: where the user put it, moved up and left

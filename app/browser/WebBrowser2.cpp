@@ -109,7 +109,14 @@ bool CWebBrowser2::Navigate(const QString& path) {
         return false;
     }
     const QByteArray bytes = file.read(MaxPageFileBytes + 1);
-    if (file.error() != QFileDevice::NoError || bytes.size() > MaxPageFileBytes) {
+    if (file.error() != QFileDevice::NoError) {
+        return false;
+    }
+    return ShowPage(bytes);
+}
+
+bool CWebBrowser2::ShowPage(const QByteArray& bytes) {
+    if (bytes.size() > MaxPageFileBytes) {
         return false;
     }
     QString html;

@@ -10,8 +10,9 @@
 
 namespace vemo {
 
-// The ticker's view of the quote page file. Each Navigate reads the file afresh, decodes it from
-// GBK and shows it as a browser shows the page: no scroll bars, no context menu, no history, no
+// The ticker's view of the quote page. Each Navigate reads the page file afresh, and ShowPage
+// takes the page's bytes as they are; either decodes them from GBK and shows the page as a
+// browser does: no scroll bars, no context menu, no history, no
 // frame, no text cursor or focus. Link titles show as tool tips; a click on an http(s) link opens
 // it in the user's web browser and the view itself never leaves the page. Lives on the interface
 // thread: other threads reach Navigate through a queued call.
@@ -30,6 +31,9 @@ class CWebBrowser2 : public QTextBrowser {
     // Shows the page file at `path`. False when the file cannot be read; the page on screen
     // then stays as it was.
     Q_INVOKABLE bool Navigate(const QString& path);
+    // Shows a page given as its GBK bytes. False for more than MaxPageFileBytes or bytes that
+    // cannot be decoded; the page on screen then stays as it was.
+    bool ShowPage(const QByteArray& gbkPage);
 
     // Replaces the default opener (QDesktopServices::openUrl).
     void SetLinkOpener(LinkOpener opener);
@@ -57,7 +61,7 @@ class CWebBrowser2 : public QTextBrowser {
     static QString ChineseFontFamily();
 
   signals:
-    // A page has been read and shown (after every successful Navigate).
+    // A page has been read and shown (after every successful Navigate or ShowPage).
     void PageShown();
 
   protected:

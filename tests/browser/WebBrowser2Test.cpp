@@ -117,6 +117,28 @@ TEST_F(BrowserTest, DecodesGbkBeyondGb2312) {
     EXPECT_FALSE(text.contains(QChar(0xFFFD)));
 }
 
+// The window hands the renderer's bytes over without the file: they show as the file would.
+TEST_F(BrowserTest, PageBytesShowAsThePageFileDoes) {
+    const QString page = TestQuotePage(TwoQuotes());
+    WritePage(page);
+    ASSERT_TRUE(view_.Navigate(path_));
+    const QString fromFile = view_.toHtml();
+
+    view_.clear();
+    QSignalSpy shown(&view_, &CWebBrowser2::PageShown);
+    const std::string gbk = Utf8ToGbk(page.toStdString());
+    ASSERT_TRUE(view_.ShowPage(QByteArray(gbk.data(), static_cast<qsizetype>(gbk.size()))));
+    EXPECT_EQ(view_.toHtml(), fromFile);
+    EXPECT_TRUE(view_.toPlainText().contains(QStringLiteral("浦发银行")));
+    EXPECT_EQ(view_.PageBackground(), PageBackground);
+    EXPECT_EQ(shown.count(), 1);
+
+    // Too large a page is refused and leaves the shown one.
+    EXPECT_FALSE(view_.ShowPage(QByteArray(CWebBrowser2::MaxPageFileBytes + 1, 'x')));
+    EXPECT_TRUE(view_.toPlainText().contains(QStringLiteral("浦发银行")));
+    EXPECT_EQ(shown.count(), 1);
+}
+
 TEST_F(BrowserTest, AFailedNavigateKeepsThePageOnScreen) {
     WritePage(TestQuotePage(TwoQuotes()));
     ASSERT_TRUE(view_.Navigate(path_));
