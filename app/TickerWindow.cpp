@@ -91,7 +91,9 @@ CTickerWindow::CTickerWindow(const TickerPaths& paths, DesktopPlatform& platform
       paths_(paths),
       platform_(platform),
       settings_(DefaultTickerSettings()),
-      appIcon_(QStringLiteral(":/icons/128.png")) {
+      appIcon_(QStringLiteral(":/icons/128.png")),
+      seeThrough_(std::make_unique<SeeThroughMode>(static_cast<SeeThroughMode::Window&>(*this),
+                                                   platform)) {
     setWindowTitle(QString::fromLatin1(VersionText));
     setWindowIcon(appIcon_);
     setMouseTracking(true);
@@ -207,7 +209,7 @@ void CTickerWindow::ReplaceSettings(const TickerSettings& settings) {
     loadingIndicator_->show();
     loadingIndicator_->raise();
     repaint();
-    if (transparentMode_ != 0) {
+    if (seeThrough_->On()) {
         // Off and on again: the new background becomes the see-through colour.
         ToggleTransparency();
         ToggleTransparency();
@@ -261,7 +263,7 @@ void CTickerWindow::ApplyWindowSettings(const TickerSettings& settings) {
             show();
         }
     }
-    UpdateHoverTimer(settings.optionFlags);
+    seeThrough_->UpdateHoverTimer(settings.optionFlags);
 }
 
 void CTickerWindow::FitWindowToTable(const TickerSettings& settings, int rows, int cols) {
@@ -310,13 +312,13 @@ void CTickerWindow::ShowOrHideAtStart() {
 void CTickerWindow::ShowPage(const QByteArray& page) {
     if (!browser_->ShowPage(page)) {
         // The old page stays, and so does the loading indicator, masked at the window's size.
-        UpdateTransparencyMask();
+        seeThrough_->UpdateMask();
         return;
     }
     loadingIndicator_->hide();
     loadingIndicator_->setText(QString::fromLatin1(LoadingText));
     loadingIndicator_->setToolTip(QString());
-    UpdateTransparencyMask();
+    seeThrough_->UpdateMask();
     emit pageShown();
 }
 
@@ -326,12 +328,12 @@ void CTickerWindow::ShowPageFileProblem() {
                                loadingIndicator_->fontMetrics().elidedText(
                                    path, Qt::ElideMiddle, loadingIndicator_->width() - 4));
     loadingIndicator_->setToolTip(path);
-    UpdateTransparencyMask();
+    seeThrough_->UpdateMask();
 }
 
 void CTickerWindow::ShowNotice(const QString& text) {
     noticeLine_->setText(text);
-    UpdateTransparencyMask();  // a see-through window shows the new text at once
+    seeThrough_->UpdateMask();  // a see-through window shows the new text at once
 }
 
 void CTickerWindow::SetNoticeLink(const QUrl& link) {
@@ -368,25 +370,16 @@ void CTickerWindow::SetTickerVisible(bool show) {
         raise();
         activateWindow();
         cycle_->Request(refreshRequested);
-        UpdateHoverTimer(settings_.Get().optionFlags);
+        seeThrough_->UpdateHoverTimer(settings_.Get().optionFlags);
         return;
     }
     hide();
-    hoverTimer_.stop();
+    seeThrough_->StopHoverTimer();
     // Trim once the window is gone from the screen, so its buffers can go too.
     QTimer::singleShot(200, this, [this] {
         QPixmapCache::clear();
         platform_.TrimMemory();
     });
-}
-
-void CTickerWindow::UpdateHoverTimer(std::uint32_t optionFlags) {
-    // A hidden window has no strip to show: polling it would only grab it for nothing.
-    if (transparentMode_ != 0 && (optionFlags & titleBarOnHover) != 0 && isVisible()) {
-        hoverTimer_.start(HoverTimerMs, this);
-    } else {
-        hoverTimer_.stop();
-    }
 }
 
 void CTickerWindow::SetStripVisible(bool visible) {
@@ -396,24 +389,7 @@ void CTickerWindow::SetStripVisible(bool visible) {
 }
 
 void CTickerWindow::ToggleTransparency() {
-    if (transparentMode_ != 0) {
-        transparentMode_ = 0;
-        SetTextAntialiasing(true);
-        SetStripVisible(true);
-        hoverTimer_.stop();
-        platform_.ClearColourKeyMask(*this);
-        // What lay outside the mask was not painted while it was on: without a repaint the
-        // old page shows there beside the new one.
-        RepaintWhole();
-        platform_.FlushWindowSystem();
-        return;
-    }
-    transparentMode_ = 1;
-    titleStripShown_ = 0;
-    SetTextAntialiasing(false);
-    SetStripVisible(false);
-    UpdateHoverTimer(settings_.Get().optionFlags);
-    UpdateTransparencyMask();
+    seeThrough_->Toggle(settings_.Get().optionFlags);
 }
 
 void CTickerWindow::SetTextAntialiasing(bool on) {
@@ -425,45 +401,6 @@ void CTickerWindow::SetTextAntialiasing(bool on) {
         font.setStyleStrategy(on ? QFont::PreferDefault : QFont::NoAntialias);
         label->setFont(font);
     }
-}
-
-void CTickerWindow::UpdateTransparencyMask() {
-    if (transparentMode_ == 0) {
-        return;
-    }
-    // Every pixel of exactly the key colour becomes see-through; the table's text stays.
-    const QImage image = grab().toImage().convertToFormat(QImage::Format_RGB32);
-    const QImage keyed = image.createMaskFromColor(BackgroundColour().rgb(), Qt::MaskInColor);
-    platform_.SetColourKeyMask(*this, QBitmap::fromImage(keyed));
-    // Painting is clipped to the mask in force: what the new mask uncovers is drawn now.
-    RepaintWhole();
-    platform_.FlushWindowSystem();
-}
-
-void CTickerWindow::RepaintWhole() {
-    // A repaint of the window alone leaves the browser's view as it was in the window's buffer.
-    repaint();
-    for (QWidget* child : findChildren<QWidget*>()) {
-        if (child->isVisible()) {
-            child->repaint();
-        }
-    }
-}
-
-void CTickerWindow::timerEvent(QTimerEvent* event) {
-    if (event->timerId() != hoverTimer_.timerId()) {
-        QWidget::timerEvent(event);
-        return;
-    }
-    const QPoint cursor = QCursor::pos();
-    const int inside = cursor.x() >= lastWindowRect.left && cursor.x() < lastWindowRect.right &&
-                       cursor.y() >= lastWindowRect.top && cursor.y() < lastWindowRect.bottom;
-    if (inside == titleStripShown_) {
-        return;
-    }
-    titleStripShown_ = inside;
-    SetStripVisible(inside != 0);
-    UpdateTransparencyMask();
 }
 
 void CTickerWindow::RegisterShowHideHotKey() {
@@ -685,13 +622,13 @@ void CTickerWindow::moveEvent(QMoveEvent* event) {
 void CTickerWindow::showEvent(QShowEvent* event) {
     QWidget::showEvent(event);
     visible_.store(true);
-    UpdateHoverTimer(settings_.Get().optionFlags);
+    seeThrough_->UpdateHoverTimer(settings_.Get().optionFlags);
 }
 
 void CTickerWindow::hideEvent(QHideEvent* event) {
     QWidget::hideEvent(event);
     visible_.store(false);
-    hoverTimer_.stop();
+    seeThrough_->StopHoverTimer();
 }
 
 void CTickerWindow::keyPressEvent(QKeyEvent* event) {
@@ -729,7 +666,7 @@ void CTickerWindow::EndRun() {
     // one the user chose, not where a long list had to move the window.
     windowState_.windowRect = {chosenPosition_.x(), chosenPosition_.y(),
                                chosenPosition_.x() + width(), chosenPosition_.y() + height()};
-    windowState_.transparent = transparentMode_;
+    windowState_.transparent = seeThrough_->On() ? 1 : 0;
     SaveWindowState(windowState_, paths_.settingsFiles);
     SaveSettings(settings_.Get(), paths_.settingsFiles);
 }

@@ -1,6 +1,5 @@
 #pragma once
 
-#include <QBasicTimer>
 #include <QIcon>
 #include <QPoint>
 #include <QPointer>
@@ -17,6 +16,7 @@
 
 #include "app/LiveSettings.h"
 #include "app/RefreshCycle.h"
+#include "app/SeeThrough.h"
 #include "app/WindowLayout.h"
 #include "settings/SettingsStore.h"
 #include "update/UpdateSetup.h"
@@ -35,8 +35,6 @@ class DesktopPlatform;
 inline constexpr int TrayCallbackMessage = 1034;
 inline constexpr int TrayLeftDoubleClick = 0x203;
 inline constexpr int TrayRightButtonUp = 0x205;
-inline constexpr int HoverTimerId = 1;
-inline constexpr int HoverTimerMs = 100;
 
 // Commands of the popup menu.
 enum TickerCommand : int {
@@ -69,7 +67,7 @@ struct TickerPaths {
 };
 
 // The ticker: a small frameless tool window that shows the quote table.
-class CTickerWindow : public QWidget {
+class CTickerWindow : public QWidget, private SeeThroughMode::Window {
     Q_OBJECT
 
   public:
@@ -113,8 +111,8 @@ class CTickerWindow : public QWidget {
     void SetRefreshState(RefreshState state) { cycle_->refreshState.store(state); }
     std::uint32_t SecondsSinceRefresh() const { return cycle_->secondsSinceRefresh.load(); }
     TickerSettings Settings() const { return settings_.Get(); }
-    bool TransparentMode() const { return transparentMode_ != 0; }
-    bool HoverTimerActive() const { return hoverTimer_.isActive(); }
+    bool TransparentMode() const { return seeThrough_->On(); }
+    bool HoverTimerActive() const { return seeThrough_->HoverTimerActive(); }
     QSystemTrayIcon* TrayIcon() const { return trayIcon_; }
     CWebBrowser2* Browser() const { return browser_; }
     CUpgradeRunner* Upgrade() const { return upgrade_.get(); }
@@ -140,7 +138,6 @@ class CTickerWindow : public QWidget {
     void hideEvent(QHideEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
     void keyPressEvent(QKeyEvent* event) override;
-    void timerEvent(QTimerEvent* event) override;
 
   private:
     class Host;
@@ -163,13 +160,12 @@ class CTickerWindow : public QWidget {
     // as far as it takes to lie inside its screen's available area.
     QPoint PlaceOnScreen(int width, int height);
     void ShowOrHideAtStart();
-    void SetStripVisible(bool visible);
-    void UpdateTransparencyMask();
-    void SetTextAntialiasing(bool on);
-    void RepaintWhole();
-    // The hover timer runs only while the window is on screen, see-through, with the strip shown
-    // on hover (`optionFlags`); (re)started when it should run, else stopped.
-    void UpdateHoverTimer(std::uint32_t optionFlags);
+    // The see-through mode's view of the window.
+    QWidget& Widget() override { return *this; }
+    QColor KeyColour() const override { return BackgroundColour(); }
+    void SetStripVisible(bool visible) override;
+    void SetTextAntialiasing(bool on) override;
+    WindowRect ScreenRect() const override { return lastWindowRect; }
     void EndRun();
 
     TickerPaths paths_;
@@ -186,9 +182,6 @@ class CTickerWindow : public QWidget {
     bool noticeLinkActive_ = false;
     CWebBrowser2* browser_ = nullptr;
     QSystemTrayIcon* trayIcon_ = nullptr;
-    QBasicTimer hoverTimer_;
-    int transparentMode_ = 0;
-    int titleStripShown_ = 0;
     int hideAtStartCount_ = 4;
     std::atomic<bool> visible_{false};
     QString currentTip_;
@@ -203,6 +196,7 @@ class CTickerWindow : public QWidget {
     QPointer<QDialog> optionsDialog_;
     QPointer<QDialog> aboutBox_;
 
+    std::unique_ptr<SeeThroughMode> seeThrough_;
     std::unique_ptr<Host> host_;
     std::unique_ptr<RefreshCycle> cycle_;
     std::thread refreshThread_;
