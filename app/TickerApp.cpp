@@ -95,7 +95,7 @@ int CTickerApp::InitInstance() {
     paths.update.updaterImage = UpdaterImage();
     CTickerWindow window(paths, *platform);
     connect(platform.get(), &DesktopPlatform::wakeRequested, &window,
-            [&window] { window.OnTrayCallback(TrayLeftDoubleClick); });
+            &CTickerWindow::ShowFromTray);
     connect(this, &CTickerApp::endRequested, &window, &QWidget::close);
     window.Start();
     exec();

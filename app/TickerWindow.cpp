@@ -30,6 +30,7 @@
 #include "app/PageFile.h"
 #include "app/StripButton.h"
 #include "app/TickerHost.h"
+#include "app/TickerTray.h"
 #include "app/UpgradeRunner.h"
 #include "app/WindowLayout.h"
 #include "app/browser/WebBrowser2.h"
@@ -126,26 +127,25 @@ CTickerWindow::CTickerWindow(const TickerPaths& paths, DesktopPlatform& platform
     noticeLine_->setAttribute(Qt::WA_TransparentForMouseEvents);
     noticeLine_->setGeometry(5, InitialHeight - 15, InitialWidth - 5, 15);
 
-    trayIcon_ = new QSystemTrayIcon(QIcon(QStringLiteral(":/icons/142.png")), this);
-    trayIcon_->setToolTip(QString::fromLatin1(VersionText));
-    // Queued: the menu and the commands it starts (Exit removes the icon) run after the icon
-    // has finished handling its own mouse event.
-    connect(
-        trayIcon_, &QSystemTrayIcon::activated, this,
-        [this](QSystemTrayIcon::ActivationReason reason) {
-            if (reason == QSystemTrayIcon::DoubleClick) {
-                OnTrayCallback(TrayLeftDoubleClick);
-            } else if (reason == QSystemTrayIcon::Context) {
-                OnTrayCallback(TrayRightButtonUp);
-            }
-        },
-        Qt::QueuedConnection);
+    tray_ = new TickerTray(*this);
+    connect(tray_, &TickerTray::showRequested, this, &CTickerWindow::ShowFromTray);
+    connect(tray_, &TickerTray::commandChosen, this, &CTickerWindow::OnCommand);
 
     connect(&platform_, &DesktopPlatform::hotKeyPressed, this, &CTickerWindow::OnHotKey);
 
     host_ = std::make_unique<Host>(*this);
     cycle_ = std::make_unique<RefreshCycle>(*host_);
     upgrade_ = std::make_unique<CUpgradeRunner>(*this, paths_.update);
+    connect(upgrade_.get(), &CUpgradeRunner::noticeArrived, this, &CTickerWindow::ShowNotice);
+    connect(upgrade_.get(), &CUpgradeRunner::noticeLinkArrived, this,
+            &CTickerWindow::SetNoticeLink);
+    connect(upgrade_.get(), &CUpgradeRunner::upgradeNoticeDue, this, [this] {
+        // A hidden window renders anew when it is shown.
+        if (isVisible()) {
+            SetRefreshState(settingsChanged);
+        }
+    });
+    connect(upgrade_.get(), &CUpgradeRunner::exitRequested, this, [this] { OnCommand(CmdExit); });
 }
 
 CTickerWindow::~CTickerWindow() {
@@ -195,7 +195,7 @@ void CTickerWindow::Start() {
     });
     upgrade_->StartNoticeCheck();
 
-    trayIcon_->show();
+    tray_->Icon()->show();
     winId();  // the native window, before it is first shown
     DressNativeWindow();
     ShowOrHideAtStart();
@@ -341,23 +341,19 @@ void CTickerWindow::SetNoticeLink(const QUrl& link) {
     noticeLinkActive_ = !link.isEmpty();
 }
 
-void CTickerWindow::OnTrayCallback(int mouseEvent) {
-    if (mouseEvent == TrayLeftDoubleClick) {
-        SetTickerVisible(true);
-        trayIcon_->show();
-    } else if (mouseEvent == TrayRightButtonUp) {
-        PopUpMainMenu();
-    }
+void CTickerWindow::ShowFromTray() {
+    SetTickerVisible(true);
+    tray_->Icon()->show();
 }
 
 void CTickerWindow::OnHotKey() {
     if (isVisible()) {
         if ((settings_.Get().optionFlags & hotKeyHidesTrayIcon) != 0) {
-            trayIcon_->hide();
+            tray_->Icon()->hide();
         }
         SetTickerVisible(false);
     } else {
-        trayIcon_->show();
+        tray_->Icon()->show();
         SetTickerVisible(true);
     }
 }
@@ -412,35 +408,8 @@ void CTickerWindow::RegisterShowHideHotKey() {
     }
 }
 
-std::unique_ptr<QMenu> CTickerWindow::BuildMainMenu() {
-    auto menu = std::make_unique<QMenu>();
-    struct Item {
-        int id;
-        const char* caption;
-    };
-    // The two empty entries are column breaks with a bar in the original menu; a separator
-    // draws the same division in a one-column menu.
-    const Item items[] = {
-        {CmdRefresh, "刷新"},  {CmdMenuBreak1, nullptr}, {CmdTransparent, "透明"},
-        {CmdUpgrade, "升级"},  {CmdSettings, "设置..."}, {CmdHomePage, "主页..."},
-        {CmdAbout, "关于..."}, {CmdMenuBreak2, nullptr}, {CmdExit, "退出"},
-    };
-    for (const Item& item : items) {
-        QAction* action = item.caption == nullptr
-                              ? menu->addSeparator()
-                              : menu->addAction(QString::fromUtf8(item.caption));
-        action->setData(item.id);
-    }
-    return menu;
-}
-
 void CTickerWindow::PopUpMainMenu() {
-    const std::unique_ptr<QMenu> menu = BuildMainMenu();
-    raise();
-    QAction* chosen = menu->exec(QCursor::pos());
-    if (chosen != nullptr && !chosen->isSeparator()) {
-        OnCommand(chosen->data().toInt());
-    }
+    tray_->PopUpMainMenu();
 }
 
 void CTickerWindow::OnCommand(int id) {
@@ -652,7 +621,7 @@ void CTickerWindow::EndRun() {
         return;
     }
     ended_ = true;
-    trayIcon_->hide();
+    tray_->Icon()->hide();
     platform_.UnregisterHotKey();
     // Every thread is told first and waited for after: a transfer in progress is cancelled, which
     // can take up to a second each, and the cancels then run side by side.

@@ -17,13 +17,13 @@
 #include "app/LiveSettings.h"
 #include "app/RefreshCycle.h"
 #include "app/SeeThrough.h"
+#include "app/TickerTray.h"
 #include "app/WindowLayout.h"
 #include "settings/SettingsStore.h"
 #include "update/UpdateSetup.h"
 
 class QDialog;
 class QLabel;
-class QMenu;
 class QSystemTrayIcon;
 
 namespace vemo {
@@ -31,23 +31,6 @@ namespace vemo {
 class CUpgradeRunner;
 class CWebBrowser2;
 class DesktopPlatform;
-
-inline constexpr int TrayCallbackMessage = 1034;
-inline constexpr int TrayLeftDoubleClick = 0x203;
-inline constexpr int TrayRightButtonUp = 0x205;
-
-// Commands of the popup menu.
-enum TickerCommand : int {
-    CmdSettings = 32771,
-    CmdAbout = 32772,
-    CmdExit = 32773,
-    CmdMenuBreak2 = 32774,
-    CmdTransparent = 32775,
-    CmdRefresh = 32778,
-    CmdMenuBreak1 = 32779,
-    CmdUpgrade = 32780,
-    CmdHomePage = 32781,
-};
 
 // Controls of the window, by the ids tests find them with (their objectName is the number).
 enum TickerControl : int {
@@ -91,8 +74,8 @@ class CTickerWindow : public QWidget, private SeeThroughMode::Window {
     // (z-order, hover timer, request URL) and refresh at once.
     void ReplaceSettings(const TickerSettings& settings);
 
-    // The tray icon's events, and the wake-up of a second start (left double-click).
-    void OnTrayCallback(int mouseEvent);
+    // A double click on the tray icon, or a later start of the program: the window shows.
+    void ShowFromTray();
     void OnHotKey();
     void OnCommand(int id);
     void SetTickerVisible(bool show);
@@ -104,8 +87,6 @@ class CTickerWindow : public QWidget, private SeeThroughMode::Window {
     void RunOptionsDialog();
     void RunAboutBox();
 
-    // The popup menu 143, built afresh for each use.
-    std::unique_ptr<QMenu> BuildMainMenu();
 
     int RefreshStateValue() const { return cycle_->refreshState.load(); }
     void SetRefreshState(RefreshState state) { cycle_->refreshState.store(state); }
@@ -113,7 +94,7 @@ class CTickerWindow : public QWidget, private SeeThroughMode::Window {
     TickerSettings Settings() const { return settings_.Get(); }
     bool TransparentMode() const { return seeThrough_->On(); }
     bool HoverTimerActive() const { return seeThrough_->HoverTimerActive(); }
-    QSystemTrayIcon* TrayIcon() const { return trayIcon_; }
+    QSystemTrayIcon* TrayIcon() const { return tray_->Icon(); }
     CWebBrowser2* Browser() const { return browser_; }
     CUpgradeRunner* Upgrade() const { return upgrade_.get(); }
     // Puts the maker's notice into the notice line.
@@ -181,7 +162,7 @@ class CTickerWindow : public QWidget, private SeeThroughMode::Window {
     QUrl noticeLink_;
     bool noticeLinkActive_ = false;
     CWebBrowser2* browser_ = nullptr;
-    QSystemTrayIcon* trayIcon_ = nullptr;
+    TickerTray* tray_ = nullptr;
     int hideAtStartCount_ = 4;
     std::atomic<bool> visible_{false};
     QString currentTip_;

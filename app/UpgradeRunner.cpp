@@ -8,8 +8,6 @@
 
 #include <utility>
 
-#include "app/RefreshCycle.h"
-#include "app/TickerWindow.h"
 #include "quotes/Gbk.h"
 #include "quotes/QuotePage.h"
 #include "update/Endpoints.h"
@@ -36,7 +34,7 @@ QString Kilobytes(std::uint64_t bytes) {
 
 }  // namespace
 
-CUpgradeRunner::CUpgradeRunner(CTickerWindow& window, UpdateSetup setup)
+CUpgradeRunner::CUpgradeRunner(QWidget& window, UpdateSetup setup)
     : window_(window), setup_(std::move(setup)) {
     progressTimer_.setInterval(ProgressPollMs);
     connect(&progressTimer_, &QTimer::timeout, this, &CUpgradeRunner::ShowProgress);
@@ -88,16 +86,15 @@ void CUpgradeRunner::OnNoticeChecked(int result, const QString& notice, const QS
         return;
     }
     if (result != 0) {
-        window_.ShowNotice(notice);
+        emit noticeArrived(notice);
     }
     if (!link.isEmpty()) {
-        window_.SetNoticeLink(QUrl(link));
+        emit noticeLinkArrived(QUrl(link));
     }
     // The first page may have been rendered before the flag was known; the upgrade notice then
-    // replaces it at once instead of at the next timed refresh. A hidden window renders anew
-    // when it is shown.
-    if (updateRequired.load() != 0 && window_.isVisible()) {
-        window_.SetRefreshState(settingsChanged);
+    // replaces it at once instead of at the next timed refresh.
+    if (updateRequired.load() != 0) {
+        emit upgradeNoticeDue();
     }
     emit noticeChecked(result);
 }
@@ -202,7 +199,7 @@ void CUpgradeRunner::OnUpgradeFinished(int result) {
 
     if (result == UpdaterStarted) {
         // The updater waits for this program to end before it replaces its file.
-        window_.OnCommand(CmdExit);
+        emit exitRequested();
     } else if (result == AlreadyNewest) {
         ShowNoticeBox(&window_, QStringLiteral("已经是最新版本无须升级"));
     } else {

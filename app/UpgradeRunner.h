@@ -4,6 +4,7 @@
 #include <QPointer>
 #include <QProgressDialog>
 #include <QTimer>
+#include <QUrl>
 
 #include <atomic>
 #include <cstdint>
@@ -15,16 +16,15 @@
 
 namespace vemo {
 
-class CTickerWindow;
-
 // The ticker's side of the maker's server: the notice check at start, the clean-up of an earlier
 // update, and the Upgrade command, whose downloads run on a thread of their own while a small
-// progress window shows how much has arrived and offers to cancel.
+// progress window shows how much has arrived and offers to cancel. What it finds goes to the
+// window through signals; its message boxes and progress window belong to `window`.
 class CUpgradeRunner : public QObject {
     Q_OBJECT
 
   public:
-    CUpgradeRunner(CTickerWindow& window, UpdateSetup setup);
+    CUpgradeRunner(QWidget& window, UpdateSetup setup);
     // Stops every thread and waits for it.
     ~CUpgradeRunner() override;
 
@@ -50,6 +50,13 @@ class CUpgradeRunner : public QObject {
     void Join();
 
   signals:
+    // The maker's notice, for the notice line; a link makes the line clickable.
+    void noticeArrived(const QString& text);
+    void noticeLinkArrived(const QUrl& link);
+    // An update has become mandatory: a page rendered before this was known is out of date.
+    void upgradeNoticeDue();
+    // The updater has started and waits for this program to end.
+    void exitRequested();
     // The notice check has ended and its result is on screen.
     void noticeChecked(int result);
     // An upgrade has ended with this result of DownloadAndHandOff; its message is on screen (or,
@@ -61,7 +68,7 @@ class CUpgradeRunner : public QObject {
     void OnUpgradeFinished(int result);
     void ShowProgress();
 
-    CTickerWindow& window_;
+    QWidget& window_;
     const UpdateSetup setup_;
     bool stopped_ = false;
 

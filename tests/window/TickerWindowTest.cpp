@@ -155,7 +155,7 @@ TEST_F(TickerWindowTest, NoticeTextIsTheComplementOfTheBackground) {
 
 TEST_F(TickerWindowTest, MenuHoldsTheCommandsInOrder) {
     StartAndShowFirstPage();
-    const std::unique_ptr<QMenu> menu = window->BuildMainMenu();
+    const std::unique_ptr<QMenu> menu = TickerTray::BuildMainMenu();
     QStringList captions;
     QList<int> ids;
     for (QAction* action : menu->actions()) {
@@ -199,8 +199,8 @@ TEST_F(TickerWindowTest, HotKeyHidesTheTrayIconOnlyWhenAsked) {
     QTest::mouseClick(window.get(), Qt::LeftButton, {}, QPoint(22, 5));
     EXPECT_FALSE(window->isVisible());
     EXPECT_TRUE(window->TrayIcon()->isVisible());
-    window->OnTrayCallback(TrayLeftDoubleClick);
-    EXPECT_TRUE(window->isVisible());
+    emit window->TrayIcon()->activated(QSystemTrayIcon::DoubleClick);
+    EXPECT_TRUE(QTest::qWaitFor([&] { return window->isVisible(); }, 3000));
 
     fake.PressHotKey();
     EXPECT_FALSE(window->isVisible());
