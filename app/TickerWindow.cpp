@@ -1,59 +1,33 @@
 #include "app/TickerWindow.h"
 
 #include <QApplication>
-#include <QBitmap>
 #include <QCloseEvent>
-#include <QCursor>
 #include <QGuiApplication>
-#include <QImage>
 #include <QKeyEvent>
 #include <QLabel>
-#include <QMenu>
-#include <QMessageBox>
-#include <QMouseEvent>
 #include <QPainter>
 #include <QPixmapCache>
 #include <QScreen>
 #include <QSystemTrayIcon>
 #include <QTimer>
-#include <QToolTip>
-#include <QUrl>
 #include <QWindow>
 
 #include <pthread.h>
 
-#include <chrono>
-#include <condition_variable>
-#include <ctime>
-#include <mutex>
-
-#include "app/PageFile.h"
-#include "app/StripButton.h"
 #include "app/TickerHost.h"
 #include "app/TickerTray.h"
 #include "app/UpgradeRunner.h"
 #include "app/WindowLayout.h"
 #include "app/browser/WebBrowser2.h"
-#include "options/AboutBox.h"
 #include "options/ColourSwatch.h"
-#include "options/OptionsDialog.h"
-#include "options/UrlOpener.h"
-#include "platform/KeyMapping.h"
 #include "platform/Platform.h"
-#include "quotes/QuotePage.h"
-#include "quotes/QuoteUrl.h"
 #include "settings/Version.h"
-#include "update/Endpoints.h"
 
 namespace vemo {
 
 namespace {
 
 constexpr char LoadingText[] = "Loading...";
-
-// The window's size before the first table is fitted: the dialog template's 137 x 47 units.
-constexpr int InitialWidth = 206;
-constexpr int InitialHeight = 71;
 
 std::uint32_t WindowBackground(const TickerSettings& settings) {
     return (settings.optionFlags & customColors) != 0 ? settings.backgroundColor
@@ -72,17 +46,6 @@ QLabel* MakeStripPiece(QWidget* parent, int id, const char* bitmap) {
 
 void Place(QWidget* widget, const PixelRect& rect) {
     widget->setGeometry(rect.x, rect.y, rect.width, rect.height);
-}
-
-// Brings an open dialog to the front; false when there is none.
-bool BringToFront(QDialog* dialog) {
-    if (dialog == nullptr) {
-        return false;
-    }
-    dialog->showNormal();
-    dialog->raise();
-    dialog->activateWindow();
-    return true;
 }
 
 }  // namespace
@@ -341,23 +304,6 @@ void CTickerWindow::SetNoticeLink(const QUrl& link) {
     noticeLinkActive_ = !link.isEmpty();
 }
 
-void CTickerWindow::ShowFromTray() {
-    SetTickerVisible(true);
-    tray_->Icon()->show();
-}
-
-void CTickerWindow::OnHotKey() {
-    if (isVisible()) {
-        if ((settings_.Get().optionFlags & hotKeyHidesTrayIcon) != 0) {
-            tray_->Icon()->hide();
-        }
-        SetTickerVisible(false);
-    } else {
-        tray_->Icon()->show();
-        SetTickerVisible(true);
-    }
-}
-
 void CTickerWindow::SetTickerVisible(bool show) {
     if (show) {
         // A show the user asks for ends hiding at start.
@@ -397,186 +343,6 @@ void CTickerWindow::SetTextAntialiasing(bool on) {
         font.setStyleStrategy(on ? QFont::PreferDefault : QFont::NoAntialias);
         label->setFont(font);
     }
-}
-
-void CTickerWindow::RegisterShowHideHotKey() {
-    const TickerSettings settings = settings_.Get();
-    if (!platform_.RegisterHotKey(HotKeyToQt(settings.hotKeyModifiers, settings.hotKeyVirtualKey))) {
-        QMessageBox box(QMessageBox::Information, QStringLiteral("提示"),
-                        QStringLiteral("热键设置失败,请重新设置。"), QMessageBox::Ok, this);
-        box.exec();
-    }
-}
-
-void CTickerWindow::PopUpMainMenu() {
-    tray_->PopUpMainMenu();
-}
-
-void CTickerWindow::OnCommand(int id) {
-    switch (id) {
-        case CmdRefresh:
-            cycle_->Request(refreshRequested);
-            break;
-        case CmdTransparent:
-            ToggleTransparency();
-            break;
-        case CmdUpgrade:
-            upgrade_->OnUpgradeCommand();
-            break;
-        case CmdSettings:
-            RunOptionsDialog();
-            break;
-        case CmdAbout:
-            RunAboutBox();
-            break;
-        case CmdHomePage:
-            platform_.OpenLink(MakerUrl(HomePageUrl()));
-            break;
-        case CmdExit:
-            if (isMinimized()) {
-                showNormal();
-            }
-            close();
-            break;
-        default:
-            break;
-    }
-}
-
-void CTickerWindow::AddStripButtons() {
-    // The close, hide and menu symbols are parts of the strip's left bitmap, the refresh symbol
-    // is a bitmap of its own; each button lies over its symbol and goes with it.
-    const struct {
-        StripArea area;
-        QLabel* piece;
-    } buttons[] = {{StripArea::Close, stripLeft_},
-                   {StripArea::Hide, stripLeft_},
-                   {StripArea::Menu, stripLeft_},
-                   {StripArea::Refresh, refreshButton_}};
-    for (const auto& [area, piece] : buttons) {
-        auto* button = new StripButton(QString::fromUtf8(StripCaption(area)), piece);
-        const PixelRect rect = area == StripArea::Refresh ? PixelRect{0, 0, 20, TitleStripHeight}
-                                                          : StripButtonArea(area, InitialWidth);
-        Place(button, rect);
-        connect(button, &QAbstractButton::clicked, this,
-                [this, area = area] { ActivateStripArea(area); });
-    }
-    stripLeft_->setAccessibleName(QStringLiteral("标题栏"));
-    stripFiller_->setAccessibleName(QStringLiteral("标题栏"));
-    refreshButton_->setAccessibleName(QStringLiteral("标题栏"));
-}
-
-void CTickerWindow::ActivateStripArea(StripArea area) {
-    switch (area) {
-        case StripArea::Hide:
-            SetTickerVisible(false);
-            break;
-        case StripArea::Menu:
-            PopUpMainMenu();
-            break;
-        case StripArea::Close:
-            close();
-            break;
-        case StripArea::Refresh:
-            cycle_->Request(refreshRequested);
-            break;
-        default:
-            break;
-    }
-}
-
-void CTickerWindow::RunOptionsDialog() {
-    if (BringToFront(optionsDialog_)) {
-        return;
-    }
-    // The dialog edits a private copy; the hot key is free while it runs, so it can be typed
-    // into the dialog's capture field.
-    TickerSettings copy = settings_.Get();
-    platform_.UnregisterHotKey();
-    COptionsDialog dialog(copy, paths_.settingsFiles, platform_);
-    optionsDialog_ = &dialog;
-    const int result = dialog.exec();
-    if (ended_) {
-        return;  // the run ended while the dialog was open
-    }
-    if (result == QDialog::Accepted) {
-        ReplaceSettings(copy);
-    }
-    RegisterShowHideHotKey();
-}
-
-void CTickerWindow::RunAboutBox() {
-    if (BringToFront(aboutBox_)) {
-        return;
-    }
-    CAboutBox box(platform_);
-    aboutBox_ = &box;
-    box.exec();
-}
-
-void CTickerWindow::mousePressEvent(QMouseEvent* event) {
-    const QPoint at = event->position().toPoint();
-    if (event->button() != Qt::LeftButton) {
-        QWidget::mousePressEvent(event);
-        return;
-    }
-    if (at.y() < TitleStripHeight) {
-        const StripArea area = HitTestStrip(at.x(), at.y(), width());
-        if (area != StripArea::Drag) {
-            ActivateStripArea(area);
-        } else if (windowHandle() == nullptr || !windowHandle()->startSystemMove()) {
-            // The strip is the caption of a window that has none: it moves the window.
-            manualDrag_ = true;
-            dragOffset_ = event->globalPosition().toPoint() - pos();
-        }
-    } else if (noticeLinkActive_ && noticeLine_->geometry().contains(at)) {
-        platform_.OpenLink(noticeLink_);
-        noticeLine_->clear();
-        noticeLinkActive_ = false;
-    }
-    QWidget::mousePressEvent(event);
-}
-
-void CTickerWindow::mouseReleaseEvent(QMouseEvent* event) {
-    manualDrag_ = false;
-    if (event->button() == Qt::RightButton) {
-        PopUpMainMenu();
-    }
-    QWidget::mouseReleaseEvent(event);
-}
-
-void CTickerWindow::mouseMoveEvent(QMouseEvent* event) {
-    if (manualDrag_ && (event->buttons() & Qt::LeftButton) != 0) {
-        move(event->globalPosition().toPoint() - dragOffset_);
-        return;
-    }
-    raise();
-    const QPoint at = event->position().toPoint();
-    if (at.y() < TitleStripHeight) {
-        const std::string tip =
-            StripTipText(HitTestStrip(at.x(), at.y(), width()), cycle_->secondsSinceRefresh.load(),
-                         cycle_->failedAttemptTime.load());
-        if (tip.empty()) {
-            QToolTip::hideText();
-            currentTip_.clear();
-            return;
-        }
-        const QString text = QString::fromStdString(tip);
-        if (text != currentTip_) {
-            currentTip_ = text;
-            QToolTip::showText(event->globalPosition().toPoint(), text, this);
-        }
-    } else if (noticeLinkActive_) {
-        if (noticeLine_->geometry().contains(at)) {
-            setCursor(Qt::PointingHandCursor);
-        } else {
-            unsetCursor();
-        }
-    } else {
-        QToolTip::hideText();
-        currentTip_.clear();
-    }
-    QWidget::mouseMoveEvent(event);
 }
 
 void CTickerWindow::moveEvent(QMoveEvent* event) {

@@ -42,6 +42,10 @@ enum TickerControl : int {
     IdLoadingIndicator = 1047,
 };
 
+// The window's size before the first table is fitted: the dialog template's 137 x 47 units.
+inline constexpr int InitialWidth = 206;
+inline constexpr int InitialHeight = 71;
+
 struct TickerPaths {
     SettingsFiles settingsFiles;
     std::filesystem::path pageFile;
