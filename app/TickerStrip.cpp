@@ -11,6 +11,29 @@
 
 namespace vemo {
 
+namespace {
+
+QLabel* MakeStripPiece(QWidget* parent, int id, const char* bitmap) {
+    auto* label = new QLabel(parent);
+    label->setObjectName(QString::number(id));
+    label->setPixmap(QPixmap(QString::fromLatin1(bitmap)));
+    label->setScaledContents(true);
+    // Clicks on the strip are the window's: its areas are hit-tested by position.
+    label->setAttribute(Qt::WA_TransparentForMouseEvents);
+    return label;
+}
+
+}  // namespace
+
+void CTickerWindow::AddStrip() {
+    stripLeft_ = MakeStripPiece(this, IdStripLeft, ":/bitmaps/140.png");
+    stripLeft_->setGeometry(0, 0, 50, TitleStripHeight);
+    stripFiller_ = MakeStripPiece(this, IdStripFiller, ":/bitmaps/141.png");
+    refreshButton_ = MakeStripPiece(this, IdRefreshButton, ":/bitmaps/147.png");
+    refreshButton_->setGeometry(InitialWidth - 20, 0, 20, TitleStripHeight);
+    AddStripButtons();
+}
+
 void CTickerWindow::AddStripButtons() {
     // The close, hide and menu symbols are parts of the strip's left bitmap, the refresh symbol
     // is a bitmap of its own; each button lies over its symbol and goes with it.

@@ -34,16 +34,6 @@ std::uint32_t WindowBackground(const TickerSettings& settings) {
                                                       : DefaultBackgroundColor;
 }
 
-QLabel* MakeStripPiece(QWidget* parent, int id, const char* bitmap) {
-    auto* label = new QLabel(parent);
-    label->setObjectName(QString::number(id));
-    label->setPixmap(QPixmap(QString::fromLatin1(bitmap)));
-    label->setScaledContents(true);
-    // Clicks on the strip are the window's: its areas are hit-tested by position.
-    label->setAttribute(Qt::WA_TransparentForMouseEvents);
-    return label;
-}
-
 void Place(QWidget* widget, const PixelRect& rect) {
     widget->setGeometry(rect.x, rect.y, rect.width, rect.height);
 }
@@ -64,12 +54,7 @@ CTickerWindow::CTickerWindow(const TickerPaths& paths, DesktopPlatform& platform
     setAttribute(Qt::WA_AlwaysShowToolTips);
     resize(InitialWidth, InitialHeight);
 
-    stripLeft_ = MakeStripPiece(this, IdStripLeft, ":/bitmaps/140.png");
-    stripLeft_->setGeometry(0, 0, 50, TitleStripHeight);
-    stripFiller_ = MakeStripPiece(this, IdStripFiller, ":/bitmaps/141.png");
-    refreshButton_ = MakeStripPiece(this, IdRefreshButton, ":/bitmaps/147.png");
-    refreshButton_->setGeometry(InitialWidth - 20, 0, 20, TitleStripHeight);
-    AddStripButtons();
+    AddStrip();
 
     browser_ = new CWebBrowser2(this);
     browser_->setObjectName(QString::number(IdBrowser));

@@ -128,7 +128,8 @@ class CTickerWindow : public QWidget, private SeeThroughMode::Window {
     class Host;
     friend class Host;
 
-    // Named buttons over the strip's symbols, for accessibility clients.
+    // The title strip's pieces, and named buttons over its symbols for accessibility clients.
+    void AddStrip();
     void AddStripButtons();
     // What a click on a part of the strip does (the drag area aside).
     void ActivateStripArea(StripArea area);
