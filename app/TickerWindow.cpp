@@ -35,6 +35,7 @@
 #include "app/browser/WebBrowser2.h"
 #include "app/desktop/GlobalHotKey.h"
 #include "app/desktop/MemoryTrim.h"
+#include "net/Endpoints.h"
 #include "options/AboutBox.h"
 #include "options/ColourSwatch.h"
 #include "options/OptionsDialog.h"
@@ -42,7 +43,6 @@
 #include "quotes/QuotePage.h"
 #include "quotes/QuoteUrl.h"
 #include "settings/Version.h"
-#include "update/Endpoints.h"
 
 namespace vemo {
 
@@ -118,7 +118,7 @@ class CTickerWindow::Host : public RefreshHost {
     TickerSettings Settings() override { return window_.settings_.Get(); }
 
     void ApplyWindowSettings(const TickerSettings& settings) override {
-        BuildQuoteUrl(settings);  // QuoteUrl belongs to this thread
+        BuildQuoteUrl(settings, quoteUrl_);
         Queue([this, settings] { window_.ApplyWindowSettings(settings); });
     }
     void ShowLoadingIndicator() override {
@@ -129,7 +129,8 @@ class CTickerWindow::Host : public RefreshHost {
     }
     RefreshReport Render(const TickerSettings& settings, std::span<char> page, int& rows,
                          int& cols) override {
-        return session_.Render(settings, page, rows, cols);
+        return session_.Render(settings, quoteUrl_, window_.upgrade_->UpdateRequired(), page, rows,
+                               cols);
     }
     void FitWindowToTable(const TickerSettings& settings, int rows, int cols) override {
         Queue([this, settings, rows, cols] { window_.FitWindowToTable(settings, rows, cols); });
@@ -165,6 +166,7 @@ class CTickerWindow::Host : public RefreshHost {
     std::condition_variable wake_;
     std::atomic<bool> stopping_{false};
     QuotePageSession session_;  // the last quotes, kept for a refresh in which all services fail
+    std::string quoteUrl_;      // the refresh thread's own
 };
 
 CTickerWindow::CTickerWindow(const TickerPaths& paths)

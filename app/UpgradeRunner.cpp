@@ -10,9 +10,8 @@
 
 #include "app/RefreshCycle.h"
 #include "app/TickerWindow.h"
+#include "net/Endpoints.h"
 #include "quotes/Gbk.h"
-#include "quotes/QuotePage.h"
-#include "update/Endpoints.h"
 #include "update/HandOff.h"
 #include "update/VersionCheck.h"
 
@@ -74,7 +73,9 @@ void CUpgradeRunner::StartNoticeCheck() {
         // The answer's GBK texts are the thread's own; the window gets them as text.
         char text[NoticeBufferSize] = {};
         char link[NoticeBufferSize] = {};
-        const int result = CheckForNotice(text, link, setup_, &stop_);
+        int required = 0;
+        const int result = CheckForNotice(text, link, required, setup_, &stop_);
+        updateRequired_.store(required);
         const QString notice = QString::fromStdString(GbkToUtf8(text));
         const QString address = QString::fromStdString(GbkToUtf8(link));
         QMetaObject::invokeMethod(
@@ -96,7 +97,7 @@ void CUpgradeRunner::OnNoticeChecked(int result, const QString& notice, const QS
     // The first page may have been rendered before the flag was known; the upgrade notice then
     // replaces it at once instead of at the next timed refresh. A hidden window renders anew
     // when it is shown.
-    if (updateRequired.load() != 0 && window_.isVisible()) {
+    if (UpdateRequired() && window_.isVisible()) {
         window_.SetRefreshState(settingsChanged);
     }
     emit noticeChecked(result);

@@ -6,9 +6,9 @@
 #include <QLabel>
 #include <QPushButton>
 
+#include "net/Endpoints.h"
 #include "options/LinkLabel.h"
 #include "settings/Version.h"
-#include "update/Endpoints.h"
 
 namespace vemo {
 

@@ -13,10 +13,10 @@
 #include <QSlider>
 #include <QVBoxLayout>
 
+#include "net/Endpoints.h"
 #include "options/HotKeyEdit.h"
 #include "options/PageKeys.h"
 #include "quotes/Gbk.h"
-#include "update/Endpoints.h"
 
 namespace vemo {
 

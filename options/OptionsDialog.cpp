@@ -7,11 +7,11 @@
 #include <QTabWidget>
 #include <QVBoxLayout>
 
+#include "net/Endpoints.h"
 #include "options/CodesPage.h"
 #include "options/DisplayPage.h"
 #include "options/LinkLabel.h"
 #include "options/ProxyPage.h"
-#include "update/Endpoints.h"
 
 namespace vemo {
 

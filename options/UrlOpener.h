@@ -13,7 +13,7 @@ using UrlOpener = std::function<void(const QUrl&)>;
 // Opens an http or https address in the user's web browser; other addresses are ignored.
 void OpenInBrowser(const QUrl& url);
 
-// A QUrl of one of the maker's addresses (update/Endpoints.h).
+// A QUrl of one of the maker's addresses (net/Endpoints.h).
 QUrl MakerUrl(const std::string& address);
 
 }  // namespace vemo

@@ -25,8 +25,8 @@ struct FailoverOutcome {
     bool answered = false;     // that answer holds quotes
 };
 
-// One refresh's fetch. The chosen service is asked at `chosenUrl` (QuoteUrl). It fails when its
-// fetch fails or its answer holds no quote (an error page, an answer in some other form, or
+// One refresh's fetch. The chosen service is asked at `chosenUrl` (BuildQuoteUrl's). It fails when
+// its fetch fails or its answer holds no quote (an error page, an answer in some other form, or
 // empty entries only); only then are the others asked in ServiceOrder, each at the URL of the
 // code list for it, until one answers with quotes. An answer with quotes for some of the codes
 // is a working service. The batch (fresh on entry) is left with the first answer that holds

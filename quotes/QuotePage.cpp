@@ -8,16 +8,14 @@
 #include <string>
 #include <string_view>
 
+#include "net/Endpoints.h"
 #include "quotes/PageTexts.h"
 #include "quotes/QuoteCells.h"
 #include "quotes/QuoteFailover.h"
 #include "quotes/QuoteUrl.h"
 #include "quotes/TextFormat.h"
-#include "update/Endpoints.h"
 
 namespace vemo {
-
-std::atomic<int> updateRequired{0};
 
 namespace {
 
@@ -292,12 +290,21 @@ std::string TimeNote(const TickerSettings& settings, int provider, bool stale,
     return note;
 }
 
-int Render(const TickerSettings& settings, PageWriter& page, int& rows, int& cols,
-           const QuoteFetchers& fetchers, std::optional<QuotePageSession::KeptQuotes>* kept,
-           RefreshReport& report) {
+// What one refresh is asked to do: the settings, the chosen service's URL, whether the upgrade
+// notice stands instead, and the services to ask.
+struct PageRequest {
+    const TickerSettings& settings;
+    std::string_view quoteUrl;
+    bool updateRequired;
+    const QuoteFetchers& fetchers;
+};
+
+int Render(const PageRequest& request, PageWriter& page, int& rows, int& cols,
+           std::optional<QuotePageSession::KeptQuotes>* kept, RefreshReport& report) {
+    const TickerSettings& settings = request.settings;
     const PageColours colours = PickColours(settings);
 
-    if (updateRequired.load() != 0) {
+    if (request.updateRequired) {
         const std::string message =
             std::string(UpgradeNoticeStart) + '"' + HomePageUrl() + '"' + UpgradeNoticeEnd;
         WriteNoticePage(page, colours, message.c_str());
@@ -314,7 +321,8 @@ int Render(const TickerSettings& settings, PageWriter& page, int& rows, int& col
     }
 
     QuoteBatch batch;
-    const FailoverOutcome fetched = FetchWithFailover(settings, QuoteUrl, fetchers, batch);
+    const FailoverOutcome fetched =
+        FetchWithFailover(settings, request.quoteUrl, request.fetchers, batch);
     const int columns = ColumnCount(settings.pageContent);
     cols = columns;
 
@@ -367,13 +375,13 @@ int Render(const TickerSettings& settings, PageWriter& page, int& rows, int& col
     return static_cast<int>(page.Size());
 }
 
-int RenderPage(const TickerSettings& settings, std::span<char> page, int& rows, int& cols,
-               const QuoteFetchers& fetchers, std::optional<QuotePageSession::KeptQuotes>* kept,
-               RefreshReport& report) {
+int RenderPage(const PageRequest& request, std::span<char> page, int& rows, int& cols,
+               std::optional<QuotePageSession::KeptQuotes>* kept, RefreshReport& report) {
+    const TickerSettings& settings = request.settings;
     report = RefreshReport{};
     PageWriter writer(page);
     try {
-        report.result = Render(settings, writer, rows, cols, fetchers, kept, report);
+        report.result = Render(request, writer, rows, cols, kept, report);
     } catch (...) {
         // Out of memory while building a link: nothing fetched can be shown.
         report = RefreshReport{};
@@ -394,19 +402,22 @@ void FormatHtmlColour(char (&text)[ColourTextSize], std::uint32_t colour) {
                   static_cast<unsigned>((colour >> 16) & 0xFF));
 }
 
-int RenderQuotePage(const TickerSettings& settings, std::span<char> page, int& rows, int& cols,
-                    const QuoteFetchers& fetchers, RefreshReport* report) {
+int RenderQuotePage(const TickerSettings& settings, std::string_view quoteUrl, bool updateRequired,
+                    std::span<char> page, int& rows, int& cols, const QuoteFetchers& fetchers,
+                    RefreshReport* report) {
     RefreshReport local;
-    return RenderPage(settings, page, rows, cols, fetchers, nullptr,
-                      report != nullptr ? *report : local);
+    return RenderPage(PageRequest{settings, quoteUrl, updateRequired, fetchers}, page, rows, cols,
+                      nullptr, report != nullptr ? *report : local);
 }
 
 QuotePageSession::QuotePageSession(QuoteFetchers fetchers) : fetchers_(std::move(fetchers)) {}
 
-RefreshReport QuotePageSession::Render(const TickerSettings& settings, std::span<char> page,
-                                       int& rows, int& cols) {
+RefreshReport QuotePageSession::Render(const TickerSettings& settings, std::string_view quoteUrl,
+                                       bool updateRequired, std::span<char> page, int& rows,
+                                       int& cols) {
     RefreshReport report;
-    RenderPage(settings, page, rows, cols, fetchers_, &kept_, report);
+    RenderPage(PageRequest{settings, quoteUrl, updateRequired, fetchers_}, page, rows, cols, &kept_,
+               report);
     return report;
 }
 

@@ -1,6 +1,5 @@
 #pragma once
 
-#include <atomic>
 #include <cstddef>
 #include <cstdint>
 #include <functional>
@@ -18,9 +17,6 @@ namespace vemo {
 
 inline constexpr std::size_t PageBufferSize = 102400;
 inline constexpr std::size_t ColourTextSize = 8;  // "#RRGGBB" and a terminator
-
-// Set only by the version check; while it is set the page shows the upgrade notice.
-extern std::atomic<int> updateRequired;
 
 // The renderer reaches the providers through these: the network fetchers in the program, fakes
 // in tests. A fetcher makes one request of `url` and parses the answer into the batch.
@@ -56,14 +52,17 @@ struct RefreshReport {
 // PageBufferSize bytes; never written past its end, always NUL-terminated). Returns the bytes
 // written for a table page, 0 for the upgrade and empty-list notices, or the fetch result for the
 // fetch-error page. `rows` and `cols` come in as 2 and 3 and report the table's shape.
+// `quoteUrl` is the chosen service's request URL (BuildQuoteUrl's); while `updateRequired` (the
+// version check's finding) is set, the page shows the upgrade notice and nothing is fetched.
 // The chosen service is asked first; only when it fails (see FetchWithFailover) are the others
 // asked, and the time line then names the one that answered. A table of fewer than three columns
 // breaks such a time line into lines and counts each further line as one more row.
-int RenderQuotePage(const TickerSettings& settings, std::span<char> page, int& rows, int& cols,
-                    const QuoteFetchers& fetchers, RefreshReport* report = nullptr);
-inline int RenderQuotePage(const TickerSettings& settings, std::span<char> page, int& rows,
-                           int& cols) {
-    return RenderQuotePage(settings, page, rows, cols, NetworkFetchers());
+int RenderQuotePage(const TickerSettings& settings, std::string_view quoteUrl, bool updateRequired,
+                    std::span<char> page, int& rows, int& cols, const QuoteFetchers& fetchers,
+                    RefreshReport* report = nullptr);
+inline int RenderQuotePage(const TickerSettings& settings, std::string_view quoteUrl,
+                           bool updateRequired, std::span<char> page, int& rows, int& cols) {
+    return RenderQuotePage(settings, quoteUrl, updateRequired, page, rows, cols, NetworkFetchers());
 }
 
 // The ticker's run of refreshes: each one is RenderQuotePage, except that a refresh in which
@@ -74,8 +73,8 @@ class QuotePageSession {
   public:
     explicit QuotePageSession(QuoteFetchers fetchers);
 
-    RefreshReport Render(const TickerSettings& settings, std::span<char> page, int& rows,
-                         int& cols);
+    RefreshReport Render(const TickerSettings& settings, std::string_view quoteUrl,
+                         bool updateRequired, std::span<char> page, int& rows, int& cols);
 
     // The quotes a failed refresh shows again.
     struct KeptQuotes {

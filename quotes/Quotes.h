@@ -4,14 +4,11 @@
 #include <cstdint>
 #include <memory>
 
+#include "net/HttpGet.h"
+
 namespace vemo {
 
 inline constexpr int MaxQuotes = 30;
-
-// Result codes of one fetch.
-inline constexpr int FetchOk = 0;
-inline constexpr int FetchBadUrl = -1;
-inline constexpr int FetchFailed = -2;
 
 inline constexpr std::size_t QuoteTextSize = 10;  // 9 bytes of text and a terminator
 inline constexpr std::size_t DataTimeSize = 20;   // 19 characters and a terminator

@@ -1,13 +1,25 @@
 #pragma once
 
+#include <cstddef>
+#include <cstdint>
 #include <filesystem>
 #include <span>
 #include <string>
 
-#include "quotes/QuoteFetch.h"
+#include "net/HttpGet.h"
+#include "settings/Version.h"
 #include "update/Interrupt.h"
 
 namespace vemo {
+
+// The answers of the version check and the update answer are INI text with this one section.
+inline constexpr char AnswerSection[] = "VEMO";
+// An answer is a few lines; anything larger is no answer.
+inline constexpr std::size_t MaxAnswerBytes = 64 * 1024;
+// Only a release above this program's build counts; the build numbers compare unsigned.
+constexpr bool IsNewerBuild(int build) {
+    return static_cast<std::uint32_t>(build) > static_cast<std::uint32_t>(BuildNumber);
+}
 
 // The files and limits of the version check and the update.
 struct UpdateSetup {

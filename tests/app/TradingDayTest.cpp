@@ -13,6 +13,7 @@
 
 #include "app/RefreshCycle.h"
 #include "quotes/QuoteParsers.h"
+#include "quotes/QuoteUrl.h"
 
 namespace vemo {
 namespace {
@@ -38,11 +39,13 @@ class DayHost : public RefreshHost {
     std::tm LocalNow() override { return now_; }
     bool WindowVisible() override { return true; }
     TickerSettings Settings() override { return settings_; }
-    void ApplyWindowSettings(const TickerSettings&) override {}
+    void ApplyWindowSettings(const TickerSettings& settings) override {
+        BuildQuoteUrl(settings, quoteUrl_);
+    }
     void ShowLoadingIndicator() override {}
     RefreshReport Render(const TickerSettings& settings, std::span<char> page, int& rows,
                          int& cols) override {
-        return session_.Render(settings, page, rows, cols);
+        return session_.Render(settings, quoteUrl_, false, page, rows, cols);
     }
     void FitWindowToTable(const TickerSettings&, int, int) override {}
     void Publish(std::string_view) override {}
@@ -76,6 +79,7 @@ class DayHost : public RefreshHost {
     const char* quoteDate_;
     TickerSettings settings_;
     QuotePageSession session_;
+    std::string quoteUrl_;
 };
 
 std::tm Local(int day, int hour) {

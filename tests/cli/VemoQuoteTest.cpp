@@ -236,8 +236,9 @@ TEST_F(VemoQuoteTest, PageIsTheRenderersPageThroughTheProxy) {
     int cols = 3;
     TickerSettings loaded = DefaultTickerSettings();
     LoadSettings(loaded, files);
-    BuildQuoteUrl(loaded);
-    const int result = RenderQuotePage(loaded, expected, rows, cols);
+    std::string quoteUrl;
+    BuildQuoteUrl(loaded, quoteUrl);
+    const int result = RenderQuotePage(loaded, quoteUrl, false, expected, rows, cols);
     EXPECT_EQ(outcome.out, std::string(expected.data()));
     EXPECT_EQ(outcome.err, "rows=3 cols=5 result=" + std::to_string(result) + "\n");
     EXPECT_NE(outcome.out.find(Utf8ToGbk("浦发银行")), std::string::npos);

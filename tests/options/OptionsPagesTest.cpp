@@ -18,8 +18,8 @@
 #include <cstring>
 #include <memory>
 
-#include "../settings/TestFiles.h"
 #include "app/desktop/KeyMapping.h"
+#include "net/Endpoints.h"
 #include "options/AboutBox.h"
 #include "options/CodesPage.h"
 #include "options/ColourSwatch.h"
@@ -28,7 +28,7 @@
 #include "options/LinkLabel.h"
 #include "options/OptionsDialog.h"
 #include "options/ProxyPage.h"
-#include "update/Endpoints.h"
+#include "tests/support/TestFiles.h"
 
 namespace vemo {
 namespace {

@@ -6,8 +6,8 @@
 #include <string>
 #include <vector>
 
-#include "../settings/TestFiles.h"
 #include "settings/HotKeyFlags.h"
+#include "tests/support/TestFiles.h"
 
 namespace vemo {
 namespace {

@@ -15,13 +15,13 @@
 #include <cstring>
 #include <functional>
 
-#include "../settings/TestFiles.h"
 #include "app/TickerWindow.h"
 #include "options/AboutBox.h"
 #include "options/CodesPage.h"
 #include "options/ColourSwatch.h"
 #include "options/DisplayPage.h"
 #include "options/OptionsDialog.h"
+#include "tests/support/TestFiles.h"
 #include "tools/marketsim/MarketSim.h"
 
 namespace vemo {

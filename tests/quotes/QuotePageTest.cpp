@@ -79,12 +79,19 @@ struct Rendered {
     int result = 0;
 };
 
+// What the refresh thread holds beside the settings: the chosen service's request URL and the
+// version check's finding.
+struct Held {
+    std::string quoteUrl;
+    bool updateRequired = false;
+};
+
 Rendered Render(const TickerSettings& settings, FakeProvider& sina, FakeProvider& netEase,
-                FakeProvider& tencent) {
+                FakeProvider& tencent, const Held& held = {}) {
     std::vector<char> buffer(PageBufferSize, '\0');
     Rendered out;
     out.result =
-        RenderQuotePage(settings, buffer, out.rows, out.cols,
+        RenderQuotePage(settings, held.quoteUrl, held.updateRequired, buffer, out.rows, out.cols,
                         QuoteFetchers{sina.Fetcher(), netEase.Fetcher(), tencent.Fetcher()});
     out.page = buffer.data();
     return out;
@@ -96,17 +103,17 @@ Rendered Render(const TickerSettings& settings, FakeProvider& sina, FakeProvider
     return Render(settings, sina, netEase, tencent);
 }
 
-Rendered Render(const TickerSettings& settings, FakeProvider& provider) {
+Rendered Render(const TickerSettings& settings, FakeProvider& provider, const Held& held = {}) {
     FakeProvider unused;
     unused.result = FetchFailed;
     FakeProvider unusedToo = unused;
     switch (settings.provider) {
         case ProviderNetEase:
-            return Render(settings, unused, provider, unusedToo);
+            return Render(settings, unused, provider, unusedToo, held);
         case ProviderTencent:
-            return Render(settings, unused, unusedToo, provider);
+            return Render(settings, unused, unusedToo, provider, held);
         default:
-            return Render(settings, provider, unused, unusedToo);
+            return Render(settings, provider, unused, unusedToo, held);
     }
 }
 
@@ -160,12 +167,6 @@ std::string FirstRow(const std::string& page) {
     }
     return page.substr(start, page.find("</tr>", start) + 5 - start);
 }
-
-class UpdateRequiredScope {
-  public:
-    UpdateRequiredScope() { updateRequired = 1; }
-    ~UpdateRequiredScope() { updateRequired = 0; }
-};
 
 TEST(QuotePageTest, DefaultPageByteForByte) {
     FakeProvider sina = TwoQuotes();
@@ -341,14 +342,10 @@ TEST(QuotePageTest, NoticesFetchNothingAndKeepTheShape) {
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.codeList);
-        std::optional<UpdateRequiredScope> upgrade;
-        if (c.upgrade) {
-            upgrade.emplace();
-        }
         TickerSettings settings = DefaultTickerSettings();
         std::snprintf(settings.codeList, sizeof settings.codeList, "%s", c.codeList);
         FakeProvider sina = TwoQuotes();
-        const Rendered out = Render(settings, sina);
+        const Rendered out = Render(settings, sina, Held{"", c.upgrade});
         EXPECT_EQ(out.page, c.page);
         EXPECT_EQ(out.result, 0);
         EXPECT_EQ(out.rows, 2);
@@ -392,11 +389,11 @@ TEST(QuotePageTest, FetcherThatThrowsOrIsMissingIsAFailedFetch) {
         throw std::runtime_error("lost");
         return FetchOk;
     };
-    EXPECT_EQ(RenderQuotePage(settings, buffer, rows, cols, QuoteFetchers{throwing, {}}),
+    EXPECT_EQ(RenderQuotePage(settings, {}, false, buffer, rows, cols, QuoteFetchers{throwing, {}}),
               FetchFailed);
     EXPECT_EQ(rows, 0);
     settings.provider = ProviderNetEase;
-    EXPECT_EQ(RenderQuotePage(settings, buffer, rows, cols, QuoteFetchers{throwing, {}}),
+    EXPECT_EQ(RenderQuotePage(settings, {}, false, buffer, rows, cols, QuoteFetchers{throwing, {}}),
               FetchFailed);
     EXPECT_NE(std::string(buffer.data()).find("bgcolor=#FFFFE6><font color=#FF0000>"),
               std::string::npos);
@@ -441,7 +438,7 @@ TEST(QuotePageTest, MarkupInPlaceOfTheTimeNeverReachesThePage) {
         std::vector<char> buffer(PageBufferSize, '\0');
         int rows = 2;
         int cols = 3;
-        RenderQuotePage(settings, buffer, rows, cols, parsing);
+        RenderQuotePage(settings, {}, false, buffer, rows, cols, parsing);
         const std::string page = buffer.data();
         EXPECT_EQ(rows, 1);
         EXPECT_EQ(page.find("<h1>"), std::string::npos) << page;
@@ -473,7 +470,7 @@ TEST(QuotePageTest, SmallBuffersAreNeverOverrun) {
         int rows = 2;
         int cols = 3;
         FakeProvider fresh = TwoQuotes();
-        const int written = RenderQuotePage(DefaultTickerSettings(), buffer, rows, cols,
+        const int written = RenderQuotePage(DefaultTickerSettings(), {}, false, buffer, rows, cols,
                                             QuoteFetchers{fresh.Fetcher(), {}});
         if (size == 0) {
             EXPECT_EQ(written, 0);
@@ -566,7 +563,7 @@ TEST(QuotePageTest, ParsedResponsesRenderInResponseOrder) {
     std::vector<char> buffer(PageBufferSize, '\0');
     int rows = 2;
     int cols = 3;
-    RenderQuotePage(settings, buffer, rows, cols, fetchers);
+    RenderQuotePage(settings, {}, false, buffer, rows, cols, fetchers);
     const std::string page = buffer.data();
     EXPECT_EQ(rows, 1);
     EXPECT_NE(page.find("&Code=399001 "), std::string::npos);
@@ -625,12 +622,12 @@ TEST(FailoverTest, FailingChosenServiceHandsOverInTheFixedOrder) {
          {Failure::Transport, Failure::BadUrl, Failure::NoRecords, Failure::Throws}) {
         SCOPED_TRACE(static_cast<int>(failure));
         TickerSettings settings = DefaultTickerSettings();
-        QuoteUrl = MakeQuoteUrl(",1A0001,399001", ProviderSina);
+        const Held held{MakeQuoteUrl(",1A0001,399001", ProviderSina)};
         FakeProvider sina = TwoQuotes();
         MakeFail(sina, failure);
         FakeProvider netEase = TwoQuotes();
         FakeProvider tencent = TwoQuotes();
-        const Rendered out = Render(settings, sina, netEase, tencent);
+        const Rendered out = Render(settings, sina, netEase, tencent, held);
         EXPECT_EQ(sina.calls, 1);
         EXPECT_EQ(tencent.calls, 1);
         EXPECT_EQ(netEase.calls, 0);
@@ -750,7 +747,7 @@ class PageSessionTest : public ::testing::Test {
         std::vector<char> buffer(PageBufferSize, '\0');
         rows = 2;
         cols = 3;
-        const RefreshReport report = session.Render(settings, buffer, rows, cols);
+        const RefreshReport report = session.Render(settings, {}, false, buffer, rows, cols);
         page = buffer.data();
         return report;
     }

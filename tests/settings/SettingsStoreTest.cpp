@@ -7,9 +7,9 @@
 #include <functional>
 #include <random>
 
-#include "TestFiles.h"
 #include "settings/IniFile.h"
 #include "tests/support/ChildProcess.h"
+#include "tests/support/TestFiles.h"
 
 namespace vemo {
 namespace {

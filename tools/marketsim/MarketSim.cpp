@@ -3,9 +3,9 @@
 #include <ctime>
 #include <fstream>
 
+#include "net/Endpoints.h"
 #include "tools/marketsim/GbkText.h"
 #include "tools/marketsim/SimCore.h"
-#include "update/Endpoints.h"
 
 namespace vemo {
 

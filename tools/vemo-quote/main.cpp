@@ -91,8 +91,9 @@ int PrintSettings(const SettingsFiles& files) {
 int PrintUrl(const SettingsFiles& files) {
     TickerSettings s = DefaultTickerSettings();
     LoadSettings(s, files);
-    BuildQuoteUrl(s);
-    std::printf("%s\n", QuoteUrl.c_str());
+    std::string quoteUrl;
+    BuildQuoteUrl(s, quoteUrl);
+    std::printf("%s\n", quoteUrl.c_str());
     return 0;
 }
 
@@ -154,11 +155,13 @@ int ParseFile(const std::string& provider, const std::string& path) {
 int PrintPage(const SettingsFiles& files) {
     TickerSettings s = DefaultTickerSettings();
     LoadSettings(s, files);
-    BuildQuoteUrl(s);
+    std::string quoteUrl;
+    BuildQuoteUrl(s, quoteUrl);
     std::vector<char> page(PageBufferSize, '\0');
     int rows = 2;
     int cols = 3;
-    const int result = RenderQuotePage(s, page, rows, cols);
+    // This tool makes no version check, so no upgrade is ever known to be required.
+    const int result = RenderQuotePage(s, quoteUrl, false, page, rows, cols);
     std::fwrite(page.data(), 1, strnlen(page.data(), page.size()), stdout);
     std::fflush(stdout);
     std::fprintf(stderr, "rows=%d cols=%d result=%d\n", rows, cols, result);
@@ -167,17 +170,17 @@ int PrintPage(const SettingsFiles& files) {
 
 // One fetch and its table; false after a fetch error or when no code got a quote, which has
 // been reported.
-bool ShowOnce(const TickerSettings& s, bool colour) {
+bool ShowOnce(const TickerSettings& s, const std::string& quoteUrl, bool colour) {
     if (strnlen(s.codeList, sizeof s.codeList) < 6) {
         std::printf("股票代码列表中无数据 请添加股票代码\n");
         return true;
     }
     QuoteBatch batch;
-    const FailoverOutcome fetched = FetchWithFailover(s, QuoteUrl, NetworkFetchers(), batch);
+    const FailoverOutcome fetched = FetchWithFailover(s, quoteUrl, NetworkFetchers(), batch);
     if (fetched.result != FetchOk) {
         std::fprintf(stderr, "vemo-quote: 获得数据出错 请检查网络连接 (%s: %s)\n",
                      fetched.result == FetchBadUrl ? "bad request URL" : "request failed",
-                     QuoteUrl.c_str());
+                     quoteUrl.c_str());
         return false;
     }
     // Codes the service does not know get no line in its answer: name them, or they vanish.
@@ -225,16 +228,17 @@ int Show(const std::vector<std::string>& args) {
     }
     TickerSettings s = DefaultTickerSettings();
     LoadSettings(s, *files);
-    BuildQuoteUrl(s);
+    std::string quoteUrl;
+    BuildQuoteUrl(s, quoteUrl);
     const bool colour = isatty(STDOUT_FILENO) != 0;
     if (watchSeconds == 0) {
-        return ShowOnce(s, colour) ? 0 : 1;
+        return ShowOnce(s, quoteUrl, colour) ? 0 : 1;
     }
     for (;;) {
         if (colour) {
             std::fputs("\033[H\033[2J", stdout);
         }
-        ShowOnce(s, colour);
+        ShowOnce(s, quoteUrl, colour);
         std::this_thread::sleep_for(std::chrono::seconds(watchSeconds));
     }
 }

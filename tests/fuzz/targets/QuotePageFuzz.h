@@ -82,7 +82,7 @@ inline void ParseAndRender(const std::uint8_t* data, std::size_t size, int provi
     std::vector<char> page(PageBufferSize, '\0');
     int rows = 2;
     int cols = 3;
-    const int written = RenderQuotePage(settings, page, rows, cols, fetchers);
+    const int written = RenderQuotePage(settings, {}, false, page, rows, cols, fetchers);
     const std::size_t length = strnlen(page.data(), page.size());
     FUZZ_CHECK(length < page.size());
     FUZZ_CHECK(written >= 0 && static_cast<std::size_t>(written) == length);
