@@ -176,6 +176,24 @@ TEST_F(UpgradeWindowTest, UpgradeResultsAreShownInAMessageBox) {
     EXPECT_TRUE(window->isVisible());
 }
 
+// A program that the package manager installed asks for the notice but never replaces itself.
+TEST_F(UpgradeWindowTest, PackageManagedProgramLeavesTheUpgradeToThePackageManager) {
+    paths.update.packageManaged = true;
+    SimMakerAnswer newer;
+    newer.infoVer = 44;
+    Answer(SimMakerScript::Update, newer);
+    StartAndCheck();
+    sim.ClearRequests();
+    EXPECT_EQ(Upgrade(), PackageManaged);
+    EXPECT_EQ(MessageText(), QString::fromUtf8(PackageManagedUpgradeText));
+    for (const SimRequest& request : sim.Requests()) {
+        EXPECT_EQ(request.url.find("quorvane"), std::string::npos) << request.url;
+    }
+    EXPECT_FALSE(fs::exists(setup.programFolder / "VEMO.new"));
+    EXPECT_FALSE(fs::exists(setup.programFolder / "VemoUpdater"));
+    EXPECT_TRUE(window->isVisible());
+}
+
 TEST_F(UpgradeWindowTest, ProgressWindowOffersCancelAndASecondUpgradeDoesNothing) {
     StartAndCheck();
     SimMakerAnswer release;
