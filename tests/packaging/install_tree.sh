@@ -20,7 +20,8 @@ expected=(
     bin/VEMO bin/vemo-quote
     share/applications/$id.desktop
     share/metainfo/$id.metainfo.xml
-    share/man/man1/vemo-quote.1.gz
+    share/man/man1/vemo-quote.1.gz share/man/man1/VEMO.1.gz
+    share/doc/vemo/copyright share/doc/vemo/changelog.gz
     share/icons/hicolor/scalable/apps/$id.svg
 )
 for size in 16 22 24 32 48 64 128 256; do
@@ -59,13 +60,15 @@ if ! out=$(appstreamcli validate --no-net --no-color "$metainfo" 2>&1); then
 elif grep -qE '^[EW]:' <<<"$out"; then
     fail "appstreamcli validate: $out"
 fi
-grep -q '@PROJECT_VERSION@' "$metainfo" && fail "the metadata's release has no version"
+if grep -q '@PROJECT_VERSION@' "$metainfo"; then fail "the metadata's release has no version"; fi
 grep -q "<launchable type=\"desktop-id\">$id.desktop</launchable>" "$metainfo" ||
     fail "the metadata does not name the menu entry"
 
-man=$(zcat "$usr/share/man/man1/vemo-quote.1.gz")
-grep -q '^\.TH VEMO-QUOTE 1 ' <<<"$man" || fail "the manual page is not of section 1"
-grep -q '@PROJECT_VERSION@' <<<"$man" && fail "the manual page has no version"
+for page in VEMO vemo-quote; do
+    man=$(zcat "$usr/share/man/man1/$page.1.gz")
+    grep -qi "^\.TH $page 1 " <<<"$man" || fail "the manual page of $page is not of section 1"
+    if grep -q '@PROJECT_VERSION@' <<<"$man"; then fail "the manual page of $page has no version"; fi
+done
 
 if ((failures > 0)); then
     echo "$failures failed" >&2
