@@ -12,7 +12,9 @@
 #include "app/PageFile.h"
 #include "app/TickerWindow.h"
 #include "app/desktop/SingleInstance.h"
+#if !VEMO_PACKAGE_BUILD
 #include "updater/UpdaterImage.h"
+#endif
 
 namespace vemo {
 
@@ -87,12 +89,17 @@ int CTickerApp::InitInstance() {
     }
 
     const std::filesystem::path folder = ProgramFolder();
-    TickerPaths paths{SettingsFilesFor(folder), PageFilePath(), {}};
+    TickerPaths paths{SettingsFilesFor(SettingsFolderFor(folder)), PageFilePath(), {}};
     paths.update.appStore = paths.settingsFiles.appStore;
     paths.update.answerFolder = UpdateCacheFolder();
     paths.update.programFolder = folder;
     paths.update.programFile = RunningProgramFile();
+#if VEMO_PACKAGE_BUILD
+    // The package manager replaces this program, which carries no updater.
+    paths.update.packageManaged = true;
+#else
     paths.update.updaterImage = UpdaterImage();
+#endif
     CTickerWindow window(paths);
     connect(&instance, &SingleInstance::messageReceived, &window,
             [&window](int message, qint64, qint64 lParam) {

@@ -104,7 +104,8 @@ void CUpgradeRunner::OnNoticeChecked(int result, const QString& notice, const QS
 }
 
 void CUpgradeRunner::StartCleanUp() {
-    if (cleanUpThread_.joinable() || stopped_) {
+    // An installed program's folder holds no update leftovers, and is not ours to change.
+    if (cleanUpThread_.joinable() || stopped_ || setup_.packageManaged) {
         return;
     }
     cleanUpThread_ = std::thread([this] {
@@ -115,6 +116,11 @@ void CUpgradeRunner::StartCleanUp() {
 
 void CUpgradeRunner::OnUpgradeCommand() {
     if (UpgradeRunning() || stopped_) {
+        return;
+    }
+    if (setup_.packageManaged) {
+        ShowNoticeBox(&window_, QString::fromUtf8(PackageManagedUpgradeText));
+        emit upgradeFinished(PackageManaged);
         return;
     }
     upgradeStop_ = std::make_unique<Interrupt>();

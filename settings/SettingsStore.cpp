@@ -1,5 +1,7 @@
 #include "settings/SettingsStore.h"
 
+#include <unistd.h>
+
 #include <cstddef>
 #include <cstdlib>
 #include <cstring>
@@ -10,6 +12,7 @@
 
 #include "settings/AppStore.h"
 #include "settings/IniFile.h"
+#include "settings/UserFolders.h"
 #include "settings/Version.h"
 
 namespace vemo {
@@ -81,6 +84,23 @@ std::filesystem::path ProgramFolder() {
 
 SettingsFiles SettingsFilesFor(const std::filesystem::path& programFolder) {
     return SettingsFiles{programFolder / "vemo.ini", DefaultAppStorePath()};
+}
+
+std::filesystem::path SettingsFolderFor(const std::filesystem::path& programFolder) {
+    if (::access(programFolder.c_str(), W_OK) == 0) {
+        return programFolder;
+    }
+    const std::filesystem::path userFolder = DefaultAppStorePath().parent_path();
+    if (userFolder.empty()) {
+        // Without a home folder there is nowhere else; the saves will fail and say so.
+        return programFolder;
+    }
+    EnsurePrivateFolder(userFolder);
+    return userFolder;
+}
+
+SettingsFiles RunningProgramSettingsFiles() {
+    return SettingsFilesFor(SettingsFolderFor(ProgramFolder()));
 }
 
 bool ImportCodeListFromRegistry(const std::filesystem::path& store,

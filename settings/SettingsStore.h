@@ -28,6 +28,12 @@ std::filesystem::path ProgramFolder();
 std::filesystem::path DefaultAppStorePath();
 // vemo.ini in `programFolder` and the per-user store.
 SettingsFiles SettingsFilesFor(const std::filesystem::path& programFolder);
+// The folder of vemo.ini for a program in `programFolder`: that folder itself when this user may
+// write it (a portable folder), else the per-user folder of the store (an installed program, whose
+// folder belongs to the package manager), created for this user alone when it is missing.
+std::filesystem::path SettingsFolderFor(const std::filesystem::path& programFolder);
+// The settings of the running program: SettingsFilesFor(SettingsFolderFor(ProgramFolder())).
+SettingsFiles RunningProgramSettingsFiles();
 
 // Fills the record from the settings file with every fallback; returns 1 when all three blocks
 // came from the file, else 0 after writing the whole record back with SaveSettings.

@@ -36,6 +36,9 @@ struct UpdateSetup {
     // Time-outs for the maker's server: the answers must arrive within the deadline, the new
     // program need not. The size limits are the update's own.
     FetchOptions transfer;
+    // The system's package manager installed this program and replaces it: the notice is still
+    // asked for, but the program never downloads or replaces itself.
+    bool packageManaged = false;
 };
 
 // The private folder for the maker's answers: "Quorvane/VemoMonitor" in the user's cache folder,

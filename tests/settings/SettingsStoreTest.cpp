@@ -373,6 +373,35 @@ TEST_F(SettingsStoreTest, ReadOnlyFolderStillLoadsTheRightRecord) {
     EXPECT_EQ(test::Entries(program_), std::vector<std::string>{"vemo.ini"});
 }
 
+// A portable folder keeps vemo.ini beside the program; an installed program's folder, which the
+// user may not write, never gets a file: the settings go to the user's own folder instead.
+TEST_F(SettingsStoreTest, SettingsFolderIsTheProgramsOnlyWhenTheUserMayWriteIt) {
+    EXPECT_EQ(SettingsFolderFor(program_), program_);
+
+    const std::filesystem::path userFolder = dir_.path() / "config/Quorvane/VemoMonitor";
+    if (::geteuid() == 0) {
+        ASSERT_EQ(::chown(dir_.path().c_str(), test::UnprivilegedUser, test::UnprivilegedGroup), 0);
+    }
+    ASSERT_EQ(::chmod(program_.c_str(), 0555), 0);
+    const int outcome = test::RunInChild(
+        [&] {
+            const std::filesystem::path folder = SettingsFolderFor(program_);
+            if (folder != userFolder) {
+                return 1;
+            }
+            const SettingsFiles files = SettingsFilesFor(folder);
+            TickerSettings loaded;
+            LoadSettings(loaded, files);
+            return SaveWindowState(WindowState{1, {1, 2, 3, 4}}, files) == 1 ? 0 : 2;
+        },
+        {.dropPrivileges = true});
+    ::chmod(program_.c_str(), 0700);
+    EXPECT_EQ(outcome, 0);
+    EXPECT_TRUE(test::Entries(program_).empty());
+    EXPECT_TRUE(std::filesystem::exists(userFolder / "vemo.ini"));
+    EXPECT_EQ(test::ModeOf(userFolder) & 0777u, 0700u);
+}
+
 TEST_F(SettingsStoreTest, ReadOnlyFileIsKeptAndStillLoads) {
     TickerSettings saved = DefaultTickerSettings();
     saved.provider = ProviderNetEase;

@@ -79,7 +79,8 @@ class UpgradeWindowTest : public test::MakerServerTest {
     int Upgrade() {
         QSignalSpy finished(window->Upgrade(), &CUpgradeRunner::upgradeFinished);
         window->OnCommand(CmdUpgrade);
-        return finished.wait(15000) ? finished.at(0).at(0).toInt() : -100;
+        // A refusal ends within the command itself.
+        return !finished.isEmpty() || finished.wait(15000) ? finished.at(0).at(0).toInt() : -100;
     }
     // The message box on screen: its text, after checking caption, icon and button.
     QString MessageText() {
@@ -173,6 +174,24 @@ TEST_F(UpgradeWindowTest, UpgradeResultsAreShownInAMessageBox) {
     Answer(SimMakerScript::Update, noAddress);
     EXPECT_EQ(Upgrade(), UpdateAnswerNoAddress);
     EXPECT_EQ(MessageText(), FailureText);
+    EXPECT_TRUE(window->isVisible());
+}
+
+// A program that the package manager installed asks for the notice but never replaces itself.
+TEST_F(UpgradeWindowTest, PackageManagedProgramLeavesTheUpgradeToThePackageManager) {
+    paths.update.packageManaged = true;
+    SimMakerAnswer newer;
+    newer.infoVer = 44;
+    Answer(SimMakerScript::Update, newer);
+    StartAndCheck();
+    sim.ClearRequests();
+    EXPECT_EQ(Upgrade(), PackageManaged);
+    EXPECT_EQ(MessageText(), QString::fromUtf8(PackageManagedUpgradeText));
+    for (const SimRequest& request : sim.Requests()) {
+        EXPECT_EQ(request.url.find("quorvane"), std::string::npos) << request.url;
+    }
+    EXPECT_FALSE(fs::exists(setup.programFolder / "VEMO.new"));
+    EXPECT_FALSE(fs::exists(setup.programFolder / "VemoUpdater"));
     EXPECT_TRUE(window->isVisible());
 }
 

@@ -33,7 +33,8 @@ constexpr char Usage[] =
     "       vemo-quote parse sina|netease|tencent FILE\n"
     "       vemo-quote page [DIR]\n"
     "       vemo-quote show [DIR] [--watch SECONDS]\n"
-    "DIR is the folder that holds vemo.ini (default: the folder of this program).\n";
+    "DIR is the folder that holds vemo.ini (default: the folder of this program, or the\n"
+    "user's ~/.config/Quorvane/VemoMonitor when this program's folder is not writable).\n";
 
 // A response file larger than this is not a quote response.
 constexpr std::uintmax_t MaxResponseFileBytes = 64u << 20;
@@ -47,7 +48,7 @@ int UsageError() {
 // when the name is no folder.
 std::optional<SettingsFiles> FilesFor(const std::vector<std::string>& args, std::size_t at) {
     if (args.size() <= at) {
-        return SettingsFilesFor(ProgramFolder());
+        return RunningProgramSettingsFiles();
     }
     std::error_code error;
     if (!std::filesystem::is_directory(args[at], error)) {
