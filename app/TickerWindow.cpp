@@ -90,7 +90,9 @@ bool BringToFront(QDialog* dialog) {
 // interface thread; the thread itself only sleeps, fetches, renders and writes the page file.
 class CTickerWindow::Host : public RefreshHost {
   public:
-    explicit Host(CTickerWindow& window) : window_(window), session_(NetworkFetchers(Options())) {}
+    explicit Host(CTickerWindow& window) : window_(window), session_(NetworkFetchers(Options())) {
+        session_.SetUpgradeByPackageManager(window.paths_.update.packageManaged);
+    }
 
     void Stop() {
         {

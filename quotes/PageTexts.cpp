@@ -10,6 +10,8 @@ extern const char HeaderChangePercentCell[] = "<td>涨跌(%)</td>";
 
 extern const char UpgradeNoticeStart[] = "版本需要升级才能正常使用<br><a href=";
 extern const char UpgradeNoticeEnd[] = " target=\"_blank\">查看新版本</a>";
+extern const char PackageUpgradeNotice[] =
+    "版本需要升级才能正常使用<br>VEMO 由系统的软件包管理器安装, 请用软件包管理器升级";
 extern const char EmptyListNotice[] = "股票代码列表中无数据 请添加股票代码";
 
 extern const char FetchErrorPageFormat[] =

@@ -15,6 +15,8 @@ extern const char HeaderChangePercentCell[];
 // The upgrade notice: the first part, then the quoted home-page address, then the second part.
 extern const char UpgradeNoticeStart[];
 extern const char UpgradeNoticeEnd[];
+// The upgrade notice of a program that the system's package manager replaces: no download link.
+extern const char PackageUpgradeNotice[];
 extern const char EmptyListNotice[];
 
 // Takes the background colour.

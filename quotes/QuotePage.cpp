@@ -297,6 +297,7 @@ struct PageRequest {
     std::string_view quoteUrl;
     bool updateRequired;
     const QuoteFetchers& fetchers;
+    bool byPackageManager = false;
 };
 
 int Render(const PageRequest& request, PageWriter& page, int& rows, int& cols,
@@ -306,7 +307,9 @@ int Render(const PageRequest& request, PageWriter& page, int& rows, int& cols,
 
     if (request.updateRequired) {
         const std::string message =
-            std::string(UpgradeNoticeStart) + '"' + HomePageUrl() + '"' + UpgradeNoticeEnd;
+            request.byPackageManager
+                ? std::string(PackageUpgradeNotice)
+                : std::string(UpgradeNoticeStart) + '"' + HomePageUrl() + '"' + UpgradeNoticeEnd;
         WriteNoticePage(page, colours, message.c_str());
         return 0;
     }
@@ -416,8 +419,8 @@ RefreshReport QuotePageSession::Render(const TickerSettings& settings, std::stri
                                        bool updateRequired, std::span<char> page, int& rows,
                                        int& cols) {
     RefreshReport report;
-    RenderPage(PageRequest{settings, quoteUrl, updateRequired, fetchers_}, page, rows, cols, &kept_,
-               report);
+    RenderPage(PageRequest{settings, quoteUrl, updateRequired, fetchers_, byPackageManager_}, page,
+               rows, cols, &kept_, report);
     return report;
 }
 

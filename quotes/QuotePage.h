@@ -84,9 +84,14 @@ class QuotePageSession {
         char dataTime[DataTimeSize] = {};
     };
 
+    // The program was installed by the system's package manager, which alone replaces it: the
+    // upgrade notice tells the user to upgrade there instead of offering the download.
+    void SetUpgradeByPackageManager(bool byPackageManager) { byPackageManager_ = byPackageManager; }
+
   private:
     QuoteFetchers fetchers_;
     std::optional<KeptQuotes> kept_;
+    bool byPackageManager_ = false;
 };
 
 }  // namespace vemo

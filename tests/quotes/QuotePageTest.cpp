@@ -767,6 +767,23 @@ class PageSessionTest : public ::testing::Test {
     int cols = 3;
 };
 
+// An installed program cannot replace itself: its upgrade notice sends the user to the package
+// manager and offers no download, and still asks no service.
+TEST_F(PageSessionTest, UpgradeNoticeOfAProgramThePackageManagerReplaces) {
+    session.SetUpgradeByPackageManager(true);
+    TickerSettings settings = DefaultTickerSettings();
+    std::vector<char> buffer(PageBufferSize, '\0');
+    session.Render(settings, {}, true, buffer, rows, cols);
+    EXPECT_EQ(std::string(buffer.data()),
+              Utf8ToGbk("<html><style>body{border:0; font-size:12px; color:#FF0000}</style><body "
+                        "scroll=no bgcolor=\"#FFFFE6\">版本需要升级才能正常使用<br>VEMO "
+                        "由系统的软件包管理器安装, 请用软件包管理器升级</body></html>"));
+    EXPECT_EQ(services[ProviderSina].calls, 0);
+    // Without the mandatory update the quotes show as ever.
+    Refresh(settings);
+    EXPECT_NE(page.find("<table"), std::string::npos);
+}
+
 TEST_F(PageSessionTest, FailedRefreshKeepsTheLastTableMarkedUntilTheNextSuccess) {
     const std::string fresh = Utf8ToGbk(DefaultPage);
     const std::string mark = Utf8ToGbk(" <font color=#009900>未更新</font>");

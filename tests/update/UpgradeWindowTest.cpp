@@ -162,6 +162,20 @@ TEST_F(UpgradeWindowTest, RememberedMandatoryUpdateShowsTheUpgradePage) {
     }
 }
 
+TEST_F(UpgradeWindowTest, MandatoryUpdateOfAnInstalledProgramPointsToThePackageManager) {
+    paths.update.packageManaged = true;
+    const std::uint32_t build = 44;
+    ASSERT_EQ(WriteAppValue(setup.appStore, "Update", RegDword, &build, sizeof build), AppStoreOk);
+    StartAndCheck();
+    const QString words = QStringLiteral("请用软件包管理器升级");
+    QSignalSpy shown(window.get(), &CTickerWindow::pageShown);
+    for (int i = 0; i < 3 && !window->Browser()->toPlainText().contains(words); ++i) {
+        shown.wait(5000);
+    }
+    EXPECT_TRUE(window->Browser()->toPlainText().contains(words));
+    EXPECT_FALSE(window->Browser()->toPlainText().contains(QStringLiteral("查看新版本")));
+}
+
 TEST_F(UpgradeWindowTest, UpgradeResultsAreShownInAMessageBox) {
     StartAndCheck();
     SimMakerAnswer current;  // infoVer 43
