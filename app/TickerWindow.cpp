@@ -23,6 +23,7 @@
 #include <pthread.h>
 
 #include <chrono>
+#include <cstdio>
 #include <condition_variable>
 #include <ctime>
 #include <mutex>
@@ -815,8 +816,7 @@ void CTickerWindow::EndRun() {
     windowState_.windowRect = {chosenPosition_.x(), chosenPosition_.y(),
                                chosenPosition_.x() + width(), chosenPosition_.y() + height()};
     windowState_.transparent = transparentMode_;
-    SaveWindowState(windowState_, paths_.settingsFiles);
-    SaveSettings(settings_.Get(), paths_.settingsFiles);
+    SaveAtExit(windowState_, settings_.Get(), paths_.settingsFiles, stderr);
 }
 
 }  // namespace vemo

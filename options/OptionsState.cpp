@@ -238,12 +238,32 @@ std::string ValidateAndStore(const DisplayPageState& display, const ProxyPageSta
     return {};
 }
 
+bool StatusCauseRemains(std::string_view message, const DisplayPageState& display,
+                        const ProxyPageState& proxy, const CodesPageState& codes,
+                        const TickerSettings& settings) {
+    if (message.empty()) {
+        return false;
+    }
+    if (message == MsgListFull) {
+        return codes.codes.size() >= static_cast<std::size_t>(MaxCodes);
+    }
+    if (message == MsgListEmpty) {
+        return codes.codes.empty();
+    }
+    if (message == MsgEnterSixCharacters || message == MsgAlreadyAdded) {
+        return true;
+    }
+    TickerSettings scratch = settings;
+    return ValidateAndStore(display, proxy, codes, scratch) == message;
+}
+
 std::string ValidateStoreAndSave(const DisplayPageState& display, const ProxyPageState& proxy,
                                  const CodesPageState& codes, TickerSettings& settings,
-                                 const SettingsFiles& files) {
+                                 const SettingsFiles& files, std::string& saveProblem) {
+    saveProblem.clear();
     std::string message = ValidateAndStore(display, proxy, codes, settings);
     if (message.empty()) {
-        SaveSettings(settings, files);
+        SaveSettings(settings, files, saveProblem);
     }
     return message;
 }

@@ -272,18 +272,32 @@ TEST(ValidateAndStoreTest, SavesOnlyWhatPassed) {
     Pages pages;
     pages.codes.codes = {"60000"};
     TickerSettings out = pages.record;
-    EXPECT_NE(ValidateStoreAndSave(pages.display, pages.proxy, pages.codes, out, files), "");
+    std::string problem;
+    EXPECT_NE(ValidateStoreAndSave(pages.display, pages.proxy, pages.codes, out, files, problem),
+              "");
     EXPECT_FALSE(std::filesystem::exists(files.iniFile));
     EXPECT_FALSE(std::filesystem::exists(files.appStore));
 
     pages.codes.codes = {"000002", "600000"};
-    EXPECT_EQ(ValidateStoreAndSave(pages.display, pages.proxy, pages.codes, out, files), "");
+    EXPECT_EQ(ValidateStoreAndSave(pages.display, pages.proxy, pages.codes, out, files, problem),
+              "");
+    EXPECT_EQ(problem, "");
     TickerSettings loaded{};
     EXPECT_EQ(LoadSettings(loaded, files), 1);
     EXPECT_STREQ(loaded.codeList, ",000002,600000");
     char stored[64] = {};
     EXPECT_EQ(ReadAppValue(files.appStore, "VemoCode", stored, sizeof stored), 0);
     EXPECT_STREQ(stored, ",000002,600000");
+
+    // A file that may not be written: the record still takes the change, and the save says why.
+    ::chmod(files.iniFile.c_str(), 0444);
+    pages.codes.codes = {"000001"};
+    EXPECT_EQ(ValidateStoreAndSave(pages.display, pages.proxy, pages.codes, out, files, problem),
+              "");
+    EXPECT_STREQ(out.codeList, ",000001");
+    EXPECT_EQ(problem, "设置无法保存到 " + files.iniFile.string() + ": 只读文件");
+    EXPECT_EQ(LoadSettings(loaded, files), 1);
+    EXPECT_STREQ(loaded.codeList, ",000002,600000");
 }
 
 TEST(PageOpeningTest, ProxyFieldsAndBoxes) {
