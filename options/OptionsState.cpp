@@ -50,6 +50,35 @@ std::string_view Trim(std::string_view text) {
     return text.substr(first, text.find_last_not_of(blanks) - first + 1);
 }
 
+// A TCP port as typed: a whole number from 1 to 65535, digits only.
+bool IsPortNumber(std::string_view port) {
+    if (port.empty()) {
+        return false;
+    }
+    unsigned value = 0;
+    for (const char c : port) {
+        if (c < '0' || c > '9') {
+            return false;
+        }
+        value = value * 10 + static_cast<unsigned>(c - '0');
+        if (value > 65535) {
+            return false;
+        }
+    }
+    return value >= 1 && value <= 65535;
+}
+
+// No host name holds blanks or control characters.
+bool IsHostText(std::string_view address) {
+    for (const char c : address) {
+        const auto b = static_cast<unsigned char>(c);
+        if (b <= 0x20 || b == 0x7F) {
+            return false;
+        }
+    }
+    return !address.empty();
+}
+
 char FoldAscii(char c) {
     return (c >= 'a' && c <= 'z') ? static_cast<char>(c - 'a' + 'A') : c;
 }
@@ -181,7 +210,7 @@ std::string ValidateAndStore(const DisplayPageState& display, const ProxyPageSta
         std::string server(address);
         server += ':';
         server += port;
-        if (address.empty() || port.empty() || !StoreText(s.proxyServer, server)) {
+        if (!IsHostText(address) || !IsPortNumber(port) || !StoreText(s.proxyServer, server)) {
             return MsgProxyInput;
         }
         if (proxy.credentials) {

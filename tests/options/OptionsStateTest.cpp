@@ -167,13 +167,35 @@ TEST(ValidateAndStoreTest, ProxyMessages) {
     pages.proxy.port = "80";
     pages.proxy.user = "  ";
     EXPECT_EQ(pages.Ok(out), MsgUserName);
+    pages.proxy.user = "li";
+
+    // A port is a whole number from 1 to 65535; blanks around it do not count.
+    for (const char* port : {"abc99999", "0", "65536", "99999", "80a", "+80", "-1", "8 0", "1e3",
+                             "123456", "0000099999"}) {
+        SCOPED_TRACE(port);
+        pages.proxy.port = port;
+        EXPECT_EQ(pages.Ok(out), MsgProxyInput);
+    }
+    for (const char* port : {"1", "65535", " 8080\t", "0000080"}) {
+        SCOPED_TRACE(port);
+        pages.proxy.port = port;
+        EXPECT_EQ(pages.Ok(out), "");
+    }
+    // An address with blanks or control characters inside.
+    for (const char* address : {"proxy example", "proxy\texample", "proxy\x7f", "a\x01b"}) {
+        SCOPED_TRACE(address);
+        pages.proxy.address = address;
+        EXPECT_EQ(pages.Ok(out), MsgProxyInput);
+    }
+    pages.proxy.address = "  proxy.example ";
+    pages.proxy.port = "3128";
+    EXPECT_STREQ(pages.Accepted().proxyServer, "proxy.example:3128");
 
     // Texts the record's 50-byte fields cannot hold are refused, not cut.
-    pages.proxy.user = "li";
-    pages.proxy.address = std::string(30, 'a');
-    pages.proxy.port = std::string(19, '1');  // 30 + ":" + 19 = 50 bytes: one too many
+    pages.proxy.address = std::string(44, 'a');
+    pages.proxy.port = "12345";  // 44 + ":" + 5 = 50 bytes: one too many
     EXPECT_EQ(pages.Ok(out), MsgProxyInput);
-    pages.proxy.port = std::string(18, '1');
+    pages.proxy.address = std::string(43, 'a');
     EXPECT_EQ(pages.Ok(out), "");
     pages.proxy.user = std::string(50, 'u');
     EXPECT_EQ(pages.Ok(out), MsgUserName);
