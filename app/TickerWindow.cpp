@@ -735,7 +735,7 @@ void CTickerWindow::mouseMoveEvent(QMouseEvent* event) {
     if (at.y() < TitleStripHeight) {
         const std::string tip =
             StripTipText(HitTestStrip(at.x(), at.y(), width()), cycle_->secondsSinceRefresh.load(),
-                         cycle_->failedAttemptTime.load());
+                         cycle_->failedAttemptTime.load(), cycle_->MissingCodes());
         if (tip.empty()) {
             QToolTip::hideText();
             currentTip_.clear();

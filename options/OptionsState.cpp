@@ -165,11 +165,33 @@ std::string RefreshRateLabel(int position) {
     return "刷新频率： " + std::to_string(position * 10) + " 秒";
 }
 
+bool IsListableCode(std::string_view code) {
+    const auto digits = [](std::string_view text) {
+        return std::all_of(text.begin(), text.end(), [](char c) { return c >= '0' && c <= '9'; });
+    };
+    if (code.size() != CodeLength) {
+        return false;
+    }
+    if (digits(code)) {
+        return true;
+    }
+    // The index codes: 1A000n and 1B000n.
+    const char letter = FoldAscii(code[1]);
+    return code[0] == '1' && (letter == 'A' || letter == 'B') && code.substr(2, 3) == "000" &&
+           digits(code.substr(5));
+}
+
+std::string UpperCaseCode(std::string_view code) {
+    std::string upper(code);
+    std::transform(upper.begin(), upper.end(), upper.begin(), FoldAscii);
+    return upper;
+}
+
 std::string CheckCodeToAdd(const std::vector<std::string>& list, std::string_view code) {
     if (list.size() >= static_cast<std::size_t>(MaxCodes)) {
         return MsgListFull;
     }
-    if (code.size() != CodeLength) {
+    if (!IsListableCode(code)) {
         return MsgEnterSixCharacters;
     }
     for (const std::string& entry : list) {

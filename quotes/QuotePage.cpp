@@ -8,6 +8,7 @@
 #include <string>
 #include <string_view>
 
+#include "quotes/MissingCodes.h"
 #include "quotes/PageTexts.h"
 #include "quotes/QuoteCells.h"
 #include "quotes/QuoteFailover.h"
@@ -330,6 +331,7 @@ int Render(const TickerSettings& settings, PageWriter& page, int& rows, int& col
 
     std::vector<QuoteRecord> records;
     if (fetched.result == FetchOk) {
+        report.missingCodes = JoinCodes(CodesWithoutQuote(settings, batch));
         const int listed = std::clamp(batch.count, 0, MaxQuotes);
         for (int i = 0; i < listed; ++i) {
             std::unique_ptr<QuoteRecord>& record = batch.records[static_cast<std::size_t>(i)];

@@ -385,10 +385,21 @@ TEST(CheckCodeToAddTest, LimitLengthAndDuplicates) {
     // An entry that merely begins with the code counts as the same (a stored 7-character one).
     list.push_back("6000001");
     EXPECT_EQ(CheckCodeToAdd(list, "600000"), MsgAlreadyAdded);
-    // The second byte of a GBK character is not a letter to fold: "\xC6\x61" is not "\xC6\x41".
-    list = {"\xC6\x41\xC6\x41zz"};
-    EXPECT_EQ(CheckCodeToAdd(list, "\xC6\x61\xC6\x61ZZ"), "");
-    EXPECT_EQ(CheckCodeToAdd(list, "\xC6\x41\xC6\x41ZZ"), MsgAlreadyAdded);
+    list = {"1A0001"};
+    EXPECT_EQ(CheckCodeToAdd(list, "1b0009"), "");
+    EXPECT_EQ(CheckCodeToAdd(list, "1A0001"), MsgAlreadyAdded);
+
+    // Only a code's form passes: six digits or an index code; the form comes before a
+    // duplicate, as the length did.
+    for (const char* bad : {"maotai", "MAOTAI", "60000a", "1C0001", "1A1001", "1AA001", "A10001",
+                            "1A000x", "60 000", "６００００", "\xC6\xD6\xB7\xA2\xD2\xF8", "1a0001 "}) {
+        SCOPED_TRACE(bad);
+        EXPECT_EQ(CheckCodeToAdd(list, bad), MsgEnterSixCharacters);
+    }
+    for (const char* good : {"999999", "000001", "1A0009", "1b0000"}) {
+        SCOPED_TRACE(good);
+        EXPECT_EQ(CheckCodeToAdd(list, good), "");
+    }
 
     list.assign(29, "xxxxxx");
     EXPECT_EQ(CheckCodeToAdd(list, "600000"), "");

@@ -171,6 +171,13 @@ TEST_F(TickerWindowTest, StripTipsChangeWithTheArea) {
     EXPECT_FALSE(QToolTip::isVisible());
 }
 
+TEST_F(TickerWindowTest, RefreshTipNamesCodesWithoutQuote) {
+    std::strcpy(settings.codeList, ",600000,999999");
+    StartAndShowFirstPage();
+    MoveMouse(QPoint(window->width() - 10, 5));
+    EXPECT_EQ(QToolTip::text(), QStringLiteral("刷新(距上次刷新不到 5 秒；没有行情: 999999)"));
+}
+
 TEST_F(TickerWindowTest, RefreshButtonRequestsARefresh) {
     StartAndShowFirstPage();
     EXPECT_EQ(window->RefreshStateValue(), idle);
