@@ -8,6 +8,7 @@
 #include <QTranslator>
 
 #include <csignal>
+#include <cstdio>
 
 #include "app/PageFile.h"
 #include "app/TickerWindow.h"
@@ -82,8 +83,12 @@ CTickerApp::~CTickerApp() {
 int CTickerApp::InitInstance() {
     SingleInstance instance;
     if (!instance.TryBecomePrimary()) {
-        SingleInstance::WakePrimary();
-        return -1;
+        // Showing the running instance is all a second start is for.
+        if (SingleInstance::WakePrimary()) {
+            return 0;
+        }
+        std::fprintf(stderr, "VEMO 已在运行，但没有响应\n");
+        return 1;
     }
 
     const std::filesystem::path folder = ProgramFolder();
