@@ -17,6 +17,7 @@
 
 #include <cstring>
 #include <memory>
+#include <optional>
 
 #include "../settings/TestFiles.h"
 #include "app/desktop/KeyMapping.h"
@@ -28,6 +29,8 @@
 #include "options/LinkLabel.h"
 #include "options/OptionsDialog.h"
 #include "options/ProxyPage.h"
+#include "settings/AutoStart.h"
+#include "settings/AutoStartState.h"
 #include "update/Endpoints.h"
 
 namespace vemo {
@@ -353,10 +356,16 @@ class DisplayPageTest : public ::testing::Test {
             ++pickerRuns;
             return answer;
         });
+        // The start at log-on is registered as the record says, unless a test says otherwise.
+        registered = registered.value_or((record.optionFlags & runAtStartup) != 0);
         page->SetAutoStarter([this](int enable) {
             autoStartCalls.push_back(enable);
-            return 0;
+            if (autoStartWorks) {
+                registered = enable != 0;
+            }
+            return autoStartWorks ? 0 : -2;
         });
+        page->SetAutoStartProbe([this] { return *registered; });
         return page;
     }
 
@@ -365,6 +374,8 @@ class DisplayPageTest : public ::testing::Test {
     QColor offered;
     int pickerRuns = 0;
     std::vector<int> autoStartCalls;
+    std::optional<bool> registered;
+    bool autoStartWorks = true;
 };
 
 TEST_F(DisplayPageTest, OpensFromTheBitsAndTheFontSize) {
@@ -482,6 +493,39 @@ TEST_F(DisplayPageTest, StartUpBoxActsAtOnceEveryOtherBoxWaits) {
     EXPECT_EQ(autoStartCalls, (std::vector<int>{0, 1}));
     QTest::mouseClick(page->Box(IdAlwaysOnTop), Qt::LeftButton);
     EXPECT_EQ(autoStartCalls.size(), 2u);
+}
+
+TEST_F(DisplayPageTest, StartUpBoxShowsWhetherTheStartIsRegistered) {
+    // Ticked, then the dialog cancelled: the record never got the bit, the entry is there.
+    record.optionFlags = 0;
+    registered = true;
+    EXPECT_TRUE(Open()->Box(IdRunAtStartup)->isChecked());
+    record.optionFlags = runAtStartup;
+    registered = false;
+    auto page = Open();
+    EXPECT_FALSE(page->Box(IdRunAtStartup)->isChecked());
+    EXPECT_FALSE(page->State().runAtStartup);
+
+    // A registration that fails leaves the box as things are.
+    autoStartWorks = false;
+    QTest::mouseClick(page->Box(IdRunAtStartup), Qt::LeftButton);
+    EXPECT_EQ(autoStartCalls, std::vector<int>{1});
+    EXPECT_FALSE(page->Box(IdRunAtStartup)->isChecked());
+}
+
+TEST_F(DisplayPageTest, StartUpBoxReadsTheEntryFile) {
+    test::TempDir dir;
+    const std::filesystem::path entry = dir.path() / "autostart" / "VEMO.desktop";
+    auto page = Open();
+    page->SetAutoStarter([&](int enable) { return SetAutoStartEntry(entry, "/opt/vemo/VEMO", enable); });
+    page->SetAutoStartProbe([&] { return AutoStartEntryExists(entry); });
+    EXPECT_FALSE(page->Box(IdRunAtStartup)->isChecked());
+    QTest::mouseClick(page->Box(IdRunAtStartup), Qt::LeftButton);
+    EXPECT_TRUE(std::filesystem::exists(entry));
+    // The next opening of the page, over a record without the bit.
+    page = Open();
+    page->SetAutoStartProbe([&] { return AutoStartEntryExists(entry); });
+    EXPECT_TRUE(page->Box(IdRunAtStartup)->isChecked());
 }
 
 TEST(ProxyPageTest, EnablingFollowsTheBoxes) {
