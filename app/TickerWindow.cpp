@@ -579,6 +579,10 @@ std::unique_ptr<QMenu> CTickerWindow::BuildMainMenu() {
                               ? menu->addSeparator()
                               : menu->addAction(QString::fromUtf8(item.caption));
         action->setData(item.id);
+        if (item.id == CmdTransparent) {
+            action->setCheckable(true);
+            action->setChecked(transparentMode_ != 0);
+        }
     }
     return menu;
 }

@@ -151,6 +151,19 @@ TEST_F(TickerWindowTest, MenuHoldsTheCommandsInOrder) {
     EXPECT_EQ(captions, (QStringList{"刷新", "-", "透明", "升级", "设置...", "主页...", "关于...",
                                      "-", "退出"}));
     EXPECT_EQ(ids, (QList<int>{32778, 32779, 32775, 32780, 32771, 32781, 32772, 32774, 32773}));
+    // 透明 alone carries a check mark, which shows the mode.
+    for (QAction* action : menu->actions()) {
+        EXPECT_EQ(action->isCheckable(), action->data().toInt() == CmdTransparent);
+        EXPECT_FALSE(action->isChecked());
+    }
+    window->ToggleTransparency();
+    for (QAction* action : window->BuildMainMenu()->actions()) {
+        EXPECT_EQ(action->isChecked(), action->data().toInt() == CmdTransparent);
+    }
+    window->ToggleTransparency();
+    for (QAction* action : window->BuildMainMenu()->actions()) {
+        EXPECT_FALSE(action->isChecked());
+    }
 }
 
 TEST_F(TickerWindowTest, StripTipsChangeWithTheArea) {
