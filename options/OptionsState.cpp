@@ -1,5 +1,6 @@
 #include "options/OptionsState.h"
 
+#include <algorithm>
 #include <cstring>
 
 #include "quotes/Gbk.h"
@@ -269,7 +270,7 @@ std::string ValidateAndStore(const DisplayPageState& display, const ProxyPageSta
         list += code;
     }
     if (list.empty()) {
-        list = ",";
+        list.push_back(',');
     }
     // Only a list far beyond what the page admits can be too long for the field.
     if (!StoreText(s.codeList, list)) {
