@@ -221,6 +221,9 @@ TEST_F(SettingsStoreTest, ProxyIsImportedFromTheEnvironmentWhenTheFileHasNone) {
         {{}, {}, ""},
         {{}, "https://10.0.0.1:3128/some/path?x=1", "10.0.0.1:3128"},
         {"http://" + std::string(45, 'h') + ".example:8080", {}, ""},
+        // The field holds 49 characters and the terminator.
+        {"http://" + std::string(44, 'h') + ":3128", {}, nullptr},
+        {"http://" + std::string(45, 'h') + ":3128", {}, ""},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.lower.value_or("(unset)") + " / " + c.upper.value_or("(unset)"));
@@ -229,8 +232,10 @@ TEST_F(SettingsStoreTest, ProxyIsImportedFromTheEnvironmentWhenTheFileHasNone) {
         std::filesystem::remove(files_.iniFile);
         TickerSettings loaded;
         EXPECT_EQ(LoadSettings(loaded, files_), 0);
-        EXPECT_STREQ(loaded.proxyServer, c.server);
-        EXPECT_EQ(loaded.proxyMode, c.server[0] != '\0' ? proxyUseServer : 0);
+        const std::string server = c.server != nullptr ? c.server : c.lower->substr(7);
+        EXPECT_EQ(std::string(loaded.proxyServer, strnlen(loaded.proxyServer, ProxyTextSize)),
+                  server);
+        EXPECT_EQ(loaded.proxyMode, server.empty() ? 0 : proxyUseServer);
     }
     // Once the file holds the proxy block, the environment no longer counts.
     ScopedEnv lower("http_proxy", "other:1");
