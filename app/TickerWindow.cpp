@@ -189,6 +189,8 @@ CTickerWindow::CTickerWindow(const TickerPaths& paths)
     browser_ = new CWebBrowser2(this);
     browser_->setObjectName(QString::number(IdBrowser));
     browser_->setAccessibleName(QStringLiteral("行情"));
+    // A name's link without a browser to open it shows its address instead.
+    browser_->SetLinkOpener([](const QUrl& url) { return OpenInBrowser(url); });
     browser_->setGeometry(0, TitleStripHeight, InitialWidth, InitialHeight - 30);
 
     loadingIndicator_ = new QLabel(QString::fromLatin1(LoadingText), this);
