@@ -346,18 +346,22 @@ TEST_F(TickerWindowTest, TransparentTextIsTheTextsColourOrTheKey) {
     StartAndShowFirstPage();
     Control<QLabel>(IdNoticeLine)->setText(QStringLiteral("公告 notice"));
     window->ToggleTransparency();
-    // The page's colours, the separator, and the notice line's complement of the background.
+    // The page's colours, the separator, the notice line's complement of the background, and
+    // the white outline of the page's dark text.
     const QList<QColor> colours = {
         QColor(0xFF, 0xFF, 0xE6), Qt::black,          Qt::blue,          Qt::red,
-        QColor(0, 0x99, 0),       QColor(0, 0, 0xCC), QColor(0, 0, 0x18)};
+        QColor(0, 0x99, 0),       QColor(0, 0, 0xCC), QColor(0, 0, 0x18), Qt::white};
     const QImage image = window->grab().toImage().convertToFormat(QImage::Format_RGB32);
     int blended = 0;
+    int outline = 0;
     for (int y = 0; y < image.height(); ++y) {
         for (int x = 0; x < image.width(); ++x) {
             blended += !colours.contains(image.pixelColor(x, y));
+            outline += image.pixelColor(x, y) == Qt::white;
         }
     }
     EXPECT_EQ(blended, 0);
+    EXPECT_GT(outline, 100);
 }
 
 TEST_F(TickerWindowTest, ANoticeArrivingWhileTransparentShowsAtOnce) {
