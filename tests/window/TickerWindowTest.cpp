@@ -157,11 +157,13 @@ TEST_F(TickerWindowTest, MenuHoldsTheCommandsInOrder) {
         EXPECT_FALSE(action->isChecked());
     }
     window->ToggleTransparency();
-    for (QAction* action : window->BuildMainMenu()->actions()) {
+    const std::unique_ptr<QMenu> transparent = window->BuildMainMenu();
+    for (QAction* action : transparent->actions()) {
         EXPECT_EQ(action->isChecked(), action->data().toInt() == CmdTransparent);
     }
     window->ToggleTransparency();
-    for (QAction* action : window->BuildMainMenu()->actions()) {
+    const std::unique_ptr<QMenu> opaque = window->BuildMainMenu();
+    for (QAction* action : opaque->actions()) {
         EXPECT_FALSE(action->isChecked());
     }
 }
