@@ -105,9 +105,18 @@ int CTickerApp::InitInstance() {
                     window.OnTrayCallback(static_cast<int>(lParam));
                 }
             });
-    connect(this, &CTickerApp::endRequested, &window, &QWidget::close);
+    // The end is asked of the run itself, not of the window: a window the platform never showed
+    // may never see a close, and a signal that comes while a message box of the start is open
+    // must not leave the main loop to start afterwards.
+    bool ending = false;
+    connect(this, &CTickerApp::endRequested, &window, [&window, &ending] {
+        ending = true;
+        window.EndSession();
+    });
     window.Start();
-    exec();
+    if (!ending) {
+        exec();
+    }
     return 0;
 }
 

@@ -28,6 +28,7 @@
 #include <ctime>
 #include <mutex>
 
+#include "app/DesktopCheck.h"
 #include "app/PageFile.h"
 #include "app/StripButton.h"
 #include "app/UpgradeRunner.h"
@@ -72,6 +73,10 @@ QLabel* MakeStripPiece(QWidget* parent, int id, const char* bitmap) {
 
 void Place(QWidget* widget, const PixelRect& rect) {
     widget->setGeometry(rect.x, rect.y, rect.width, rect.height);
+}
+
+bool OnWayland() {
+    return IsWaylandPlatform(QGuiApplication::platformName().toStdString());
 }
 
 // Brings an open dialog to the front; false when there is none.
@@ -247,6 +252,11 @@ void CTickerWindow::Start() {
     LoadSettings(loaded, paths_.settingsFiles);
     settings_.Replace(loaded);
     LoadWindowState(windowState_, paths_.settingsFiles);
+    if (OnWayland()) {
+        for (const std::string& line : WaylandLimits()) {
+            std::fprintf(stderr, "%s\n", line.c_str());
+        }
+    }
     if ((loaded.optionFlags & alwaysOnTop) == 0) {
         setWindowFlag(Qt::WindowStaysOnTopHint, false);
     }
@@ -483,6 +493,9 @@ void CTickerWindow::SetStripVisible(bool visible) {
 }
 
 void CTickerWindow::ToggleTransparency() {
+    if (OnWayland()) {
+        return;  // no colour key there: said once at the start
+    }
     if (transparentMode_ != 0) {
         transparentMode_ = 0;
         SetTextAntialiasing(true);
@@ -555,6 +568,9 @@ void CTickerWindow::timerEvent(QTimerEvent* event) {
 
 void CTickerWindow::RegisterShowHideHotKey() {
     hotKey_->Unregister(ShowHideHotKeyId);
+    if (OnWayland()) {
+        return;  // said once at the start; the tray menu shows the window instead
+    }
     const TickerSettings settings = settings_.Get();
     if (!hotKey_->Register(ShowHideHotKeyId, settings.hotKeyModifiers, settings.hotKeyVirtualKey)) {
         QMessageBox box(QMessageBox::Information, QStringLiteral("提示"),
@@ -800,6 +816,14 @@ void CTickerWindow::closeEvent(QCloseEvent* event) {
     EndRun();
     event->accept();
     QApplication::quit();
+}
+
+void CTickerWindow::EndSession() {
+    EndRun();
+    hide();
+    // exit, not quit: it also ends a message box's loop that may be running (one at the start,
+    // say), where quit would only ask the windows to close.
+    QCoreApplication::exit(0);
 }
 
 void CTickerWindow::EndRun() {
