@@ -66,8 +66,17 @@ bool RefreshCycle::TimedRefreshAllowed(const std::tm& now) const {
     return WithinTradingHours(now, rules_.middayBreak) && !HolidayFound(now);
 }
 
+std::string RefreshCycle::MissingCodes() const {
+    std::lock_guard<std::mutex> lock(missingMutex_);
+    return missingCodes_;
+}
+
 void RefreshCycle::NoteAnswer(const RefreshReport& report, const std::tm& now) {
     failedAttemptTime.store(report.stale ? SecondsOfDay(now) : -1);
+    if (!report.stale) {
+        std::lock_guard<std::mutex> lock(missingMutex_);
+        missingCodes_ = report.missingCodes;
+    }
     if (!rules_.holidays || !report.answered || SecondsOfDay(now) <= HolidayCheckAfter) {
         return;
     }

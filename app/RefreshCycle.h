@@ -3,9 +3,11 @@
 #include <atomic>
 #include <chrono>
 #include <cstdint>
+#include <mutex>
 #include <ctime>
 #include <optional>
 #include <span>
+#include <string>
 #include <string_view>
 #include <vector>
 
@@ -81,6 +83,10 @@ class RefreshCycle {
     // refresh as seconds since midnight; -1 otherwise. Read by the interface thread for a tip.
     std::atomic<int> failedAttemptTime{-1};
 
+    // The listed codes the last answer held no quote for ("A, B"); kept while a failed refresh
+    // shows that answer again. Read by the interface thread for a tip.
+    std::string MissingCodes() const;
+
     // The waiting period for a refreshSeconds value.
     static int PeriodSeconds(std::int32_t refreshSeconds);
     // Whether a timed refresh may run at this local time: weekdays, 09:00 to 15:59, and, with
@@ -101,6 +107,8 @@ class RefreshCycle {
     bool layoutPending_ = false;
     std::optional<TickerSettings> applied_;  // the record ApplyWindowSettings last had
     int holiday_ = 0;  // the date found to be a holiday, as YYYYMMDD; 0 for none
+    mutable std::mutex missingMutex_;
+    std::string missingCodes_;
 };
 
 }  // namespace vemo

@@ -8,6 +8,7 @@
 #include <QTranslator>
 
 #include <csignal>
+#include <cstdio>
 
 #include "app/PageFile.h"
 #include "app/TickerWindow.h"
@@ -84,8 +85,12 @@ CTickerApp::~CTickerApp() {
 int CTickerApp::InitInstance() {
     SingleInstance instance;
     if (!instance.TryBecomePrimary()) {
-        SingleInstance::WakePrimary();
-        return -1;
+        // Showing the running instance is all a second start is for.
+        if (SingleInstance::WakePrimary()) {
+            return 0;
+        }
+        std::fprintf(stderr, "VEMO 已在运行，但没有响应\n");
+        return 1;
     }
 
     const std::filesystem::path folder = ProgramFolder();
@@ -107,9 +112,18 @@ int CTickerApp::InitInstance() {
                     window.OnTrayCallback(static_cast<int>(lParam));
                 }
             });
-    connect(this, &CTickerApp::endRequested, &window, &QWidget::close);
+    // The end is asked of the run itself, not of the window: a window the platform never showed
+    // may never see a close, and a signal that comes while a message box of the start is open
+    // must not leave the main loop to start afterwards.
+    bool ending = false;
+    connect(this, &CTickerApp::endRequested, &window, [&window, &ending] {
+        ending = true;
+        window.EndSession();
+    });
     window.Start();
-    exec();
+    if (!ending) {
+        exec();
+    }
     return 0;
 }
 

@@ -23,10 +23,12 @@
 #include <pthread.h>
 
 #include <chrono>
+#include <cstdio>
 #include <condition_variable>
 #include <ctime>
 #include <mutex>
 
+#include "app/DesktopCheck.h"
 #include "app/PageFile.h"
 #include "app/StripButton.h"
 #include "app/UpgradeRunner.h"
@@ -71,6 +73,10 @@ QLabel* MakeStripPiece(QWidget* parent, int id, const char* bitmap) {
 
 void Place(QWidget* widget, const PixelRect& rect) {
     widget->setGeometry(rect.x, rect.y, rect.width, rect.height);
+}
+
+bool OnWayland() {
+    return IsWaylandPlatform(QGuiApplication::platformName().toStdString());
 }
 
 // Brings an open dialog to the front; false when there is none.
@@ -192,6 +198,8 @@ CTickerWindow::CTickerWindow(const TickerPaths& paths)
     browser_ = new CWebBrowser2(this);
     browser_->setObjectName(QString::number(IdBrowser));
     browser_->setAccessibleName(QStringLiteral("行情"));
+    // A name's link without a browser to open it shows its address instead.
+    browser_->SetLinkOpener([](const QUrl& url) { return OpenInBrowser(url); });
     browser_->setGeometry(0, TitleStripHeight, InitialWidth, InitialHeight - 30);
 
     loadingIndicator_ = new QLabel(QString::fromLatin1(LoadingText), this);
@@ -248,6 +256,11 @@ void CTickerWindow::Start() {
     LoadSettings(loaded, paths_.settingsFiles);
     settings_.Replace(loaded);
     LoadWindowState(windowState_, paths_.settingsFiles);
+    if (OnWayland()) {
+        for (const std::string& line : WaylandLimits()) {
+            std::fprintf(stderr, "%s\n", line.c_str());
+        }
+    }
     if ((loaded.optionFlags & alwaysOnTop) == 0) {
         setWindowFlag(Qt::WindowStaysOnTopHint, false);
     }
@@ -484,6 +497,9 @@ void CTickerWindow::SetStripVisible(bool visible) {
 }
 
 void CTickerWindow::ToggleTransparency() {
+    if (OnWayland()) {
+        return;  // no colour key there: said once at the start
+    }
     if (transparentMode_ != 0) {
         transparentMode_ = 0;
         SetTextAntialiasing(true);
@@ -556,6 +572,9 @@ void CTickerWindow::timerEvent(QTimerEvent* event) {
 
 void CTickerWindow::RegisterShowHideHotKey() {
     hotKey_->Unregister(ShowHideHotKeyId);
+    if (OnWayland()) {
+        return;  // said once at the start; the tray menu shows the window instead
+    }
     const TickerSettings settings = settings_.Get();
     if (!hotKey_->Register(ShowHideHotKeyId, settings.hotKeyModifiers, settings.hotKeyVirtualKey)) {
         QMessageBox box(QMessageBox::Information, QStringLiteral("提示"),
@@ -582,6 +601,10 @@ std::unique_ptr<QMenu> CTickerWindow::BuildMainMenu() {
                               ? menu->addSeparator()
                               : menu->addAction(QString::fromUtf8(item.caption));
         action->setData(item.id);
+        if (item.id == CmdTransparent) {
+            action->setCheckable(true);
+            action->setChecked(transparentMode_ != 0);
+        }
     }
     return menu;
 }
@@ -738,7 +761,7 @@ void CTickerWindow::mouseMoveEvent(QMouseEvent* event) {
     if (at.y() < TitleStripHeight) {
         const std::string tip =
             StripTipText(HitTestStrip(at.x(), at.y(), width()), cycle_->secondsSinceRefresh.load(),
-                         cycle_->failedAttemptTime.load());
+                         cycle_->failedAttemptTime.load(), cycle_->MissingCodes());
         if (tip.empty()) {
             QToolTip::hideText();
             currentTip_.clear();
@@ -799,6 +822,14 @@ void CTickerWindow::closeEvent(QCloseEvent* event) {
     QApplication::quit();
 }
 
+void CTickerWindow::EndSession() {
+    EndRun();
+    hide();
+    // exit, not quit: it also ends a message box's loop that may be running (one at the start,
+    // say), where quit would only ask the windows to close.
+    QCoreApplication::exit(0);
+}
+
 void CTickerWindow::EndRun() {
     if (!started_ || ended_) {
         return;
@@ -819,8 +850,7 @@ void CTickerWindow::EndRun() {
     windowState_.windowRect = {chosenPosition_.x(), chosenPosition_.y(),
                                chosenPosition_.x() + width(), chosenPosition_.y() + height()};
     windowState_.transparent = transparentMode_;
-    SaveWindowState(windowState_, paths_.settingsFiles);
-    SaveSettings(settings_.Get(), paths_.settingsFiles);
+    SaveAtExit(windowState_, settings_.Get(), paths_.settingsFiles, stderr);
 }
 
 }  // namespace vemo

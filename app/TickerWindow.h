@@ -94,6 +94,9 @@ class CTickerWindow : public QWidget {
     // (z-order, hover timer, request URL) and refresh at once.
     void ReplaceSettings(const TickerSettings& settings);
 
+    // Ends the run as 退出 does (threads stopped, everything saved) and quits the application.
+    void EndSession();
+
     // The tray icon's events, and the wake-up of a second start (left double-click).
     void OnTrayCallback(int mouseEvent);
     void OnHotKey(int id);

@@ -136,7 +136,7 @@ void CUpgradeRunner::OnUpgradeCommand() {
     progress->setAutoReset(false);
     progress->setRange(0, 0);
     progress->setMinimumWidth(320);
-    // Cancelling ends the transfer; the upgrade then ends as a failed download.
+    // Cancelling ends the transfer; the upgrade then ends without a failure message.
     connect(progress, &QProgressDialog::canceled, this, [this] {
         progressTimer_.stop();
         if (upgradeStop_) {
@@ -203,6 +203,7 @@ void CUpgradeRunner::OnUpgradeFinished(int result) {
         return;
     }
     upgradeThread_.join();
+    const bool cancelled = upgradeStop_ && upgradeStop_->Requested();
     upgradeStop_.reset();
     progressTimer_.stop();
     delete progress_.data();
@@ -210,6 +211,8 @@ void CUpgradeRunner::OnUpgradeFinished(int result) {
     if (result == UpdaterStarted) {
         // The updater waits for this program to end before it replaces its file.
         window_.OnCommand(CmdExit);
+    } else if (cancelled) {
+        // The user asked for it: the progress window closing is all there is to say.
     } else if (result == AlreadyNewest) {
         ShowNoticeBox(&window_, QStringLiteral("已经是最新版本无须升级"));
     } else {

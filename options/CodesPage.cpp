@@ -186,7 +186,10 @@ void CCodesPage::Add() {
         emit statusMessage(QString::fromStdString(refusal));
         return;
     }
-    AppendCode(code);
+    AppendCode(UpperCaseCode(code));
+    // The new code is in sight and selected, ready to be moved.
+    SelectRow(list_->count() - 1);
+    list_->scrollToItem(list_->item(list_->count() - 1));
     entry_->clear();
     emit statusMessage(QString());
 }

@@ -15,6 +15,7 @@
 #include "options/ColourSwatch.h"
 #include "options/PageKeys.h"
 #include "settings/AutoStart.h"
+#include "settings/AutoStartState.h"
 
 namespace vemo {
 
@@ -32,7 +33,10 @@ const DisplayBox& BoxOf(int controlId) {
 }  // namespace
 
 CDisplayPage::CDisplayPage(const TickerSettings& settings, QWidget* parent)
-    : QWidget(parent), pickColour_(RunColourDialog), setAutoStart_(SetAutoStart) {
+    : QWidget(parent),
+      pickColour_(RunColourDialog),
+      setAutoStart_(SetAutoStart),
+      autoStartProbe_(AutoStartRegistered) {
     const DisplayPageState state = DisplayStateFrom(settings);
     auto* group = new QGroupBox(QStringLiteral("显示设置"), this);
 
@@ -88,8 +92,12 @@ CDisplayPage::CDisplayPage(const TickerSettings& settings, QWidget* parent)
     for (CColourSwatch* s : {up, down, nameSwatch, header, background}) {
         connect(s, &CColourSwatch::clicked, this, [this, s] { PickColour(s); });
     }
-    connect(runAtStartup_, &QCheckBox::clicked, this,
-            [this](bool checked) { setAutoStart_(checked ? 1 : 0); });
+    connect(runAtStartup_, &QCheckBox::clicked, this, [this](bool checked) {
+        setAutoStart_(checked ? 1 : 0);
+        // A start that could not be registered or removed shows as it is.
+        runAtStartup_->setChecked(autoStartProbe_());
+    });
+    runAtStartup_->setChecked(autoStartProbe_());
 
     auto* columns = new QHBoxLayout;
     columns->addWidget(showLabel);
@@ -145,6 +153,11 @@ void CDisplayPage::PickColour(CColourSwatch* swatch) {
     if (picked.isValid()) {
         swatch->SetColour(ToColorRef(picked));
     }
+}
+
+void CDisplayPage::SetAutoStartProbe(AutoStartProbe probe) {
+    autoStartProbe_ = std::move(probe);
+    runAtStartup_->setChecked(autoStartProbe_());
 }
 
 DisplayPageState CDisplayPage::State() const {

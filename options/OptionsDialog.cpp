@@ -1,7 +1,10 @@
 #include "options/OptionsDialog.h"
 
+#include <QCheckBox>
 #include <QHBoxLayout>
 #include <QLabel>
+#include <QLineEdit>
+#include <QListWidget>
 #include <QPushButton>
 #include <QTabBar>
 #include <QTabWidget>
@@ -10,7 +13,9 @@
 #include "net/Endpoints.h"
 #include "options/CodesPage.h"
 #include "options/DisplayPage.h"
+#include "options/HotKeyEdit.h"
 #include "options/LinkLabel.h"
+#include "options/NoticeBox.h"
 #include "options/ProxyPage.h"
 
 namespace vemo {
@@ -68,6 +73,19 @@ COptionsDialog::COptionsDialog(TickerSettings& settingsCopy, const SettingsFiles
     layout->addWidget(tabs_, 1);
     layout->addLayout(bottom);
 
+    // A red message goes as soon as its cause does: after a delete, an untick or an edit.
+    QAbstractItemModel* listModel = codesPage_->List()->model();
+    connect(listModel, &QAbstractItemModel::rowsRemoved, this, &COptionsDialog::RecheckStatus);
+    connect(listModel, &QAbstractItemModel::rowsInserted, this, &COptionsDialog::RecheckStatus);
+    connect(codesPage_->HotKey(), &CHotKeyEdit::hotKeyChanged, this,
+            &COptionsDialog::RecheckStatus);
+    for (QCheckBox* box : proxyPage_->findChildren<QCheckBox*>()) {
+        connect(box, &QCheckBox::toggled, this, &COptionsDialog::RecheckStatus);
+    }
+    for (QLineEdit* field : proxyPage_->findChildren<QLineEdit*>()) {
+        connect(field, &QLineEdit::textChanged, this, &COptionsDialog::RecheckStatus);
+    }
+
     // Tab follows the order of creation: the tab strip, the pages' controls, the bottom line.
     codesPage_->Entry()->setFocus();
 }
@@ -86,12 +104,26 @@ QString COptionsDialog::StatusText() const {
     return status_->text();
 }
 
+void COptionsDialog::RecheckStatus() {
+    const std::string message = status_->text().toStdString();
+    if (!StatusCauseRemains(message, displayPage_->State(), proxyPage_->State(),
+                            codesPage_->State(), settingsCopy_)) {
+        ShowStatus(QString());
+    }
+}
+
 void COptionsDialog::accept() {
-    const std::string message = ValidateStoreAndSave(displayPage_->State(), proxyPage_->State(),
-                                                     codesPage_->State(), settingsCopy_, files_);
+    std::string saveProblem;
+    const std::string message =
+        ValidateStoreAndSave(displayPage_->State(), proxyPage_->State(), codesPage_->State(),
+                             settingsCopy_, files_, saveProblem);
     if (!message.empty()) {
         ShowStatus(QString::fromStdString(message));
         return;
+    }
+    // The change still applies for this run; the user learns that it will not outlive it.
+    if (!saveProblem.empty()) {
+        ShowNoticeBox(this, QString::fromStdString(saveProblem));
     }
     QDialog::accept();
 }

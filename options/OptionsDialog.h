@@ -52,6 +52,9 @@ class COptionsDialog : public QDialog {
     void accept() override;
 
   private:
+    // Clears the status line once what it names is fixed.
+    void RecheckStatus();
+
     TickerSettings& settingsCopy_;
     SettingsFiles files_;
     QTabWidget* tabs_ = nullptr;

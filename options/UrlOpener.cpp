@@ -2,12 +2,19 @@
 
 #include <QDesktopServices>
 
+#include "options/NoticeBox.h"
+
 namespace vemo {
 
-void OpenInBrowser(const QUrl& url) {
-    if (url.scheme() == QLatin1String("http") || url.scheme() == QLatin1String("https")) {
-        QDesktopServices::openUrl(url);
+bool OpenInBrowser(const QUrl& url) {
+    if (url.scheme() != QLatin1String("http") && url.scheme() != QLatin1String("https")) {
+        return false;
     }
+    if (QDesktopServices::openUrl(url)) {
+        return true;
+    }
+    ShowAddressNotOpened(url);
+    return false;
 }
 
 QUrl MakerUrl(const std::string& address) {

@@ -9,6 +9,7 @@
 #include <string_view>
 
 #include "net/Endpoints.h"
+#include "quotes/MissingCodes.h"
 #include "quotes/PageTexts.h"
 #include "quotes/QuoteCells.h"
 #include "quotes/QuoteFailover.h"
@@ -341,6 +342,7 @@ int Render(const PageRequest& request, PageWriter& page, int& rows, int& cols,
 
     std::vector<QuoteRecord> records;
     if (fetched.result == FetchOk) {
+        report.missingCodes = JoinCodes(CodesWithoutQuote(settings, batch));
         const int listed = std::clamp(batch.count, 0, MaxQuotes);
         for (int i = 0; i < listed; ++i) {
             std::unique_ptr<QuoteRecord>& record = batch.records[static_cast<std::size_t>(i)];

@@ -46,6 +46,8 @@ struct RefreshReport {
     bool stale = false;
     // The newest date the answer's quotes carry ("YYYY-MM-DD"), empty when none.
     char newestDate[DataDateSize] = {};
+    // The listed codes the answering service gave no quote for ("A, B"), empty when none.
+    std::string missingCodes;
 };
 
 // One refresh of the quote page into `page` (zero-filled by the caller, normally

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <cstdio>
 #include <filesystem>
 #include <string>
 
@@ -39,12 +40,20 @@ SettingsFiles RunningProgramSettingsFiles();
 // came from the file, else 0 after writing the whole record back with SaveSettings.
 int LoadSettings(TickerSettings& settings, const SettingsFiles& files);
 // Writes the three blocks, "fontsize", "version" and the store's copy of the code list;
-// returns 1 (write failures are not reported).
+// returns 1 when every write succeeded, else 0, and `problem` then names the first file that
+// could not be written and why (SaveFailureMessage).
 int SaveSettings(const TickerSettings& settings, const SettingsFiles& files);
+int SaveSettings(const TickerSettings& settings, const SettingsFiles& files, std::string& problem);
 // Returns 1 when "wstat" was read; else clears `transparent`, writes the record and returns 0.
 int LoadWindowState(WindowState& state, const SettingsFiles& files);
-// Returns 1 when the write succeeded, else 0.
+// Returns 1 when the write succeeded, else 0 with the reason in `problem`.
 int SaveWindowState(const WindowState& state, const SettingsFiles& files);
+int SaveWindowState(const WindowState& state, const SettingsFiles& files, std::string& problem);
+
+// What the end of a run saves: the window state, then the settings. Each failure is one line on
+// `errors` (there is no window left to tell); returns whether both were saved.
+bool SaveAtExit(const WindowState& state, const TickerSettings& settings, const SettingsFiles& files,
+                std::FILE* errors);
 
 // The per-user store: 0 on success, negative on failure (the codes are in settings/AppStore.h).
 // A read copies the value's bytes when they fit in `size`, and after a string a terminator when

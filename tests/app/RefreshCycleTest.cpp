@@ -509,5 +509,22 @@ TEST_F(RefreshCycleTest, FailedAttemptTimeLastsWhileTheQuotesAreOld) {
     EXPECT_EQ(cycle.failedAttemptTime.load(), -1);
 }
 
+TEST_F(RefreshCycleTest, CodesWithoutQuoteLastWhileTheirAnswerIsShown) {
+    host.settings.refreshSeconds = 10;
+    host.report.answered = true;
+    host.report.missingCodes = "999999, MAOTAI";
+    Started();
+    EXPECT_EQ(cycle.MissingCodes(), "999999, MAOTAI");
+    // A failed refresh shows the same answer again.
+    host.report = RefreshReport{};
+    host.report.stale = true;
+    cycle.RunOnce();
+    EXPECT_EQ(cycle.MissingCodes(), "999999, MAOTAI");
+    host.report = RefreshReport{};
+    host.report.answered = true;
+    cycle.RunOnce();
+    EXPECT_EQ(cycle.MissingCodes(), "");
+}
+
 }  // namespace
 }  // namespace vemo

@@ -898,6 +898,28 @@ TEST_F(PageSessionTest, NoKeptTableWithoutQuotesOfTheSameList) {
     EXPECT_FALSE(report.stale);
 }
 
+TEST_F(PageSessionTest, AnAnswerWithoutQuotesIsNoTableToKeep) {
+    for (auto& [provider, service] : services) {
+        service.records.clear();
+    }
+    RefreshReport report = Refresh();
+    EXPECT_FALSE(report.answered);
+    EXPECT_EQ(report.missingCodes, "1A0001, 399001");
+    AllFail();
+    report = Refresh();
+    EXPECT_FALSE(report.stale);
+    EXPECT_EQ(report.result, FetchFailed);
+    EXPECT_EQ(page.find(Utf8ToGbk("未更新")), std::string::npos);
+    EXPECT_EQ(page.find("<table"), std::string::npos);
+}
+
+TEST_F(PageSessionTest, ReportNamesTheCodesWithoutQuote) {
+    TickerSettings settings = DefaultTickerSettings();
+    std::snprintf(settings.codeList, sizeof settings.codeList, ",1A0001,999999,399001,999999");
+    EXPECT_EQ(Refresh(settings).missingCodes, "999999");
+    EXPECT_EQ(Refresh().missingCodes, "");
+}
+
 TEST_F(PageSessionTest, ReportCarriesTheNewestDateOfTheAnswer) {
     services[ProviderSina].fill = [](QuoteBatch& batch) {
         std::snprintf(batch.newestDate, sizeof batch.newestDate, "2026-12-04");

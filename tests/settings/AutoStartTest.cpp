@@ -92,6 +92,10 @@ std::optional<std::vector<std::string>> ReadExecArguments(const std::string& fil
                 if (q == '"') {
                     break;
                 }
+                // Inside quotes these two must be escaped too.
+                if (q == '`' || q == '$') {
+                    return std::nullopt;
+                }
                 if (q == '\\') {
                     if (++i >= value.size()) {
                         return std::nullopt;

@@ -249,7 +249,9 @@ TEST_F(UpgradeWindowTest, ProgressWindowOffersCancelAndASecondUpgradeDoesNothing
     ASSERT_TRUE(finished.wait(5000));
     EXPECT_EQ(finished.at(0).at(0).toInt(), NewProgramFailed);
     EXPECT_EQ(window->Upgrade()->ProgressWindow(), nullptr);
-    EXPECT_EQ(MessageText(), FailureText);
+    // A cancel the user asked for is no failure to report.
+    QApplication::processEvents();
+    EXPECT_EQ(window->findChild<QMessageBox*>(), nullptr);
     EXPECT_FALSE(fs::exists(setup.programFolder / NewProgramName));
     EXPECT_FALSE(fs::exists(setup.programFolder / UpdaterName));
 }

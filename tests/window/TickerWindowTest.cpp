@@ -151,6 +151,21 @@ TEST_F(TickerWindowTest, MenuHoldsTheCommandsInOrder) {
     EXPECT_EQ(captions, (QStringList{"刷新", "-", "透明", "升级", "设置...", "主页...", "关于...",
                                      "-", "退出"}));
     EXPECT_EQ(ids, (QList<int>{32778, 32779, 32775, 32780, 32771, 32781, 32772, 32774, 32773}));
+    // 透明 alone carries a check mark, which shows the mode.
+    for (QAction* action : menu->actions()) {
+        EXPECT_EQ(action->isCheckable(), action->data().toInt() == CmdTransparent);
+        EXPECT_FALSE(action->isChecked());
+    }
+    window->ToggleTransparency();
+    const std::unique_ptr<QMenu> transparent = window->BuildMainMenu();
+    for (QAction* action : transparent->actions()) {
+        EXPECT_EQ(action->isChecked(), action->data().toInt() == CmdTransparent);
+    }
+    window->ToggleTransparency();
+    const std::unique_ptr<QMenu> opaque = window->BuildMainMenu();
+    for (QAction* action : opaque->actions()) {
+        EXPECT_FALSE(action->isChecked());
+    }
 }
 
 TEST_F(TickerWindowTest, StripTipsChangeWithTheArea) {
@@ -169,6 +184,13 @@ TEST_F(TickerWindowTest, StripTipsChangeWithTheArea) {
         QTest::qWait(20);
     }
     EXPECT_FALSE(QToolTip::isVisible());
+}
+
+TEST_F(TickerWindowTest, RefreshTipNamesCodesWithoutQuote) {
+    std::strcpy(settings.codeList, ",600000,999999");
+    StartAndShowFirstPage();
+    MoveMouse(QPoint(window->width() - 10, 5));
+    EXPECT_EQ(QToolTip::text(), QStringLiteral("刷新(距上次刷新不到 5 秒；没有行情: 999999)"));
 }
 
 TEST_F(TickerWindowTest, RefreshButtonRequestsARefresh) {
@@ -326,18 +348,22 @@ TEST_F(TickerWindowTest, TransparentTextIsTheTextsColourOrTheKey) {
     StartAndShowFirstPage();
     Control<QLabel>(IdNoticeLine)->setText(QStringLiteral("公告 notice"));
     window->ToggleTransparency();
-    // The page's colours, the separator, and the notice line's complement of the background.
+    // The page's colours, the separator, the notice line's complement of the background, and
+    // the white outline of the page's dark text.
     const QList<QColor> colours = {
         QColor(0xFF, 0xFF, 0xE6), Qt::black,          Qt::blue,          Qt::red,
-        QColor(0, 0x99, 0),       QColor(0, 0, 0xCC), QColor(0, 0, 0x18)};
+        QColor(0, 0x99, 0),       QColor(0, 0, 0xCC), QColor(0, 0, 0x18), Qt::white};
     const QImage image = window->grab().toImage().convertToFormat(QImage::Format_RGB32);
     int blended = 0;
+    int outline = 0;
     for (int y = 0; y < image.height(); ++y) {
         for (int x = 0; x < image.width(); ++x) {
             blended += !colours.contains(image.pixelColor(x, y));
+            outline += image.pixelColor(x, y) == Qt::white;
         }
     }
     EXPECT_EQ(blended, 0);
+    EXPECT_GT(outline, 100);
 }
 
 TEST_F(TickerWindowTest, ANoticeArrivingWhileTransparentShowsAtOnce) {

@@ -6,7 +6,6 @@
 
 #include "quotes/Gbk.h"
 #include "quotes/QuoteCells.h"
-#include "settings/CodeList.h"
 
 namespace vemo {
 
@@ -152,25 +151,6 @@ std::string FormatTerminalTable(const TickerSettings& settings, QuoteBatch& batc
         record.reset();
     }
     return out;
-}
-
-std::vector<std::string> CodesWithoutQuote(const TickerSettings& settings,
-                                           const QuoteBatch& batch) {
-    std::vector<std::string> quoted;
-    const int count = std::clamp(batch.count, 0, MaxQuotes);
-    for (int i = 0; i < count; ++i) {
-        if (const QuoteRecord* record = batch.records[static_cast<std::size_t>(i)].get()) {
-            quoted.push_back(FieldText(record->code));
-        }
-    }
-    std::vector<std::string> missing;
-    for (std::string& code : SplitCodeList(FieldText(settings.codeList))) {
-        if (std::find(quoted.begin(), quoted.end(), code) == quoted.end() &&
-            std::find(missing.begin(), missing.end(), code) == missing.end()) {
-            missing.push_back(std::move(code));
-        }
-    }
-    return missing;
 }
 
 }  // namespace vemo

@@ -20,8 +20,4 @@ std::string TerminalProviderText(std::string_view gbk);
 // rising rows red and falling rows green when `colour` is set.
 std::string FormatTerminalTable(const TickerSettings& settings, QuoteBatch& batch, bool colour);
 
-// The codes of the settings' list, in list order and each once, for which the batch holds no
-// quote.
-std::vector<std::string> CodesWithoutQuote(const TickerSettings& settings, const QuoteBatch& batch);
-
 }  // namespace vemo

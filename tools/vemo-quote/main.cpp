@@ -14,6 +14,7 @@
 #include <vector>
 
 #include "quotes/Gbk.h"
+#include "quotes/MissingCodes.h"
 #include "quotes/QuoteFailover.h"
 #include "quotes/QuoteFetch.h"
 #include "quotes/QuotePage.h"
@@ -192,12 +193,7 @@ bool ShowOnce(const TickerSettings& s, const std::string& quoteUrl, bool colour)
     }
     std::fflush(stdout);
     if (!missing.empty()) {
-        std::string names;
-        for (const std::string& code : missing) {
-            names += names.empty() ? "" : ", ";
-            names += code;
-        }
-        std::fprintf(stderr, "没有行情: %s\n", names.c_str());
+        std::fprintf(stderr, "没有行情: %s\n", JoinCodes(missing).c_str());
     }
     return fetched.answered;
 }
