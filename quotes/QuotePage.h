@@ -57,7 +57,9 @@ struct RefreshReport {
 // written for a table page, 0 for the upgrade and empty-list notices, or the fetch result for the
 // fetch-error page. `rows` and `cols` come in as 2 and 3 and report the table's shape.
 // The chosen service is asked first; only when it fails (see FetchWithFailover) are the others
-// asked, and the time line then names the one that answered. A table of fewer than three columns
+// asked, and the time line then names the one that answered. When none gives a quote the page is
+// the fetch-error page, unless every one of them answered without a quote (codes that no service
+// knows), which is an empty table. A table of fewer than three columns
 // breaks such a time line into lines and counts each further line as one more row.
 int RenderQuotePage(const TickerSettings& settings, std::span<char> page, int& rows, int& cols,
                     const QuoteFetchers& fetchers, RefreshReport* report = nullptr);
@@ -68,8 +70,8 @@ inline int RenderQuotePage(const TickerSettings& settings, std::span<char> page,
 
 // The ticker's run of refreshes: each one is RenderQuotePage, except that a refresh in which
 // every service fails, after one that showed quotes for the same code list, shows those quotes
-// again with "未更新" after their time instead of the fetch-error page. Nothing outlives the
-// object.
+// again with "未更新" after their time instead of the fetch-error page. Only quotes are kept: an
+// answer without any is never shown again as a stale table. Nothing outlives the object.
 class QuotePageSession {
   public:
     explicit QuotePageSession(QuoteFetchers fetchers);
