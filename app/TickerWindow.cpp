@@ -24,14 +24,14 @@
 
 #include <chrono>
 #include <cstdio>
-#include <condition_variable>
 #include <ctime>
-#include <mutex>
+#include <thread>
 
 #include "app/DesktopCheck.h"
 #include "app/PageFile.h"
 #include "app/StripButton.h"
 #include "app/UpgradeRunner.h"
+#include "app/WallClockWait.h"
 #include "app/WindowLayout.h"
 #include "app/X11Window.h"
 #include "app/browser/WebBrowser2.h"
@@ -101,25 +101,23 @@ class CTickerWindow::Host : public RefreshHost {
     }
 
     void Stop() {
-        {
-            std::lock_guard<std::mutex> lock(mutex_);
-            stopping_ = true;
-        }
-        wake_.notify_all();
+        stopping_ = true;
+        waiter_.Stop();
     }
 
-    bool Sleep(std::chrono::milliseconds duration) override {
-        std::unique_lock<std::mutex> lock(mutex_);
-        return !wake_.wait_for(lock, duration, [this] { return stopping_.load(); });
+    bool WaitUntil(std::optional<WallClock::time_point> until) override {
+        return waiter_.WaitUntil(until) != WallClockWait::Woken::Stopped && Running();
     }
+    void Wake() override { waiter_.Wake(); }
     bool Running() override { return !stopping_.load(); }
-    std::tm LocalNow() override {
+    WallClock::time_point Now() override { return WallClock::now(); }
+    std::tm LocalTime(WallClock::time_point at) override {
         if (clock_) {
             return clock_();
         }
-        const std::time_t now = std::time(nullptr);
+        const std::time_t seconds = WallClock::to_time_t(at);
         std::tm local{};
-        localtime_r(&now, &local);
+        localtime_r(&seconds, &local);
         return local;
     }
     bool WindowVisible() override { return window_.visible_.load(); }
@@ -150,7 +148,7 @@ class CTickerWindow::Host : public RefreshHost {
             Queue([this] { window_.ShowPageFileProblem(); });
             return;
         }
-        Sleep(std::chrono::milliseconds(10));
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
         Queue([this] { window_.ShowPage(); });
     }
 
@@ -170,8 +168,7 @@ class CTickerWindow::Host : public RefreshHost {
     }
 
     CTickerWindow& window_;
-    std::mutex mutex_;
-    std::condition_variable wake_;
+    WallClockWait waiter_;
     std::atomic<bool> stopping_{false};
     QuotePageSession session_;  // the last quotes, kept for a refresh in which all services fail
     std::string quoteUrl_;      // the refresh thread's own
@@ -309,7 +306,7 @@ void CTickerWindow::ReplaceSettings(const TickerSettings& settings) {
         ToggleTransparency();
         ToggleTransparency();
     }
-    cycle_->refreshState.store(settingsChanged);
+    cycle_->Request(settingsChanged);
 }
 
 QColor CTickerWindow::BackgroundColour() const {
@@ -760,7 +757,7 @@ void CTickerWindow::mouseMoveEvent(QMouseEvent* event) {
     const QPoint at = event->position().toPoint();
     if (at.y() < TitleStripHeight) {
         const std::string tip =
-            StripTipText(HitTestStrip(at.x(), at.y(), width()), cycle_->secondsSinceRefresh.load(),
+            StripTipText(HitTestStrip(at.x(), at.y(), width()), cycle_->SecondsSinceRefresh(),
                          cycle_->failedAttemptTime.load(), cycle_->MissingCodes());
         if (tip.empty()) {
             QToolTip::hideText();
@@ -797,6 +794,7 @@ void CTickerWindow::moveEvent(QMoveEvent* event) {
 void CTickerWindow::showEvent(QShowEvent* event) {
     QWidget::showEvent(event);
     visible_.store(true);
+    host_->Wake();  // timed refreshes skipped while hidden are due now
     UpdateHoverTimer(settings_.Get().optionFlags);
 }
 

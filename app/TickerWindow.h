@@ -114,8 +114,8 @@ class CTickerWindow : public QWidget {
     std::unique_ptr<QMenu> BuildMainMenu();
 
     int RefreshStateValue() const { return cycle_->refreshState.load(); }
-    void SetRefreshState(RefreshState state) { cycle_->refreshState.store(state); }
-    std::uint32_t SecondsSinceRefresh() const { return cycle_->secondsSinceRefresh.load(); }
+    void SetRefreshState(RefreshState state) { cycle_->Request(state); }
+    std::uint32_t SecondsSinceRefresh() const { return cycle_->SecondsSinceRefresh(); }
     TickerSettings Settings() const { return settings_.Get(); }
     bool TransparentMode() const { return transparentMode_ != 0; }
     bool HoverTimerActive() const { return hoverTimer_.isActive(); }

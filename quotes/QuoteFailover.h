@@ -23,6 +23,11 @@ struct FailoverOutcome {
     int result = FetchFailed;  // the fetch result of the answer left in the batch
     int provider = 0;          // the service whose answer is in the batch
     bool answered = false;     // that answer holds quotes
+    // Without quotes: every service asked gave a readable answer (FetchOk), none with a quote,
+    // as for codes that no service knows. Any failed fetch leaves it false.
+    bool everyServiceReplied = false;
+    // Without quotes: the first failed fetch's result, FetchOk when none failed.
+    int firstFailure = FetchOk;
 };
 
 // One refresh's fetch. The chosen service is asked at `chosenUrl` (BuildQuoteUrl's). It fails when

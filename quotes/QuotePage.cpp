@@ -340,24 +340,26 @@ int Render(const PageRequest& request, PageWriter& page, int& rows, int& cols,
         return static_cast<int>(page.Size());
     }
 
+    // A chosen service whose answer held no quote (a refusal page, an empty body) and stand-ins
+    // that failed are no answer at all: the error page, not an empty table with an empty time.
+    if (!fetched.answered && !fetched.everyServiceReplied) {
+        rows = 0;
+        page.Format(FetchErrorPageFormat, {colours.background});
+        return fetched.result != FetchOk ? fetched.result : fetched.firstFailure;
+    }
+
+    // From here the batch is a readable answer: with quotes, or, from every service, without.
     std::vector<QuoteRecord> records;
-    if (fetched.result == FetchOk) {
-        report.missingCodes = JoinCodes(CodesWithoutQuote(settings, batch));
-        const int listed = std::clamp(batch.count, 0, MaxQuotes);
-        for (int i = 0; i < listed; ++i) {
-            std::unique_ptr<QuoteRecord>& record = batch.records[static_cast<std::size_t>(i)];
-            if (record) {
-                records.push_back(*record);
-                record.reset();
-            }
+    report.missingCodes = JoinCodes(CodesWithoutQuote(settings, batch));
+    const int listed = std::clamp(batch.count, 0, MaxQuotes);
+    for (int i = 0; i < listed; ++i) {
+        std::unique_ptr<QuoteRecord>& record = batch.records[static_cast<std::size_t>(i)];
+        if (record) {
+            records.push_back(*record);
+            record.reset();
         }
     }
     rows = static_cast<int>(records.size());
-
-    if (fetched.result != FetchOk) {
-        page.Format(FetchErrorPageFormat, {colours.background});
-        return fetched.result;
-    }
 
     // The links carry the value of the service the rows came from. Tencent's symbols are Sina's,
     // so its rows take Sina's value (2), one of the two the maker's skip page knows.

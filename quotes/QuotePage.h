@@ -57,7 +57,9 @@ struct RefreshReport {
 // `quoteUrl` is the chosen service's request URL (BuildQuoteUrl's); while `updateRequired` (the
 // version check's finding) is set, the page shows the upgrade notice and nothing is fetched.
 // The chosen service is asked first; only when it fails (see FetchWithFailover) are the others
-// asked, and the time line then names the one that answered. A table of fewer than three columns
+// asked, and the time line then names the one that answered. When none gives a quote the page is
+// the fetch-error page, unless every one of them answered without a quote (codes that no service
+// knows), which is an empty table. A table of fewer than three columns
 // breaks such a time line into lines and counts each further line as one more row.
 int RenderQuotePage(const TickerSettings& settings, std::string_view quoteUrl, bool updateRequired,
                     std::span<char> page, int& rows, int& cols, const QuoteFetchers& fetchers,
@@ -69,8 +71,8 @@ inline int RenderQuotePage(const TickerSettings& settings, std::string_view quot
 
 // The ticker's run of refreshes: each one is RenderQuotePage, except that a refresh in which
 // every service fails, after one that showed quotes for the same code list, shows those quotes
-// again with "未更新" after their time instead of the fetch-error page. Nothing outlives the
-// object.
+// again with "未更新" after their time instead of the fetch-error page. Only quotes are kept: an
+// answer without any is never shown again as a stale table. Nothing outlives the object.
 class QuotePageSession {
   public:
     explicit QuotePageSession(QuoteFetchers fetchers);

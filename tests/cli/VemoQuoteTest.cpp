@@ -275,6 +275,49 @@ TEST_F(VemoQuoteTest, PageOfOneRefreshFailsOverToTheNextService) {
     EXPECT_NE(shown.out.find("(腾讯)\n"), std::string::npos);
 }
 
+TEST_F(VemoQuoteTest, PageIsTheErrorPageWhenNoServiceGivesAQuote) {
+    MarketSimulator sim;
+    ASSERT_EQ(sim.Start(0), 0);
+    sim.SetTime(SimTime{2026, 12, 7, 10, 30, 0});
+    const std::string errorPage = Utf8ToGbk(
+        "<html><style>body{border:0; font-size:12px;}</style><body scroll=no bgcolor=#FFFFE6>"
+        "<font color=#FF0000>获得数据出错 请检查网络连接</font></body></html>");
+    struct Refusal {
+        const char* what;
+        int status;
+        const char* body;
+    };
+    const Refusal refusals[] = {{"403 with its refusal", 403, "Kinsoku jikou desu!"},
+                                {"empty answer", 200, ""}};
+    const std::pair<int, SimService> chosen[] = {{ProviderSina, SimService::Sina},
+                                                 {ProviderNetEase, SimService::NetEase},
+                                                 {ProviderTencent, SimService::Tencent}};
+    SimBehaviour closed;
+    closed.failure = SimFailure::Close;
+    for (const auto& [provider, service] : chosen) {
+        for (const Refusal& refusal : refusals) {
+            SCOPED_TRACE(testing::Message() << "provider " << provider << ", " << refusal.what);
+            sim.SetBehaviour(SimService::All, closed);
+            SimBehaviour refused;
+            refused.failure = SimFailure::HttpError;
+            refused.status = refusal.status;
+            refused.body = refusal.body;
+            sim.SetBehaviour(service, refused);
+            sim.ClearRequests();
+            TickerSettings settings = ProxySettings(sim);
+            std::strcpy(settings.codeList, ",600000,000002");
+            settings.provider = provider;
+            SaveSettings(settings, files);
+
+            const Outcome outcome = Run({"page", dir.string()});
+            EXPECT_EQ(outcome.status, 0);
+            EXPECT_EQ(outcome.out, errorPage);
+            EXPECT_EQ(outcome.err, "rows=0 cols=3 result=-2\n");
+            EXPECT_EQ(sim.Requests().size(), 3u);
+        }
+    }
+}
+
 TEST_F(VemoQuoteTest, ShowPrintsTheTableOrOneLineOnFailure) {
     MarketSimulator sim;
     ASSERT_EQ(sim.Start(0), 0);

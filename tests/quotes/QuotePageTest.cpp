@@ -283,8 +283,11 @@ TEST(QuotePageTest, NoColumnBits) {
 TEST(QuotePageTest, NoHeaderNoTimeNoRecords) {
     TickerSettings settings = DefaultTickerSettings();
     settings.pageContent = showPrice;
+    // Every service answers, none with a quote.
     FakeProvider sina;
-    const Rendered out = Render(settings, sina);
+    FakeProvider netEase;
+    FakeProvider tencent;
+    const Rendered out = Render(settings, sina, netEase, tencent);
     EXPECT_EQ(out.rows, 0);
     EXPECT_EQ(out.cols, 1);
     EXPECT_TRUE(out.page.ends_with(
@@ -709,30 +712,52 @@ TEST(FailoverTest, WorkingChosenServiceIsNeverBypassed) {
     }
 }
 
-TEST(FailoverTest, WhenEveryServiceFailsTheChosenOnesAnswerStands) {
-    TickerSettings settings = DefaultTickerSettings();
-    for (const int result : {FetchFailed, FetchBadUrl}) {
-        FakeProvider sina = TwoQuotes();
-        sina.result = result;
-        FakeProvider netEase;
-        netEase.result = FetchFailed;
-        FakeProvider tencent;  // answers, but without quotes
-        const Rendered out = Render(settings, sina, netEase, tencent);
-        EXPECT_EQ(out.result, result);
-        EXPECT_EQ(out.rows, 0);
-        EXPECT_EQ(out.page.rfind("<html><style>body{border:0; font-size:12px;}</style>", 0), 0u);
-        EXPECT_EQ(sina.calls + netEase.calls + tencent.calls, 3);
+const char FetchErrorStart[] = "<html><style>body{border:0; font-size:12px;}</style>";
+
+// A refresh in which no service gives a quote shows the error page, whatever the chosen one's
+// failure looked like; a refusal page or an empty body reads as an answer without records.
+TEST(FailoverTest, NoQuoteFromAnyServiceIsTheErrorPageForEachChosenService) {
+    for (const int chosen : {ProviderSina, ProviderNetEase, ProviderTencent}) {
+        for (const Failure failure :
+             {Failure::Transport, Failure::BadUrl, Failure::NoRecords, Failure::Throws}) {
+            SCOPED_TRACE(testing::Message() << "chosen " << chosen << ", failure "
+                                            << static_cast<int>(failure));
+            TickerSettings settings = DefaultTickerSettings();
+            settings.provider = chosen;
+            std::map<int, FakeProvider> services;
+            for (const int provider : {ProviderSina, ProviderNetEase, ProviderTencent}) {
+                services[provider] = TwoQuotes();
+                if (provider != chosen) {
+                    services[provider].result = FetchFailed;
+                }
+            }
+            MakeFail(services[chosen], failure);
+            services[chosen].dataTime.clear();  // a refusal carries no time either
+            const Rendered out = Render(settings, services[ProviderSina],
+                                        services[ProviderNetEase], services[ProviderTencent]);
+            EXPECT_EQ(out.page.rfind(FetchErrorStart, 0), 0u) << out.page;
+            EXPECT_EQ(out.page.find("<table"), std::string::npos);
+            EXPECT_EQ(out.result, failure == Failure::BadUrl ? FetchBadUrl : FetchFailed);
+            EXPECT_EQ(out.rows, 0);
+            for (auto& [provider, service] : services) {
+                EXPECT_EQ(service.calls, 1) << provider;
+            }
+        }
     }
-    // The chosen service answered, without quotes: its empty table, as before.
+}
+
+TEST(FailoverTest, EveryServiceAnsweringWithoutQuotesShowsTheEmptyTable) {
+    // Codes that no service knows: each answers, none with a quote.
+    TickerSettings settings = DefaultTickerSettings();
     FakeProvider sina;
     FakeProvider netEase;
-    netEase.result = FetchFailed;
     FakeProvider tencent;
-    tencent.result = FetchFailed;
     const Rendered out = Render(settings, sina, netEase, tencent);
     EXPECT_EQ(out.rows, 0);
+    EXPECT_EQ(out.result, static_cast<int>(out.page.size()));
     EXPECT_NE(out.page.find("<td colspan=3 align=right>2022-11-11 15:00:00</td>"),
               std::string::npos);
+    EXPECT_EQ(sina.calls + netEase.calls + tencent.calls, 3);
 }
 
 class PageSessionTest : public ::testing::Test {
@@ -929,6 +954,58 @@ TEST_F(PageSessionTest, ReportCarriesTheNewestDateOfTheAnswer) {
     AllFail();
     report = Refresh();
     EXPECT_STREQ(report.newestDate, "");
+}
+
+TEST_F(PageSessionTest, RunWithoutQuotesYetShowsTheErrorPageForEachChosenService) {
+    for (const int chosen : {ProviderSina, ProviderNetEase, ProviderTencent}) {
+        SCOPED_TRACE(chosen);
+        TickerSettings settings = DefaultTickerSettings();
+        settings.provider = chosen;
+        for (auto& [provider, service] : services) {
+            service.result = FetchFailed;
+        }
+        // The chosen one answers with a refusal: readable, no quote, no time.
+        services[chosen].result = FetchOk;
+        services[chosen].records.clear();
+        services[chosen].dataTime.clear();
+        const RefreshReport report = Refresh(settings);
+        EXPECT_EQ(page.rfind(FetchErrorStart, 0), 0u) << page;
+        EXPECT_FALSE(report.stale);
+        EXPECT_FALSE(report.answered);
+        EXPECT_EQ(report.result, FetchFailed);
+        EXPECT_EQ(rows, 0);
+        services[chosen] = TwoQuotes();
+    }
+}
+
+TEST_F(PageSessionTest, ShownQuotesStayMarkedWhenTheChosenServiceRefusesAndTheOthersFail) {
+    Refresh();
+    AllFail();
+    services[ProviderSina].result = FetchOk;
+    services[ProviderSina].records.clear();
+    services[ProviderSina].dataTime.clear();
+    const RefreshReport report = Refresh();
+    EXPECT_TRUE(report.stale);
+    EXPECT_EQ(rows, 2);
+    EXPECT_NE(page.find("2022-11-11 15:00:00" + Utf8ToGbk(" <font color=#009900>未更新</font>")),
+              std::string::npos);
+}
+
+TEST_F(PageSessionTest, AnswersWithoutQuotesAreNeverKeptAsAStaleTable) {
+    for (auto& [provider, service] : services) {
+        service.records.clear();
+    }
+    RefreshReport report = Refresh();
+    EXPECT_FALSE(report.answered);
+    EXPECT_NE(page.find("<table"), std::string::npos);
+    EXPECT_EQ(rows, 0);
+
+    AllFail();
+    report = Refresh();
+    EXPECT_FALSE(report.stale);
+    EXPECT_EQ(page.rfind(FetchErrorStart, 0), 0u) << page;
+    EXPECT_EQ(page.find(Utf8ToGbk("未更新")), std::string::npos);
+    EXPECT_EQ(rows, 0);
 }
 
 }  // namespace

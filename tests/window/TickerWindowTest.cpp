@@ -200,6 +200,42 @@ TEST_F(TickerWindowTest, RefreshButtonRequestsARefresh) {
     EXPECT_EQ(window->RefreshStateValue(), refreshRequested);
 }
 
+// Waits up to `ms` of real time, handling events, until the simulator has seen a request.
+bool ServiceAskedWithin(MarketSimulator& sim, int ms) {
+    QElapsedTimer waited;
+    waited.start();
+    while (sim.Requests().empty() && waited.elapsed() < ms) {
+        QTest::qWait(20);
+    }
+    return !sim.Requests().empty();
+}
+
+TEST_F(TickerWindowTest, AWindowShownAfterSkippedRefreshesAsksAtOnce) {
+    settings.refreshSeconds = 10;
+    window = std::make_unique<CTickerWindow>(paths);
+    window->SetLocalClock([] {
+        std::tm monday{};
+        monday.tm_year = 126;
+        monday.tm_mon = 11;
+        monday.tm_mday = 7;
+        monday.tm_wday = 1;
+        monday.tm_hour = 10;
+        return monday;
+    });
+    SaveSettings(settings, paths.settingsFiles);
+    QSignalSpy shown(window.get(), &CTickerWindow::pageShown);
+    window->Start();
+    ASSERT_TRUE(shown.wait(15000));
+    window->hide();
+    sim.ClearRequests();
+    // The timed refresh comes and goes while hidden: no request.
+    QTest::qWait(11000);
+    EXPECT_TRUE(sim.Requests().empty());
+    // Shown by any way at all (here without the show command's own request).
+    window->show();
+    EXPECT_TRUE(ServiceAskedWithin(sim, 1000));
+}
+
 TEST_F(TickerWindowTest, HotKeyHidesTheTrayIconOnlyWhenAsked) {
     settings.optionFlags |= hotKeyHidesTrayIcon;
     StartAndShowFirstPage();
