@@ -13,9 +13,6 @@ namespace vemo {
 
 namespace {
 
-// Sina refuses requests that do not say they come from its own pages.
-constexpr char SinaReferer[] = "Referer: http://finance.sina.com.cn/";
-
 struct SlistDeleter {
     void operator()(curl_slist* list) const { curl_slist_free_all(list); }
 };
@@ -130,7 +127,7 @@ int FetchQuotesFrom(int provider, const TickerSettings& settings, std::string_vi
     std::vector<std::string> lines;
     const int selected = SelectedProvider(provider);
     const int result = FetchLines(settings, url, headers,
-                                  selected == ProviderSina ? SinaReferer : "", lines, options);
+                                  selected == ProviderSina ? SinaRefererHeader : "", lines, options);
     if (result != FetchOk) {
         return result;
     }
