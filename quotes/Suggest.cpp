@@ -175,9 +175,8 @@ void Collect(std::vector<SecurityMatch>& matches, SecurityMatch match) {
     if (matches.size() >= MaxMatches || match.code.empty()) {
         return;
     }
-    const bool repeat = std::any_of(matches.begin(), matches.end(), [&](const SecurityMatch& m) {
-        return m.code == match.code;
-    });
+    const bool repeat = std::any_of(matches.begin(), matches.end(),
+                                    [&](const SecurityMatch& m) { return m.code == match.code; });
     if (!repeat) {
         matches.push_back(std::move(match));
     }

@@ -71,8 +71,7 @@ struct LookupOutcome {
 };
 
 // One GET of `url` for the service; FetchOk with the body, or the fetch's failure.
-using LookupFetcher =
-    std::function<int(int provider, const std::string& url, std::string& body)>;
+using LookupFetcher = std::function<int(int provider, const std::string& url, std::string& body)>;
 
 // Sina first; Tencent when Sina fails, answers something else or answers nothing the ticker can
 // show. `cancel` (may be null) stops it between the services.

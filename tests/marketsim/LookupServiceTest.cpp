@@ -43,11 +43,11 @@ TEST_F(LookupServiceTest, SinaAnswersInGbkFromItsListing) {
     EXPECT_NE(digits.find(";\xC6\xBD\xB0\xB2\xD2\xF8\xD0\xD0,11,000001,sz000001,"),
               std::string::npos);
     // Kinds by type, foreign shares too; Beijing is Tencent's alone.
-    EXPECT_NE(Proxied(std::string("http://suggest3.sinajs.cn") + SinaPath + "TXKG").find(
-                  ",31,00700,hk00700,"),
+    EXPECT_NE(Proxied(std::string("http://suggest3.sinajs.cn") + SinaPath + "TXKG")
+                  .find(",31,00700,hk00700,"),
               std::string::npos);
-    EXPECT_NE(Fetch(Direct(sim.Port(), std::string(SinaPath) + "50etf")).body.find(
-                  ",22,510050,sh510050,"),
+    EXPECT_NE(Fetch(Direct(sim.Port(), std::string(SinaPath) + "50etf"))
+                  .body.find(",22,510050,sh510050,"),
               std::string::npos);
     EXPECT_EQ(Fetch(Direct(sim.Port(), std::string(SinaPath) + "nsld")).body,
               "var suggestvalue=\"\";\n");

@@ -28,18 +28,18 @@ std::vector<std::string> Lines(const std::vector<SecurityMatch>& matches) {
 }
 
 TEST(SuggestParseTest, SinaRowsMapBackToListCodesAndKinds) {
-    const LookupAnswer answer = ParseSinaLookup(SinaBody(
-        "上证指数,11,000001,sh000001,上证指数,,上证指数,99,1,,;"
-        "平安银行,11,000001,sz000001,平安银行,,平安银行,99,1,,;"
-        "腾讯控股,31,00700,hk00700,腾讯控股,,腾讯控股,99,1,,;"
-        "苹果,41,aapl,gb_aapl,苹果,,苹果,99,1,,;"
-        "上证50,11,000016,sh000016,上证50,,上证50,99,1,,;"
-        "50ETF,22,510050,sh510050,50ETF,,50ETF,99,1,,;"
-        "深证成指,11,399001,sz399001,深证成指,,深证成指,99,1,,;"
-        "沪深300,11,000300,sh000300,沪深300,,沪深300,99,1,,;"
-        "万科Ｂ,12,200002,sz200002,万科Ｂ,,万科Ｂ,99,1,,;"
-        "平安转债,15,127012,sz127012,平安转债,,平安转债,99,1,,;"
-        "浦发银行,11,600000,sh600000,浦发银行,,浦发银行,99,1,,"));
+    const LookupAnswer answer =
+        ParseSinaLookup(SinaBody("上证指数,11,000001,sh000001,上证指数,,上证指数,99,1,,;"
+                                 "平安银行,11,000001,sz000001,平安银行,,平安银行,99,1,,;"
+                                 "腾讯控股,31,00700,hk00700,腾讯控股,,腾讯控股,99,1,,;"
+                                 "苹果,41,aapl,gb_aapl,苹果,,苹果,99,1,,;"
+                                 "上证50,11,000016,sh000016,上证50,,上证50,99,1,,;"
+                                 "50ETF,22,510050,sh510050,50ETF,,50ETF,99,1,,;"
+                                 "深证成指,11,399001,sz399001,深证成指,,深证成指,99,1,,;"
+                                 "沪深300,11,000300,sh000300,沪深300,,沪深300,99,1,,;"
+                                 "万科Ｂ,12,200002,sz200002,万科Ｂ,,万科Ｂ,99,1,,;"
+                                 "平安转债,15,127012,sz127012,平安转债,,平安转债,99,1,,;"
+                                 "浦发银行,11,600000,sh600000,浦发银行,,浦发银行,99,1,,"));
     ASSERT_TRUE(answer.recognised);
     EXPECT_EQ(Lines(answer.matches), (std::vector<std::string>{
                                          "1A0001 上证指数  指数",
@@ -88,19 +88,19 @@ TEST(SuggestParseTest, RepeatsAreDroppedAndTenAtMost) {
 }
 
 TEST(SuggestParseTest, TencentEscapesPlainGbkAndKinds) {
-    const LookupAnswer answer = ParseTencentLookup(TencentBody(
-        "sh~600000~\\u6d66\\u53d1\\u94f6\\u884c~pfyh~GP-A^"
-        "sz~000001~平安银行~payh~GP-A^"
-        "sh~000001~\\u4e0a\\u8bc1\\u6307\\u6570~szzs~ZS^"
-        "hk~00700~\\u817e\\u8baf\\u63a7\\u80a1~txkg~GP^"
-        "us~AAPL.OQ~apple~apple~GP^"
-        "sh~688981~\\u4e2d\\u82af\\u56fd\\u9645~zxgj~GP-A-KCB^"
-        "sz~159915~\\u521b\\u4e1a\\u677fETF~cybetf~ETF^"
-        "bj~430047~\\u8bfa\\u601d\\u5170\\u5fb7~nsld~GP-A^"
-        "sh~113050~\\u5357\\u94f6\\u8f6c\\u503a~nyzz~KZZ^"
-        "sz~128001~x~x~KZZ^"
-        "sh~501018~\\u5357\\u65b9\\u539f\\u6cb9~nfyy~LOF^"
-        "jj~000001~\\u534e\\u590f~hxcz~KJ"));
+    const LookupAnswer answer =
+        ParseTencentLookup(TencentBody("sh~600000~\\u6d66\\u53d1\\u94f6\\u884c~pfyh~GP-A^"
+                                       "sz~000001~平安银行~payh~GP-A^"
+                                       "sh~000001~\\u4e0a\\u8bc1\\u6307\\u6570~szzs~ZS^"
+                                       "hk~00700~\\u817e\\u8baf\\u63a7\\u80a1~txkg~GP^"
+                                       "us~AAPL.OQ~apple~apple~GP^"
+                                       "sh~688981~\\u4e2d\\u82af\\u56fd\\u9645~zxgj~GP-A-KCB^"
+                                       "sz~159915~\\u521b\\u4e1a\\u677fETF~cybetf~ETF^"
+                                       "bj~430047~\\u8bfa\\u601d\\u5170\\u5fb7~nsld~GP-A^"
+                                       "sh~113050~\\u5357\\u94f6\\u8f6c\\u503a~nyzz~KZZ^"
+                                       "sz~128001~x~x~KZZ^"
+                                       "sh~501018~\\u5357\\u65b9\\u539f\\u6cb9~nfyy~LOF^"
+                                       "jj~000001~\\u534e\\u590f~hxcz~KJ"));
     ASSERT_TRUE(answer.recognised);
     EXPECT_EQ(Lines(answer.matches), (std::vector<std::string>{
                                          "600000 浦发银行 pfyh 股票",
@@ -133,7 +133,9 @@ TEST(SuggestParseTest, HostileNamesStayInTheirFieldAndOutOfTheTerminal) {
         "sh~600000~\\u001b[2J\\u0009\\u000a\\u007f\\u0085<b>x</b>\\u007e\\u005e~p\\u0007y~GP-A^"
         "sh~600001~\\ud83d\\ude00\\ud800x\\udc00\\u12~py~GP-A"));
     ASSERT_EQ(controls.matches.size(), 2u);
-    EXPECT_EQ(controls.matches[0].name, "?[2J???" "?<b>x</b>~^");
+    EXPECT_EQ(controls.matches[0].name,
+              "?[2J???"
+              "?<b>x</b>~^");
     EXPECT_EQ(controls.matches[0].pinyin, "p?y");
     EXPECT_EQ(controls.matches[1].name, "\xF0\x9F\x98\x80\xEF\xBF\xBDx\xEF\xBF\xBD\\u12");
 
@@ -144,8 +146,9 @@ TEST(SuggestParseTest, HostileNamesStayInTheirFieldAndOutOfTheTerminal) {
     EXPECT_EQ(sina.matches[0].name, std::string(MaxMatchNameChars, 'A'));
 
     // Bytes that are no GBK become U+FFFD rather than vanish.
-    const LookupAnswer broken =
-        ParseSinaLookup("var suggestvalue=\"x,11,600000,sh600000,\xFF\x80" "A,,,\";");
+    const LookupAnswer broken = ParseSinaLookup(
+        "var suggestvalue=\"x,11,600000,sh600000,\xFF\x80"
+        "A,,,\";");
     ASSERT_EQ(broken.matches.size(), 1u);
     EXPECT_EQ(broken.matches[0].name.substr(0, 3), "\xEF\xBF\xBD");
 }
@@ -202,11 +205,13 @@ TEST(SuggestFailoverTest, TencentIsAskedOnlyWhenSinaGivesNothingToShow) {
     const Case cases[] = {
         {"matches", FetchOk, sinaRows, ProviderSina, {FetchOk}},
         {"failed", FetchFailed, "", ProviderTencent, {FetchFailed, FetchOk}},
-        {"other answer", FetchOk, "<html>busy</html>", ProviderTencent,
-         {LookupNotAnswer, FetchOk}},
+        {"other answer", FetchOk, "<html>busy</html>", ProviderTencent, {LookupNotAnswer, FetchOk}},
         {"empty", FetchOk, SinaBody(""), ProviderTencent, {FetchOk, FetchOk}},
-        {"nothing to show", FetchOk, SinaBody("腾讯控股,31,00700,hk00700,腾讯控股,,,99,1,,"),
-         ProviderTencent, {FetchOk, FetchOk}},
+        {"nothing to show",
+         FetchOk,
+         SinaBody("腾讯控股,31,00700,hk00700,腾讯控股,,,99,1,,"),
+         ProviderTencent,
+         {FetchOk, FetchOk}},
     };
     for (const Case& c : cases) {
         FakeServices services;
