@@ -44,8 +44,9 @@ class FakeLookup {
         return [this](const std::string& key, const std::atomic<bool>& cancel) {
             std::unique_lock lock(mutex_);
             keys_.push_back(key);
-            changed_.wait_for(lock, std::chrono::seconds(5), [&] { return !held_ || cancel; });
-            if (cancel) {
+            changed_.wait_for(lock, std::chrono::seconds(5),
+                              [&] { return !held_ || (cancel && !stubborn_); });
+            if (cancel && !stubborn_) {
                 ++cancelled_;
                 LookupOutcome outcome;
                 outcome.cancelled = true;
@@ -64,6 +65,11 @@ class FakeLookup {
             held_ = false;
         }
         changed_.notify_all();
+    }
+    // Answers as if the cancel had come too late.
+    void Stubborn() {
+        std::lock_guard lock(mutex_);
+        stubborn_ = true;
     }
     void Answer(LookupOutcome outcome) {
         std::lock_guard lock(mutex_);
@@ -84,6 +90,7 @@ class FakeLookup {
     std::mutex mutex_;
     std::condition_variable changed_;
     bool held_ = false;
+    bool stubborn_ = false;
     LookupOutcome answer_;
     std::vector<std::string> keys_;
     int cancelled_ = 0;
@@ -145,9 +152,9 @@ TEST_F(CodeLookupTest, AsksOnceThreeHundredMillisecondsAfterTheLastKeyAndNotForA
     // A complete code is added at once, as before, and never looked up.
     entry->clear();
     Type("600036");
+    QTest::qWait(CCodeLookup::DelayMs + 200);
     QTest::keyClick(entry, Qt::Key_Return);
     EXPECT_EQ(Entries(page->List()), (QStringList{"1A0001", "399001", "600036"}));
-    QTest::qWait(CCodeLookup::DelayMs + 200);
     EXPECT_EQ(page->Lookup()->Started(), 1);
     EXPECT_FALSE(popup->isVisible());
 }
@@ -171,6 +178,18 @@ TEST_F(CodeLookupTest, TypingNeverWaitsAndANewerTextCancelsTheOlderLookUp) {
     fake.Release();
     ASSERT_TRUE(WaitForList());
     EXPECT_EQ(popup->count(), 1);
+
+    // An older answer that arrives after a newer text is dropped.
+    fake.Stubborn();
+    fake.Hold();
+    Type("a");
+    ASSERT_TRUE(QTest::qWaitFor([this] { return fake.Keys().size() == 3; }, 2000));
+    Type("b");
+    fake.Release();
+    QTest::qWait(CCodeLookup::DelayMs / 2);
+    EXPECT_FALSE(popup->isVisible());
+    ASSERT_TRUE(WaitForList());
+    EXPECT_EQ(fake.Keys().back(), "pfyab");
 }
 
 TEST_F(CodeLookupTest, KeyboardAloneChoosesAndTheChoiceIsAddedWithItsName) {
