@@ -85,6 +85,9 @@ class QuotePageSession {
         char dataTime[DataTimeSize] = {};
     };
 
+    // The quotes of the last refresh that had any; empty before the first.
+    const std::optional<KeptQuotes>& Kept() const { return kept_; }
+
   private:
     QuoteFetchers fetchers_;
     std::optional<KeptQuotes> kept_;
