@@ -41,6 +41,7 @@
 #include "options/AboutBox.h"
 #include "options/ColourSwatch.h"
 #include "options/OptionsDialog.h"
+#include "quotes/Gbk.h"
 #include "options/UrlOpener.h"
 #include "quotes/QuotePage.h"
 #include "quotes/QuoteUrl.h"
@@ -135,8 +136,16 @@ class CTickerWindow::Host : public RefreshHost {
     }
     RefreshReport Render(const TickerSettings& settings, std::span<char> page, int& rows,
                          int& cols) override {
-        return session_.Render(settings, quoteUrl_, window_.upgrade_->UpdateRequired(), page, rows,
-                               cols);
+        const RefreshReport report = session_.Render(
+            settings, quoteUrl_, window_.upgrade_->UpdateRequired(), page, rows, cols);
+        if (report.answered && session_.Kept()) {
+            std::map<std::string, std::string> names;
+            for (const QuoteRecord& record : session_.Kept()->records) {
+                names[FieldText(record.code)] = GbkToUtf8(FieldText(record.name));
+            }
+            Queue([this, names = std::move(names)] { window_.lastNames_ = names; });
+        }
+        return report;
     }
     void FitWindowToTable(const TickerSettings& settings, int rows, int cols) override {
         Queue([this, settings, rows, cols] { window_.FitWindowToTable(settings, rows, cols); });
@@ -696,7 +705,7 @@ void CTickerWindow::RunOptionsDialog() {
     // into the dialog's capture field.
     TickerSettings copy = settings_.Get();
     hotKey_->Unregister(ShowHideHotKeyId);
-    COptionsDialog dialog(copy, paths_.settingsFiles);
+    COptionsDialog dialog(copy, paths_.settingsFiles, lastNames_);
     optionsDialog_ = &dialog;
     const int result = dialog.exec();
     if (ended_) {

@@ -12,6 +12,7 @@
 #include <ctime>
 #include <filesystem>
 #include <functional>
+#include <map>
 #include <memory>
 #include <thread>
 
@@ -205,6 +206,8 @@ class CTickerWindow : public QWidget {
     bool ended_ = false;
 
     QPointer<QDialog> optionsDialog_;
+    // Code -> name (UTF-8) from the last quotes, for the options dialog's code list.
+    std::map<std::string, std::string> lastNames_;
     QPointer<QDialog> aboutBox_;
 
     std::unique_ptr<Host> host_;

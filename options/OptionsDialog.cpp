@@ -21,7 +21,7 @@
 namespace vemo {
 
 COptionsDialog::COptionsDialog(TickerSettings& settingsCopy, const SettingsFiles& files,
-                               QWidget* parent)
+                               const CodeNames& names, QWidget* parent)
     : QDialog(parent), settingsCopy_(settingsCopy), files_(files) {
     setWindowTitle(QStringLiteral("VEMO Marnel"));
     setWindowFlags(Qt::Dialog | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
@@ -30,7 +30,7 @@ COptionsDialog::COptionsDialog(TickerSettings& settingsCopy, const SettingsFiles
     tabs_ = new QTabWidget(this);
     tabs_->setObjectName(QString::number(IdTabs));
     tabs_->setAccessibleName(QStringLiteral("选项"));
-    codesPage_ = new CCodesPage(settingsCopy_, tabs_);
+    codesPage_ = new CCodesPage(settingsCopy_, tabs_, names);
     displayPage_ = new CDisplayPage(settingsCopy_, tabs_);
     proxyPage_ = new CProxyPage(settingsCopy_, tabs_);
     tabs_->addTab(codesPage_, QStringLiteral("常规"));

@@ -2,6 +2,7 @@
 
 #include <QDialog>
 
+#include "options/CodeLookup.h"
 #include "options/UrlOpener.h"
 #include "settings/SettingsStore.h"
 
@@ -33,8 +34,9 @@ class COptionsDialog : public QDialog {
     Q_OBJECT
 
   public:
+    // `names`: the codes' names from the window's last quotes, shown in the code list.
     COptionsDialog(TickerSettings& settingsCopy, const SettingsFiles& files,
-                   QWidget* parent = nullptr);
+                   const CodeNames& names = {}, QWidget* parent = nullptr);
 
     void ShowStatus(const QString& text);
     QString StatusText() const;

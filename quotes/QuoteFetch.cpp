@@ -8,19 +8,12 @@
 
 namespace vemo {
 
-namespace {
-
-// Sina refuses requests that do not say they come from its own pages.
-constexpr char SinaReferer[] = "Referer: http://finance.sina.com.cn/";
-
-}  // namespace
-
 int FetchQuotesFrom(int provider, const TickerSettings& settings, std::string_view url,
                     const char* headers, QuoteBatch& batch, const FetchOptions& options) {
     const int selected = SelectedProvider(provider);
     std::string body;
-    const int result =
-        HttpGet(settings, url, headers, selected == ProviderSina ? SinaReferer : "", body, options);
+    const int result = HttpGet(settings, url, headers,
+                               selected == ProviderSina ? SinaRefererHeader : "", body, options);
     if (result != FetchOk) {
         return result;
     }

@@ -44,4 +44,7 @@ inline constexpr char QuoteRequestHeaders[] =
     "Accept: */*\r\nAccept-Language: zh-cn\r\nAccept-Encoding: gzip, deflate\r\n"
     "User-Agent: Mozilla/4.0 (compatible; MSIE 6.0; Windows NT 5.1;)";
 
+// Sina refuses requests that do not say they come from its own pages.
+inline constexpr char SinaRefererHeader[] = "Referer: http://finance.sina.com.cn/";
+
 }  // namespace vemo

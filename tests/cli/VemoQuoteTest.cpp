@@ -443,3 +443,85 @@ TEST_F(VemoQuoteTest, ShowAndParseNeverPrintTheAnswersControlCharacters) {
 
 }  // namespace
 }  // namespace vemo
+
+namespace vemo {
+namespace {
+
+class VemoQuoteFindTest : public VemoQuoteTest {
+  protected:
+    void SetUp() override {
+        VemoQuoteTest::SetUp();
+        ASSERT_EQ(sim.Start(0), 0);
+        SaveSettings(ProxySettings(sim), files);
+    }
+
+    // A service that answers 200 with these bytes.
+    void Answer(SimService service, const std::string& body) {
+        SimBehaviour fixed;
+        fixed.failure = SimFailure::HttpError;
+        fixed.status = 200;
+        fixed.body = body;
+        sim.SetBehaviour(service, fixed);
+    }
+
+    MarketSimulator sim;
+};
+
+TEST_F(VemoQuoteFindTest, PrintsOneLinePerMatchOrSaysNothingWasFound) {
+    Outcome found = Run({"find", "平安", dir.string()});
+    EXPECT_EQ(found.status, 0);
+    EXPECT_EQ(found.out, "601318\t中国平安\t\t股票\n000001\t平安银行\t\t股票\n");
+    EXPECT_EQ(found.err, "");
+    ASSERT_EQ(sim.Requests().size(), 1u);
+    EXPECT_EQ(sim.Requests()[0].url,
+              "http://suggest3.sinajs.cn/suggest/type=11,12,15,21,22,23,24,25,26&key="
+              "%E5%B9%B3%E5%AE%89");
+
+    EXPECT_EQ(Run({"find", "szzs", dir.string()}).out, "1A0001\t上证指数\t\t指数\n");
+    // Only Tencent has the Beijing exchange, and it gives the initials.
+    EXPECT_EQ(Run({"find", "nsld", dir.string()}).out, "430047\t诺思兰德\tnsld\t股票\n");
+
+    // 上证50 would come back as the Shenzhen 000016: neither service has anything to show.
+    const Outcome none = Run({"find", "sz50", dir.string()});
+    EXPECT_EQ(none.status, 1);
+    EXPECT_EQ(none.out, "");
+    EXPECT_EQ(none.err, "没有找到: sz50\n");
+
+    EXPECT_EQ(Run({"find", "", dir.string()}).status, 2);
+    EXPECT_EQ(Run({"find"}).status, 2);
+}
+
+TEST_F(VemoQuoteFindTest, EveryServiceFailingIsOneLineNamingEach) {
+    Answer(SimService::Sina, "<html>busy</html>");
+    SimBehaviour hang;
+    hang.failure = SimFailure::Close;
+    sim.SetBehaviour(SimService::Tencent, hang);
+    const Outcome failed = Run({"find", "pfyh", dir.string()});
+    EXPECT_EQ(failed.status, 1);
+    EXPECT_EQ(failed.out, "");
+    EXPECT_EQ(std::count(failed.err.begin(), failed.err.end(), '\n'), 1);
+    const auto sina = failed.err.find("新浪: not a look-up answer");
+    const auto tencent = failed.err.find("腾讯: request failed");
+    EXPECT_NE(sina, std::string::npos) << failed.err;
+    EXPECT_NE(tencent, std::string::npos) << failed.err;
+    EXPECT_LT(sina, tencent);
+}
+
+TEST_F(VemoQuoteFindTest, HostileAnswersReachTheTerminalDefused) {
+    Answer(SimService::Sina,
+           Utf8ToGbk("var suggestvalue=\"x,11,600000,sh600000,浦发\x1b]0:owned\x07\t\x9b"
+                     "2J,,,99,1,,;y,11,600000,sh600000,again,,,;"
+                     "z,31,00700,hk00700,腾讯控股,,,\";"));
+    Outcome outcome = Run({"find", "x", dir.string()});
+    EXPECT_EQ(outcome.status, 0);
+    EXPECT_EQ(outcome.out, "600000\t浦发?]0:owned???2J\t\t股票\n");
+
+    Answer(SimService::Sina, "var suggestvalue=\"\";");
+    Answer(SimService::Tencent,
+           "v_hint=\"sz~000001~\\u5e73\\u5b89\\u000a\\u0009~p\\u001by~GP-A^sh~000016~x~sz50~ZS\"");
+    outcome = Run({"find", "x", dir.string()});
+    EXPECT_EQ(outcome.out, "000001\t平安??\tp?y\t股票\n");
+}
+
+}  // namespace
+}  // namespace vemo

@@ -7,6 +7,7 @@
 #include <QCheckBox>
 #include <QLabel>
 #include <QLineEdit>
+#include <QListWidget>
 #include <QSignalSpy>
 #include <QTest>
 #include <QTimer>
@@ -109,6 +110,19 @@ TEST_F(SettingsCommandTest, OkReplacesTheSettingsAndRefitsTheWindow) {
     ASSERT_TRUE(shown.wait(15000));
     EXPECT_TRUE(QTest::qWaitFor([&] { return window->height() == heightBefore + 18; }, 5000))
         << window->height() << " after " << heightBefore;
+}
+
+TEST_F(SettingsCommandTest, TheCodeListNamesCodesFromTheLastQuotes) {
+    QStringList entries;
+    WhenOpen<COptionsDialog>([&](COptionsDialog& dialog) {
+        const QListWidget* list = dialog.CodesPage()->List();
+        for (int row = 0; row < list->count(); ++row) {
+            entries << list->item(row)->text();
+        }
+        dialog.reject();
+    });
+    window->OnCommand(CmdSettings);
+    EXPECT_EQ(entries, (QStringList{"600000 浦发银行", "000002 万科Ａ"}));
 }
 
 TEST_F(SettingsCommandTest, CancelLeavesEverythingAndTransparencyOutlivesOk) {

@@ -20,6 +20,7 @@
 #include "quotes/QuotePage.h"
 #include "quotes/QuoteParsers.h"
 #include "quotes/QuoteUrl.h"
+#include "quotes/Suggest.h"
 #include "settings/SettingsStore.h"
 #include "tools/vemo-quote/TerminalTable.h"
 
@@ -34,6 +35,7 @@ constexpr char Usage[] =
     "       vemo-quote parse sina|netease|tencent FILE\n"
     "       vemo-quote page [DIR]\n"
     "       vemo-quote show [DIR] [--watch SECONDS]\n"
+    "       vemo-quote find KEY [DIR]\n"
     "DIR is the folder that holds vemo.ini (default: the folder of this program, or the\n"
     "user's ~/.config/Quorvane/VemoMonitor when this program's folder is not writable).\n";
 
@@ -198,6 +200,38 @@ bool ShowOnce(const TickerSettings& s, const std::string& quoteUrl, bool colour)
     return fetched.answered;
 }
 
+// The securities whose name, pinyin initials or code match KEY, one "code name pinyin kind" line
+// each; status 1 with one line on standard error when nothing matches or every service fails.
+int Find(const std::string& key, const SettingsFiles& files) {
+    if (key.empty() || key.size() > MaxLookupKeyBytes) {
+        std::fprintf(stderr, "vemo-quote: KEY must have 1 to %zu bytes\n", MaxLookupKeyBytes);
+        return 2;
+    }
+    TickerSettings s = DefaultTickerSettings();
+    LoadSettings(s, files);
+    const LookupOutcome outcome = LookUp(s, key);
+    for (const SecurityMatch& match : outcome.matches) {
+        std::printf("%s\t%s\t%s\t%s\n", match.code.c_str(), TerminalSafe(match.name).c_str(),
+                    TerminalSafe(match.pinyin).c_str(), SecurityKindText(match.kind));
+    }
+    std::fflush(stdout);
+    if (!outcome.matches.empty()) {
+        return 0;
+    }
+    if (outcome.answered) {
+        std::fprintf(stderr, "没有找到: %s\n", TerminalSafe(key).c_str());
+        return 1;
+    }
+    std::string failures;
+    for (const LookupAttempt& attempt : outcome.attempts) {
+        failures += failures.empty() ? "" : "; ";
+        failures +=
+            GbkToUtf8(ServiceName(attempt.provider)) + ": " + LookupResultText(attempt.result);
+    }
+    std::fprintf(stderr, "vemo-quote: 查询出错 请检查网络连接 (%s)\n", failures.c_str());
+    return 1;
+}
+
 int Show(const std::vector<std::string>& args) {
     std::vector<std::string> rest;
     long watchSeconds = 0;
@@ -267,6 +301,10 @@ int main(int argc, char** argv) {
     }
     if (command == "show") {
         return Show(args);
+    }
+    if (command == "find" && (args.size() == 2 || args.size() == 3)) {
+        const std::optional<SettingsFiles> files = FilesFor(args, 2);
+        return files ? Find(args[1], *files) : 2;
     }
     return UsageError();
 }
