@@ -4,7 +4,7 @@
 
 #include <string>
 
-#include "SimClient.h"
+#include "tests/marketsim/SimClient.h"
 #include "tools/marketsim/MarketSim.h"
 
 namespace vemo {

@@ -15,7 +15,7 @@
 #include <memory>
 #include <mutex>
 
-#include "../settings/TestFiles.h"
+#include "tests/support/TestFiles.h"
 #include "options/CodeLookup.h"
 #include "options/CodesPage.h"
 #include "options/OptionsDialog.h"
