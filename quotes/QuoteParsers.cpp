@@ -183,6 +183,20 @@ void NoteDataDate(QuoteBatch& batch, std::string_view date) {
     batch.newestDate[Length] = '\0';
 }
 
+// The date that `date` begins with (YYYY-MM-DD) as YYYYMMDD; 0 when it begins with none.
+std::int32_t DateNumber(std::string_view date) {
+    if (!Matches(date, "9999-99-99")) {
+        return 0;
+    }
+    std::int32_t number = 0;
+    for (std::size_t i = 0; i < DataDateSize - 1; ++i) {
+        if (date[i] != '-') {
+            number = number * 10 + (date[i] - '0');
+        }
+    }
+    return number;
+}
+
 // Fields 30 and 31 (the name is field 0) of a Sina entry are its date and time. The time field
 // runs to the closing quote in the old line form and is followed by one more field today, which
 // is why the last characters of the line are not always the time.
@@ -333,6 +347,7 @@ void ParseSinaResponse(std::span<const std::string> lines, QuoteBatch& batch) {
             const bool hasDate = SinaDateAndTime(entry, dated);
             if (hasDate) {
                 NoteDataDate(batch, dated);
+                batch.records[static_cast<std::size_t>(count - 1)]->date = DateNumber(dated);
             }
             if (first) {
                 first = false;
@@ -417,6 +432,7 @@ void ParseNetEaseResponse(std::span<const std::string> lines, QuoteBatch& batch,
             if (const std::size_t priceEnd = fromPrice.find(';');
                 priceEnd != std::string_view::npos) {
                 NoteDataDate(batch, fromPrice.substr(priceEnd + 1));
+                record->date = DateNumber(fromPrice.substr(priceEnd + 1));
             }
             batch.records[static_cast<std::size_t>(count)] = std::move(record);
             ++count;
@@ -486,6 +502,7 @@ void ParseTencentResponse(std::span<const std::string> lines, QuoteBatch& batch)
                 char dated[DataTimeSize];
                 if (TencentDateAndTime(fields[TencentDateTime], dated)) {
                     NoteDataDate(batch, dated);
+                    record->date = DateNumber(dated);
                     if (first) {
                         StoreDataTime(batch.dataTime, dated);
                     }

@@ -28,6 +28,7 @@ struct QuoteRecord {
     float low;            // yuan
     std::int32_t volume;  // lots of 100 shares
     float turnover;       // 10,000 yuan
+    std::int32_t date;    // the record's own date as YYYYMMDD; 0 when it carries none
 };
 
 // The caller-owned result of one fetch. Records are owned by their slots, so whatever is left

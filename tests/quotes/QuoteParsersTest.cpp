@@ -542,6 +542,10 @@ TEST(NewestDateTest, EveryParserKeepsTheLatestDate) {
         sina);
     EXPECT_STREQ(sina.dataTime, "2022-11-09 15:00:00");
     EXPECT_STREQ(sina.newestDate, "2022-11-11");
+    // Each record keeps its own date as well, for what must judge one quote at a time.
+    EXPECT_EQ(sina.records[0]->date, 20221109);
+    EXPECT_EQ(sina.records[1]->date, 20221111);
+    EXPECT_EQ(sina.records[2]->date, 20221110);
 
     // NetEase's data time stands in front of the terminator, after the last entry.
     QuoteBatch netEase;
@@ -552,6 +556,8 @@ TEST(NewestDateTest, EveryParserKeepsTheLatestDate) {
         netEase, LocalTime(2020, 1, 1, 0, 0, 0));
     EXPECT_STREQ(netEase.dataTime, "2009-01-02 15:00:00");
     EXPECT_STREQ(netEase.newestDate, "2009-01-05");
+    EXPECT_EQ(netEase.records[0]->date, 20090105);
+    EXPECT_EQ(netEase.records[1]->date, 20090102);
 
     TencentFields old;
     old.dateTime = "20221109150000";
@@ -562,15 +568,19 @@ TEST(NewestDateTest, EveryParserKeepsTheLatestDate) {
                          tencent);
     EXPECT_STREQ(tencent.dataTime, "2022-11-09 15:00:00");
     EXPECT_STREQ(tencent.newestDate, "2022-11-11");
+    EXPECT_EQ(tencent.records[0]->date, 20221109);
+    EXPECT_EQ(tencent.records[1]->date, 20221111);
 
     // A time of the local clock, or none at all, is no date of the data.
     QuoteBatch local;
     ParseNetEaseResponse(Lines{NetEaseEntry("0600000", "浦发银行", NetEaseNumbers, "x")}, local,
                          LocalTime(2009, 1, 5, 9, 30, 7));
     EXPECT_STREQ(local.newestDate, "");
+    EXPECT_EQ(local.records[0]->date, 0);
     QuoteBatch none;
     ParseTencentResponse(Lines{"v_sh600000=\"" + std::string(37, '~') + "\";"}, none);
     EXPECT_STREQ(none.newestDate, "");
+    EXPECT_EQ(none.records[0]->date, 0);
 }
 
 }  // namespace

@@ -1,0 +1,168 @@
+#include "quotes/Alerts.h"
+
+#include <cmath>
+#include <cstring>
+
+namespace vemo {
+
+namespace {
+
+// Past a trillion yuan a figure is no price; it would only overflow the comparisons.
+constexpr std::int64_t MaxQuotePrice = 1'000'000'000'000'000;
+
+std::int64_t Thousandths(float value) {
+    const double scaled = static_cast<double>(value) * 1000.0;
+    if (!std::isfinite(scaled) || scaled <= 0 || scaled > static_cast<double>(MaxQuotePrice)) {
+        return 0;
+    }
+    return std::llround(scaled);
+}
+
+std::string Field(const char (&field)[QuoteTextSize]) {
+    return std::string(field, strnlen(field, QuoteTextSize));
+}
+
+}  // namespace
+
+int LocalDateNumber(const std::tm& now) {
+    return (now.tm_year + 1900) * 10000 + (now.tm_mon + 1) * 100 + now.tm_mday;
+}
+
+AlertQuote MakeAlertQuote(const QuoteRecord& record) {
+    AlertQuote quote;
+    quote.code = Field(record.code);
+    quote.name = Field(record.name);
+    quote.price = Thousandths(record.price);
+    quote.prevClose = Thousandths(record.prevClose);
+    quote.date = record.date;
+    return quote;
+}
+
+std::int64_t ChangeHundredths(std::int64_t price, std::int64_t prevClose) {
+    if (prevClose <= 0) {
+        return 0;
+    }
+    const std::int64_t scaled = (price - prevClose) * 10000;
+    const std::int64_t half = prevClose / 2;
+    return scaled >= 0 ? (scaled + half) / prevClose : -((-scaled + half) / prevClose);
+}
+
+bool AlertHolds(AlertKind kind, std::int64_t rule, std::int64_t price, std::int64_t prevClose) {
+    // A change of p percent holds against rule r (hundredths) when (price - close) / close * 100
+    // reaches r / 100, multiplied out so that nothing is rounded.
+    const std::int64_t change = (price - prevClose) * 10000;
+    switch (kind) {
+        case AlertKind::Above:
+            return price >= rule;
+        case AlertKind::Below:
+            return price <= rule;
+        case AlertKind::RiseAbove:
+            return prevClose > 0 && change >= rule * prevClose;
+        case AlertKind::FallBelow:
+            return prevClose > 0 && change <= -rule * prevClose;
+    }
+    return false;
+}
+
+bool AlertRearms(AlertKind kind, std::int64_t rule, std::int64_t price, std::int64_t prevClose) {
+    const std::int64_t change = (price - prevClose) * 10000;
+    switch (kind) {
+        case AlertKind::Above:
+            return price * 100 <= rule * 99;
+        case AlertKind::Below:
+            return price * 100 >= rule * 101;
+        case AlertKind::RiseAbove:
+            return prevClose > 0 && change <= (rule - 100) * prevClose;
+        case AlertKind::FallBelow:
+            return prevClose > 0 && change >= (100 - rule) * prevClose;
+    }
+    return false;
+}
+
+void AlertMonitor::SetRules(AlertRuleBook rules) {
+    std::lock_guard<std::mutex> lock(mutex_);
+    rules_ = std::move(rules);
+    // A mark stays only where a rule still stands, so that a list without rules shows no mark.
+    std::erase_if(marked_, [this](const std::string& code) {
+        const auto found = rules_.find(code);
+        return found == rules_.end() || found->second.Empty();
+    });
+}
+
+bool AlertMonitor::HasRules() const {
+    std::lock_guard<std::mutex> lock(mutex_);
+    for (const auto& [code, rules] : rules_) {
+        if (!rules.Empty()) {
+            return true;
+        }
+    }
+    return false;
+}
+
+void AlertMonitor::StartDay(int day) {
+    if (day != day_) {
+        day_ = day;
+        states_.clear();
+        marked_.clear();
+    }
+}
+
+std::vector<FiredAlert> AlertMonitor::Evaluate(std::span<const AlertQuote> quotes,
+                                               const std::tm& now, bool answered, bool muted) {
+    std::lock_guard<std::mutex> lock(mutex_);
+    const int today = LocalDateNumber(now);
+    StartDay(today);
+    std::vector<FiredAlert> fired;
+    if (!answered) {
+        return fired;  // the quotes on screen are the last ones again, not news
+    }
+    for (const AlertQuote& quote : quotes) {
+        // Before the open the services report 0, and a holiday's or a suspended share's record
+        // keeps an old date: neither says anything about today's price.
+        if (quote.price <= 0 || quote.date != today) {
+            continue;
+        }
+        const auto rules = rules_.find(quote.code);
+        if (rules == rules_.end() || rules->second.Empty()) {
+            continue;
+        }
+        auto& states = states_[quote.code];
+        for (std::size_t i = 0; i < AlertKindCount; ++i) {
+            const auto kind = static_cast<AlertKind>(i);
+            const std::int64_t rule = rules->second[kind];
+            RuleState& state = states[i];
+            if (state.value != rule) {
+                state = RuleState{rule, false};
+            }
+            if (rule == 0) {
+                continue;
+            }
+            if (state.fired) {
+                state.fired = !AlertRearms(kind, rule, quote.price, quote.prevClose);
+                continue;
+            }
+            if (AlertHolds(kind, rule, quote.price, quote.prevClose)) {
+                state.fired = true;
+                marked_.insert(quote.code);
+                fired.push_back(
+                    {quote.code, quote.name, kind, rule, quote.price, quote.prevClose, !muted});
+            }
+        }
+    }
+    return fired;
+}
+
+bool AlertMonitor::Marked(std::string_view code, const std::tm& now) {
+    std::lock_guard<std::mutex> lock(mutex_);
+    StartDay(LocalDateNumber(now));
+    return marked_.find(code) != marked_.end();
+}
+
+void AlertMonitor::ClearMark(std::string_view code) {
+    std::lock_guard<std::mutex> lock(mutex_);
+    if (const auto found = marked_.find(code); found != marked_.end()) {
+        marked_.erase(found);
+    }
+}
+
+}  // namespace vemo
