@@ -3,6 +3,8 @@
 #include <cmath>
 #include <cstring>
 
+#include "quotes/Gbk.h"
+
 namespace vemo {
 
 namespace {
@@ -22,7 +24,63 @@ std::string Field(const char (&field)[QuoteTextSize]) {
     return std::string(field, strnlen(field, QuoteTextSize));
 }
 
+// A price as the page shows it: three decimals when the third is not 0, else two.
+std::string PriceText(std::int64_t thousandths) {
+    const std::string text = FormatScaledDecimal(thousandths, 3);
+    return thousandths % 10 != 0 ? text : text.substr(0, text.size() - 1);
+}
+
+// A change in percent with its sign; a fall takes the minus sign, not the hyphen.
+std::string PercentText(std::int64_t hundredths) {
+    const std::string magnitude = FormatScaledDecimal(hundredths < 0 ? -hundredths : hundredths, 2);
+    return (hundredths > 0 ? "+" : hundredths < 0 ? "\u2212" : "") + magnitude + "%";
+}
+
+std::string RuleText(const FiredAlert& alert) {
+    switch (alert.kind) {
+        case AlertKind::Above:
+            return "高于 " + FormatAlertValue(alert.kind, alert.rule);
+        case AlertKind::Below:
+            return "低于 " + FormatAlertValue(alert.kind, alert.rule);
+        case AlertKind::RiseAbove:
+            return "涨幅 " + FormatAlertValue(alert.kind, alert.rule) + "%";
+        case AlertKind::FallBelow:
+            return "跌幅 " + FormatAlertValue(alert.kind, alert.rule) + "%";
+    }
+    return "";
+}
+
 }  // namespace
+
+std::string AlertSummary(const FiredAlert& alert) {
+    std::string summary = GbkToUtf8(alert.name);
+    if (!summary.empty()) {
+        summary += ' ';
+    }
+    summary += alert.code + ' ';
+    const std::int64_t change = ChangeHundredths(alert.price, alert.prevClose);
+    switch (alert.kind) {
+        case AlertKind::Above:
+            return summary + "涨到 " + PriceText(alert.price);
+        case AlertKind::Below:
+            return summary + "跌到 " + PriceText(alert.price);
+        case AlertKind::RiseAbove:
+            return summary + "涨幅达 " + PercentText(change);
+        case AlertKind::FallBelow:
+            return summary + "跌幅达 " + PercentText(change);
+    }
+    return summary;
+}
+
+std::string AlertBody(const FiredAlert& alert) {
+    std::string body = "价格 " + PriceText(alert.price) + "  涨跌幅 " +
+                       PercentText(ChangeHundredths(alert.price, alert.prevClose)) + "\n提醒: " +
+                       RuleText(alert);
+    if (!alert.dataTime.empty()) {
+        body += "\n时间 " + alert.dataTime;
+    }
+    return body;
+}
 
 int LocalDateNumber(const std::tm& now) {
     return (now.tm_year + 1900) * 10000 + (now.tm_mon + 1) * 100 + now.tm_mday;

@@ -37,7 +37,13 @@ struct FiredAlert {
     std::int64_t prevClose = 0;
     // False while alerts are muted: the rule fired, but nobody is to be told.
     bool notify = true;
+    std::string dataTime;  // the data time of the refresh, as the page shows it
 };
+
+// The notification's texts (UTF-8): the summary, such as "浦发银行 600000 涨到 10.52", and the
+// body with the price, the change, the rule and the data time, one a line.
+std::string AlertSummary(const FiredAlert& alert);
+std::string AlertBody(const FiredAlert& alert);
 
 // Whether a rule holds for a price and previous close (thousandths), and whether a rule that
 // fired has clearly stopped holding: the price back past the line by 1% of the line, or the

@@ -208,5 +208,38 @@ TEST(AlertDecisionTest, ChangeInHundredthsRoundsHalfAwayFromZero) {
     EXPECT_EQ(ChangeHundredths(5, 0), 0);
 }
 
+TEST(AlertTextTest, SummaryAndBodyNameTheCodeThePriceAndTheRule) {
+    FiredAlert alert;
+    alert.code = "600000";
+    alert.name = "\xC6\xD6\xB7\xA2\xD2\xF8\xD0\xD0";  // 浦发银行 in GBK
+    alert.kind = AlertKind::Above;
+    alert.rule = 10'500;
+    alert.price = 10'520;
+    alert.prevClose = 10'000;
+    alert.dataTime = "2024-06-03 10:15:03";
+    EXPECT_EQ(AlertSummary(alert), "浦发银行 600000 涨到 10.52");
+    EXPECT_EQ(AlertBody(alert), "价格 10.52  涨跌幅 +5.20%\n提醒: 高于 10.50\n时间 2024-06-03 10:15:03");
+
+    alert.kind = AlertKind::Below;
+    alert.rule = 9'000;
+    alert.price = 8'995;
+    EXPECT_EQ(AlertSummary(alert), "浦发银行 600000 跌到 8.995");
+    EXPECT_EQ(AlertBody(alert), "价格 8.995  涨跌幅 \u221210.05%\n提醒: 低于 9.00\n时间 2024-06-03 10:15:03");
+
+    alert.kind = AlertKind::RiseAbove;
+    alert.rule = 500;
+    alert.price = 10'502;
+    alert.dataTime.clear();
+    EXPECT_EQ(AlertSummary(alert), "浦发银行 600000 涨幅达 +5.02%");
+    EXPECT_EQ(AlertBody(alert), "价格 10.502  涨跌幅 +5.02%\n提醒: 涨幅 5%");
+
+    alert.kind = AlertKind::FallBelow;
+    alert.rule = 250;
+    alert.price = 9'690;
+    alert.name.clear();
+    EXPECT_EQ(AlertSummary(alert), "600000 跌幅达 \u22123.10%");
+    EXPECT_EQ(AlertBody(alert), "价格 9.69  涨跌幅 \u22123.10%\n提醒: 跌幅 2.5%");
+}
+
 }  // namespace
 }  // namespace vemo
