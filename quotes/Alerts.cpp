@@ -223,4 +223,38 @@ void AlertMonitor::ClearMark(std::string_view code) {
     }
 }
 
+AlertMonitor::Review AlertMonitor::ReviewRows(std::span<const QuoteRecord> rows,
+                                              const char* dataTime, const std::tm& now,
+                                              bool fresh, bool muted) {
+    std::vector<AlertQuote> quotes;
+    quotes.reserve(rows.size());
+    for (const QuoteRecord& row : rows) {
+        quotes.push_back(MakeAlertQuote(row));
+    }
+    Review review;
+    review.fired = Evaluate(quotes, now, fresh, muted);
+    const std::string time(dataTime, strnlen(dataTime, DataTimeSize));
+    for (FiredAlert& alert : review.fired) {
+        alert.dataTime = time;
+    }
+    std::lock_guard<std::mutex> lock(mutex_);
+    rowCodes_.clear();
+    bool any = false;
+    for (const AlertQuote& quote : quotes) {
+        rowCodes_.push_back(quote.code);
+        const bool marked = marked_.find(quote.code) != marked_.end();
+        review.marks.push_back(marked);
+        any = any || marked;
+    }
+    if (!any) {
+        review.marks.clear();
+    }
+    return review;
+}
+
+std::string AlertMonitor::RowCode(std::size_t row) const {
+    std::lock_guard<std::mutex> lock(mutex_);
+    return row < rowCodes_.size() ? rowCodes_[row] : std::string();
+}
+
 }  // namespace vemo

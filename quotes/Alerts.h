@@ -77,6 +77,18 @@ class AlertMonitor {
     bool Marked(std::string_view code, const std::tm& now);
     void ClearMark(std::string_view code);
 
+    // One table page's rows: evaluates them (when `fresh`, see Evaluate) and says which rows
+    // are marked; `marks` is empty when none is, so that the page is the one without alerts.
+    // The rows' codes are kept for RowCode.
+    struct Review {
+        std::vector<bool> marks;
+        std::vector<FiredAlert> fired;
+    };
+    Review ReviewRows(std::span<const QuoteRecord> rows, const char* dataTime, const std::tm& now,
+                      bool fresh, bool muted);
+    // The code of a row of the last page reviewed; empty past its rows.
+    std::string RowCode(std::size_t row) const;
+
   private:
     void StartDay(int day);
 
@@ -89,6 +101,7 @@ class AlertMonitor {
     AlertRuleBook rules_;
     std::map<std::string, std::array<RuleState, AlertKindCount>, std::less<>> states_;
     std::set<std::string, std::less<>> marked_;
+    std::vector<std::string> rowCodes_;
     int day_ = 0;
 };
 

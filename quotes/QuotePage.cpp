@@ -137,11 +137,19 @@ void Cell(PageWriter& page, std::string_view text) {
     page.Append("</td>");
 }
 
+// The background of a row whose alert fired.
+constexpr char AlertRowColour[] = "#FFD75E";
+
 void WriteQuoteRow(PageWriter& page, const QuoteRecord& quote, std::uint32_t content,
-                   std::string_view linkBase) {
+                   std::string_view linkBase, bool marked) {
     const QuoteCells cells = FormatQuoteCells(quote);
-    page.Append(cells.rising ? "<tr align=\"right\" class=\"cup\">"
-                             : "<tr align=\"right\" class=\"cdn\">");
+    page.Append(cells.rising ? "<tr align=\"right\" class=\"cup\"" : "<tr align=\"right\" class=\"cdn\"");
+    if (marked) {
+        page.Append(" bgcolor=\"");
+        page.Append(AlertRowColour);
+        page.Append("\"");
+    }
+    page.Append(">");
 
     if (content & (showCode | showName)) {
         char name[EscapedTextSize];
@@ -193,7 +201,8 @@ void WriteQuoteRow(PageWriter& page, const QuoteRecord& quote, std::uint32_t con
 // takes the height of a row.
 int WriteTablePage(PageWriter& page, const TickerSettings& settings, const PageColours& colours,
                    const std::vector<QuoteRecord>& records, std::string_view linkBase,
-                   const char* dataTimeField, std::string_view timeNote) {
+                   const char* dataTimeField, std::string_view timeNote,
+                   const std::vector<bool>& marks) {
     const std::uint32_t content = settings.pageContent;
     const int columns = ColumnCount(content);
     int breaks = 0;
@@ -233,8 +242,8 @@ int WriteTablePage(PageWriter& page, const TickerSettings& settings, const PageC
         page.Format("<tr><td colspan=%d bgcolor=\"#0000CC\" height=1px></td></tr>", {columns});
     }
 
-    for (const QuoteRecord& record : records) {
-        WriteQuoteRow(page, record, content, linkBase);
+    for (std::size_t i = 0; i < records.size(); ++i) {
+        WriteQuoteRow(page, records[i], content, linkBase, i < marks.size() && marks[i]);
     }
 
     if (content & showRefreshTime) {
@@ -294,7 +303,12 @@ std::string TimeNote(const TickerSettings& settings, int provider, bool stale,
 
 int Render(const TickerSettings& settings, PageWriter& page, int& rows, int& cols,
            const QuoteFetchers& fetchers, std::optional<QuotePageSession::KeptQuotes>* kept,
-           RefreshReport& report) {
+           RefreshReport& report, const QuotePageSession::RowMarker* marker) {
+    const auto marksOf = [marker](const std::vector<QuoteRecord>& shown, const char* dataTime,
+                                  bool fresh) {
+        return marker != nullptr && *marker ? (*marker)(shown, dataTime, fresh)
+                                            : std::vector<bool>();
+    };
     const PageColours colours = PickColours(settings);
 
     if (updateRequired.load() != 0) {
@@ -322,7 +336,8 @@ int Render(const TickerSettings& settings, PageWriter& page, int& rows, int& col
         const QuotePageSession::KeptQuotes& last = **kept;
         rows = static_cast<int>(last.records.size()) +
                WriteTablePage(page, settings, colours, last.records, QuoteLinkBase(last.provider),
-                              last.dataTime, TimeNote(settings, last.provider, true, colours));
+                              last.dataTime, TimeNote(settings, last.provider, true, colours),
+                              marksOf(last.records, last.dataTime, false));
         report.provider = last.provider;
         report.stale = true;
         return static_cast<int>(page.Size());
@@ -349,7 +364,8 @@ int Render(const TickerSettings& settings, PageWriter& page, int& rows, int& col
     // The links carry the value of the service the rows came from. Tencent's symbols are Sina's,
     // so its rows take Sina's value (2), one of the two the maker's skip page knows.
     rows += WriteTablePage(page, settings, colours, records, QuoteLinkBase(fetched.provider),
-                           batch.dataTime, TimeNote(settings, fetched.provider, false, colours));
+                           batch.dataTime, TimeNote(settings, fetched.provider, false, colours),
+                           marksOf(records, batch.dataTime, fetched.answered));
     report.provider = fetched.provider;
     report.answered = fetched.answered;
     std::memcpy(report.newestDate, batch.newestDate, DataDateSize);
@@ -369,11 +385,11 @@ int Render(const TickerSettings& settings, PageWriter& page, int& rows, int& col
 
 int RenderPage(const TickerSettings& settings, std::span<char> page, int& rows, int& cols,
                const QuoteFetchers& fetchers, std::optional<QuotePageSession::KeptQuotes>* kept,
-               RefreshReport& report) {
+               RefreshReport& report, const QuotePageSession::RowMarker* marker = nullptr) {
     report = RefreshReport{};
     PageWriter writer(page);
     try {
-        report.result = Render(settings, writer, rows, cols, fetchers, kept, report);
+        report.result = Render(settings, writer, rows, cols, fetchers, kept, report, marker);
     } catch (...) {
         // Out of memory while building a link: nothing fetched can be shown.
         report = RefreshReport{};
@@ -406,7 +422,7 @@ QuotePageSession::QuotePageSession(QuoteFetchers fetchers) : fetchers_(std::move
 RefreshReport QuotePageSession::Render(const TickerSettings& settings, std::span<char> page,
                                        int& rows, int& cols) {
     RefreshReport report;
-    RenderPage(settings, page, rows, cols, fetchers_, &kept_, report);
+    RenderPage(settings, page, rows, cols, fetchers_, &kept_, report, &marker_);
     return report;
 }
 

@@ -77,6 +77,13 @@ class QuotePageSession {
     RefreshReport Render(const TickerSettings& settings, std::span<char> page, int& rows,
                          int& cols);
 
+    // Told the rows of each table page before it is written: the records, the data time and
+    // whether they are this refresh's answer (false for the last quotes shown again). Returns
+    // which rows to mark for the user; an empty answer marks none and leaves the page as it was.
+    using RowMarker = std::function<std::vector<bool>(std::span<const QuoteRecord> rows,
+                                                      const char* dataTime, bool fresh)>;
+    void SetRowMarker(RowMarker marker) { marker_ = std::move(marker); }
+
     // The quotes a failed refresh shows again.
     struct KeptQuotes {
         std::string codeList;
@@ -88,6 +95,7 @@ class QuotePageSession {
   private:
     QuoteFetchers fetchers_;
     std::optional<KeptQuotes> kept_;
+    RowMarker marker_;
 };
 
 }  // namespace vemo

@@ -21,6 +21,8 @@
 #include "quotes/Gbk.h"
 #include "quotes/QuoteFailover.h"
 #include "quotes/QuotePage.h"
+
+#include "quotes/Alerts.h"
 #include "quotes/QuoteParsers.h"
 #include "quotes/QuoteUrl.h"
 
@@ -803,6 +805,65 @@ TEST_F(PageSessionTest, FailedRefreshKeepsTheLastTableMarkedUntilTheNextSuccess)
     EXPECT_EQ(page, fresh);
     EXPECT_FALSE(report.stale);
     EXPECT_TRUE(report.answered);
+}
+
+// Alerts mark rows through the session's row marker; without a mark the page is unchanged.
+TEST_F(PageSessionTest, AlertMarksColourTheirRowsAndNothingElse) {
+    const std::string fresh = Utf8ToGbk(DefaultPage);
+    for (auto& [provider, service] : services) {
+        for (QuoteRecord& record : service.records) {
+            record.date = 20221111;
+        }
+    }
+    AlertMonitor monitor;
+    std::tm now{};
+    now.tm_year = 122;
+    now.tm_mon = 10;
+    now.tm_mday = 11;
+    std::vector<bool> lastFresh;
+    std::vector<FiredAlert> fired;
+    session.SetRowMarker([&](std::span<const QuoteRecord> shown, const char* dataTime, bool isFresh) {
+        lastFresh.push_back(isFresh);
+        AlertMonitor::Review review = monitor.ReviewRows(shown, dataTime, now, isFresh, false);
+        fired.insert(fired.end(), review.fired.begin(), review.fired.end());
+        return review.marks;
+    });
+
+    // Rules that do not fire leave the page byte for byte.
+    AlertRules below;
+    below[AlertKind::Below] = 1'000;
+    monitor.SetRules({{"399001", below}});
+    Refresh();
+    EXPECT_EQ(page, fresh);
+    EXPECT_TRUE(fired.empty());
+
+    below[AlertKind::Below] = 1'240;
+    monitor.SetRules({{"399001", below}});
+    Refresh();
+    ASSERT_EQ(fired.size(), 1u);
+    EXPECT_EQ(fired[0].code, "399001");
+    EXPECT_EQ(fired[0].price, 1'234);
+    EXPECT_EQ(fired[0].dataTime, "2022-11-11 15:00:00");
+    const std::string markedRow = "<tr align=\"right\" class=\"cdn\" bgcolor=\"#FFD75E\">";
+    EXPECT_NE(page.find(markedRow), std::string::npos);
+    std::string unmarked = page;
+    unmarked.replace(unmarked.find(" bgcolor=\"#FFD75E\""), 18, "");
+    EXPECT_EQ(unmarked, fresh);
+
+    // The last quotes shown again keep the mark and fire nothing.
+    AllFail();
+    Refresh();
+    EXPECT_NE(page.find(markedRow), std::string::npos);
+    EXPECT_EQ(fired.size(), 1u);
+    EXPECT_EQ(lastFresh, (std::vector<bool>{true, true, false}));
+    EXPECT_EQ(monitor.RowCode(1), "399001");
+    EXPECT_EQ(monitor.RowCode(2), "");
+
+    // A click on the row ends the mark.
+    monitor.ClearMark(monitor.RowCode(1));
+    services[ProviderSina].result = FetchOk;
+    Refresh();
+    EXPECT_EQ(page, fresh);
 }
 
 TEST_F(PageSessionTest, KeptTableOfAStandInTakesTheCurrentColours) {
