@@ -27,6 +27,7 @@
 #include <ctime>
 #include <mutex>
 
+#include "app/AlertCentre.h"
 #include "app/PageFile.h"
 #include "app/StripButton.h"
 #include "app/UpgradeRunner.h"
@@ -90,7 +91,19 @@ bool BringToFront(QDialog* dialog) {
 // interface thread; the thread itself only sleeps, fetches, renders and writes the page file.
 class CTickerWindow::Host : public RefreshHost {
   public:
-    explicit Host(CTickerWindow& window) : window_(window), session_(NetworkFetchers(Options())) {}
+    explicit Host(CTickerWindow& window) : window_(window), session_(NetworkFetchers(Options())) {
+        // Alerts are judged here, on the refresh thread, as each page is written; what fired
+        // is told on the interface thread.
+        session_.SetRowMarker([this](std::span<const QuoteRecord> rows, const char* dataTime,
+                                     bool fresh) {
+            AlertMonitor::Review review =
+                window_.alerts_->ReviewRows(rows, dataTime, fresh, LocalNow());
+            if (!review.fired.empty()) {
+                Queue([this, fired = std::move(review.fired)] { window_.alerts_->Tell(fired); });
+            }
+            return std::move(review.marks);
+        });
+    }
 
     void Stop() {
         {
@@ -221,6 +234,10 @@ CTickerWindow::CTickerWindow(const TickerPaths& paths)
     hotKey_ = new GlobalHotKey(this);
     connect(hotKey_, &GlobalHotKey::activated, this, &CTickerWindow::OnHotKey);
 
+    alerts_ = std::make_unique<AlertCentre>(paths_.settingsFiles, trayIcon_);
+    alerts_->WatchPage(browser_, [this] {
+        return (settings_.Get().pageContent & showHeader) != 0 ? 2 : 0;
+    });
     host_ = std::make_unique<Host>(*this);
     cycle_ = std::make_unique<RefreshCycle>(*host_);
     upgrade_ = std::make_unique<CUpgradeRunner>(*this, paths_.update);
@@ -244,6 +261,7 @@ void CTickerWindow::Start() {
     LoadSettings(loaded, paths_.settingsFiles);
     settings_.Replace(loaded);
     LoadWindowState(windowState_, paths_.settingsFiles);
+    alerts_->Load();
     if ((loaded.optionFlags & alwaysOnTop) == 0) {
         setWindowFlag(Qt::WindowStaysOnTopHint, false);
     }
@@ -283,6 +301,7 @@ void CTickerWindow::Start() {
 
 void CTickerWindow::ReplaceSettings(const TickerSettings& settings) {
     settings_.Replace(settings);
+    alerts_->LoadRules();
     ApplyColours();
     loadingIndicator_->show();
     loadingIndicator_->raise();
@@ -570,6 +589,7 @@ std::unique_ptr<QMenu> CTickerWindow::BuildMainMenu() {
     // draws the same division in a one-column menu.
     const Item items[] = {
         {CmdRefresh, "刷新"},  {CmdMenuBreak1, nullptr}, {CmdTransparent, "透明"},
+        {CmdAlerts, "提醒"},
         {CmdUpgrade, "升级"},  {CmdSettings, "设置..."}, {CmdHomePage, "主页..."},
         {CmdAbout, "关于..."}, {CmdMenuBreak2, nullptr}, {CmdExit, "退出"},
     };
@@ -578,6 +598,10 @@ std::unique_ptr<QMenu> CTickerWindow::BuildMainMenu() {
                               ? menu->addSeparator()
                               : menu->addAction(QString::fromUtf8(item.caption));
         action->setData(item.id);
+        if (item.id == CmdAlerts) {
+            action->setCheckable(true);
+            action->setChecked(alerts_->On());
+        }
     }
     return menu;
 }
@@ -598,6 +622,9 @@ void CTickerWindow::OnCommand(int id) {
             break;
         case CmdTransparent:
             ToggleTransparency();
+            break;
+        case CmdAlerts:
+            alerts_->SetOn(!alerts_->On());
             break;
         case CmdUpgrade:
             upgrade_->OnUpgradeCommand();

@@ -28,6 +28,7 @@ class QSystemTrayIcon;
 
 namespace vemo {
 
+class AlertCentre;
 class CUpgradeRunner;
 class CWebBrowser2;
 class GlobalHotKey;
@@ -50,6 +51,7 @@ enum TickerCommand : int {
     CmdMenuBreak1 = 32779,
     CmdUpgrade = 32780,
     CmdHomePage = 32781,
+    CmdAlerts = 32782,
 };
 
 // Controls of the window, by the ids tests find them with (their objectName is the number).
@@ -119,6 +121,7 @@ class CTickerWindow : public QWidget {
     QSystemTrayIcon* TrayIcon() const { return trayIcon_; }
     CWebBrowser2* Browser() const { return browser_; }
     CUpgradeRunner* Upgrade() const { return upgrade_.get(); }
+    AlertCentre* Alerts() const { return alerts_.get(); }
     // Puts the maker's notice into the notice line.
     void ShowNotice(const QString& text);
     // Makes the notice line a link to `link`: a click opens it in the web browser, once.
@@ -204,6 +207,7 @@ class CTickerWindow : public QWidget {
     QPointer<QDialog> optionsDialog_;
     QPointer<QDialog> aboutBox_;
 
+    std::unique_ptr<AlertCentre> alerts_;
     std::unique_ptr<Host> host_;
     std::unique_ptr<RefreshCycle> cycle_;
     std::thread refreshThread_;
