@@ -1,6 +1,5 @@
 #include "quotes/Alerts.h"
 
-#include <cmath>
 #include <cstring>
 
 #include "quotes/Gbk.h"
@@ -12,12 +11,14 @@ namespace {
 // Past a trillion yuan a figure is no price; it would only overflow the comparisons.
 constexpr std::int64_t MaxQuotePrice = 1'000'000'000'000'000;
 
-std::int64_t Thousandths(float value) {
-    const double scaled = static_cast<double>(value) * 1000.0;
-    if (!std::isfinite(scaled) || scaled <= 0 || scaled > static_cast<double>(MaxQuotePrice)) {
+// The services write prices with at most three decimals, so thousandths lose nothing of them;
+// a finer figure is rounded half up.
+std::int64_t Thousandths(std::int64_t millionths) {
+    constexpr std::int64_t PerThousandth = ExactPriceUnitsPerYuan / 1000;
+    if (millionths <= 0 || millionths / PerThousandth > MaxQuotePrice) {
         return 0;
     }
-    return std::llround(scaled);
+    return (millionths + PerThousandth / 2) / PerThousandth;
 }
 
 std::string Field(const char (&field)[QuoteTextSize]) {
@@ -90,8 +91,8 @@ AlertQuote MakeAlertQuote(const QuoteRecord& record) {
     AlertQuote quote;
     quote.code = Field(record.code);
     quote.name = Field(record.name);
-    quote.price = Thousandths(record.price);
-    quote.prevClose = Thousandths(record.prevClose);
+    quote.price = Thousandths(record.exactPrice);
+    quote.prevClose = Thousandths(record.exactPrevClose);
     quote.date = record.date;
     return quote;
 }

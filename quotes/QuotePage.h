@@ -10,6 +10,7 @@
 #include <string_view>
 #include <vector>
 
+#include "quotes/Holdings.h"
 #include "quotes/QuoteFetch.h"
 #include "quotes/Quotes.h"
 #include "settings/TickerSettings.h"
@@ -52,6 +53,10 @@ struct RefreshReport {
     char newestDate[DataDateSize] = {};
 };
 
+// When `holdings` (may be null) holds a code of the list, the table gains the columns of today's
+// and the total profit after the others, and a row of their sums before the time line; `cols`
+// and `rows` count them. Without such a holding the page is as it always was.
+//
 // One refresh of the quote page into `page` (zero-filled by the caller, normally
 // PageBufferSize bytes; never written past its end, always NUL-terminated). Returns the bytes
 // written for a table page, 0 for the upgrade and empty-list notices, or the fetch result for the
@@ -60,7 +65,8 @@ struct RefreshReport {
 // asked, and the time line then names the one that answered. A table of fewer than three columns
 // breaks such a time line into lines and counts each further line as one more row.
 int RenderQuotePage(const TickerSettings& settings, std::span<char> page, int& rows, int& cols,
-                    const QuoteFetchers& fetchers, RefreshReport* report = nullptr);
+                    const QuoteFetchers& fetchers, RefreshReport* report = nullptr,
+                    const HoldingTable* holdings = nullptr);
 inline int RenderQuotePage(const TickerSettings& settings, std::span<char> page, int& rows,
                            int& cols) {
     return RenderQuotePage(settings, page, rows, cols, NetworkFetchers());
@@ -75,7 +81,7 @@ class QuotePageSession {
     explicit QuotePageSession(QuoteFetchers fetchers);
 
     RefreshReport Render(const TickerSettings& settings, std::span<char> page, int& rows,
-                         int& cols);
+                         int& cols, const HoldingTable* holdings = nullptr);
 
     // Told the rows of each table page before it is written: the records, the data time and
     // whether they are this refresh's answer (false for the last quotes shown again). Returns

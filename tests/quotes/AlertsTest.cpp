@@ -181,20 +181,27 @@ TEST(AlertDecisionTest, ChangedRulesStartArmedAndRemovedRulesLeaveNoMark) {
     EXPECT_FALSE(monitor.Marked("600000", Clock(Today)));
 }
 
-TEST(AlertDecisionTest, RecordsAreReadInWholeThousandths) {
+TEST(AlertDecisionTest, RecordsAreReadFromTheExactPricesNotTheFloats) {
     QuoteRecord record{};
     std::memcpy(record.code, "600000", 7);
-    record.price = 10.23f;  // 10.2299995... as a float
-    record.prevClose = 9.87f;
+    // The floats disagree with the exact prices on purpose: only the exact ones may count.
+    record.price = 99.0f;
+    record.prevClose = 99.0f;
+    record.exactPrice = 10'230'000;
+    record.exactPrevClose = 9'870'000;
     record.date = Today;
     const AlertQuote quote = MakeAlertQuote(record);
     EXPECT_EQ(quote.price, 10'230);
     EXPECT_EQ(quote.prevClose, 9'870);
     EXPECT_EQ(quote.code, "600000");
+    record.exactPrice = 10'229'500;  // a finer figure rounds half up
+    EXPECT_EQ(MakeAlertQuote(record).price, 10'230);
+    record.exactPrice = 10'229'499;
+    EXPECT_EQ(MakeAlertQuote(record).price, 10'229);
     // A figure no price can have is no price at all.
-    record.price = 1e30f;
+    record.exactPrice = 9'000'000'000'000'000'000;
     EXPECT_EQ(MakeAlertQuote(record).price, 0);
-    record.price = -1.0f;
+    record.exactPrice = -1'000'000;
     EXPECT_EQ(MakeAlertQuote(record).price, 0);
 }
 

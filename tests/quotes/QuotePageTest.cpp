@@ -23,6 +23,7 @@
 #include "quotes/QuotePage.h"
 
 #include "quotes/Alerts.h"
+#include "quotes/PageTexts.h"
 #include "quotes/QuoteParsers.h"
 #include "quotes/QuoteUrl.h"
 
@@ -35,6 +36,12 @@ QuoteRecord Quote(const char* nameUtf8, const char* code, float price, float pre
     std::snprintf(q.code, sizeof q.code, "%s", code);
     q.price = price;
     q.prevClose = prevClose;
+    // The services write three decimals at most; the parsers keep that text exactly.
+    char text[32];
+    std::snprintf(text, sizeof text, "%.3f", static_cast<double>(price));
+    q.exactPrice = ExactPriceUnits(text);
+    std::snprintf(text, sizeof text, "%.3f", static_cast<double>(prevClose));
+    q.exactPrevClose = ExactPriceUnits(text);
     return q;
 }
 
@@ -752,10 +759,12 @@ class PageSessionTest : public ::testing::Test {
         std::vector<char> buffer(PageBufferSize, '\0');
         rows = 2;
         cols = 3;
-        const RefreshReport report = session.Render(settings, buffer, rows, cols);
+        const RefreshReport report = session.Render(settings, buffer, rows, cols, holdings);
         page = buffer.data();
         return report;
     }
+
+    const HoldingTable* holdings = nullptr;
 
     void AllFail() {
         for (auto& [provider, service] : services) {
@@ -858,6 +867,23 @@ TEST_F(PageSessionTest, AlertMarksColourTheirRowsAndNothingElse) {
     EXPECT_EQ(lastFresh, (std::vector<bool>{true, true, false}));
     EXPECT_EQ(monitor.RowCode(1), "399001");
     EXPECT_EQ(monitor.RowCode(2), "");
+
+    // With holdings the marked row keeps its profit cells, and the row of sums after the quotes
+    // maps to no code, so a click on it clears nothing.
+    HoldingTable held;
+    held.Set("399001", Holding{100, 0});
+    holdings = &held;
+    services[ProviderSina].result = FetchOk;
+    Refresh();
+    const std::size_t marked = page.find(markedRow);
+    ASSERT_NE(marked, std::string::npos);
+    const std::size_t rowEnd = page.find("</tr>", marked);
+    EXPECT_NE(page.substr(marked, rowEnd - marked).find("<td class=\"cdn\">-1.60</td><td class=\"cup\">+123.40</td>"),
+              std::string::npos);
+    EXPECT_GT(page.find(Utf8ToGbk(TotalRowCaption)), rowEnd);
+    EXPECT_EQ(monitor.RowCode(2), "");
+    holdings = nullptr;
+    AllFail();
 
     // A click on the row ends the mark.
     monitor.ClearMark(monitor.RowCode(1));
