@@ -13,7 +13,8 @@ namespace vemo {
 
 namespace {
 
-// A share count or a cost never needs more; a pasted text is cut rather than grown without end.
+// A share count, a cost or a rule never needs more; a pasted text is cut rather than grown
+// without end.
 constexpr int FieldLimit = 20;
 
 }  // namespace
@@ -53,8 +54,15 @@ void CHoldingsPage::Build(const HoldingsPageState& state) {
     for (const char* header : {"代码", "名称"}) {
         grid_->addWidget(new QLabel(QString::fromUtf8(header), lineArea_), 0, column++);
     }
+    std::vector<const char*> headers;
     for (const PerCodeColumn& editable : HoldingColumns) {
-        grid_->addWidget(new QLabel(QString::fromUtf8(editable.header), lineArea_), 0, column++);
+        headers.push_back(editable.header);
+    }
+    for (const AlertColumn& editable : AlertColumns) {
+        headers.push_back(editable.header);
+    }
+    for (const char* header : headers) {
+        grid_->addWidget(new QLabel(QString::fromUtf8(header), lineArea_), 0, column++);
     }
     int row = 1;
     for (const HoldingLine& holding : state.lines) {
@@ -65,13 +73,15 @@ void CHoldingsPage::Build(const HoldingsPageState& state) {
         line.nameLabel = new QLabel(QString::fromStdString(holding.name), lineArea_);
         grid_->addWidget(line.codeLabel, row, 0);
         grid_->addWidget(line.nameLabel, row, 1);
-        for (std::size_t c = 0; c < HoldingColumnCount; ++c) {
+        for (std::size_t c = 0; c < headers.size(); ++c) {
+            const std::vector<std::string>& texts =
+                c < HoldingColumnCount ? holding.texts : holding.alertTexts;
+            const std::size_t at = c < HoldingColumnCount ? c : c - HoldingColumnCount;
             auto* field = new QLineEdit(lineArea_);
             field->setMaxLength(FieldLimit);
-            field->setText(c < holding.texts.size() ? QString::fromStdString(holding.texts[c])
-                                                    : QString());
+            field->setText(at < texts.size() ? QString::fromStdString(texts[at]) : QString());
             field->setAccessibleName(QString::fromStdString(holding.code) + ' ' +
-                                     QString::fromUtf8(HoldingColumns[c].header));
+                                     QString::fromUtf8(headers[c]));
             grid_->addWidget(field, row, static_cast<int>(2 + c));
             line.fields.push_back(field);
         }
@@ -101,13 +111,18 @@ void CHoldingsPage::Build(const HoldingsPageState& state) {
     }
 }
 
-void CHoldingsPage::SetCodes(const std::vector<std::string>& codes, const PerCodeFile& file) {
+void CHoldingsPage::SetCodes(const std::vector<std::string>& codes, const PerCodeFile& file,
+                             const AlertsFile* alerts) {
     HoldingsPageState state = HoldingsStateFrom(codes, file, names_);
+    if (alerts != nullptr) {
+        AddAlertTexts(state, *alerts);
+    }
     const HoldingsPageState typed = State();
     for (HoldingLine& line : state.lines) {
         for (const HoldingLine& old : typed.lines) {
             if (old.code == line.code) {
                 line.texts = old.texts;
+                line.alertTexts = old.alertTexts;
                 if (line.name.empty()) {
                     line.name = old.name;
                 }
@@ -149,8 +164,9 @@ HoldingsPageState CHoldingsPage::State() const {
         HoldingLine holding;
         holding.code = line.code;
         holding.name = line.name;
-        for (const QLineEdit* field : line.fields) {
-            holding.texts.push_back(field->text().toStdString());
+        for (std::size_t c = 0; c < line.fields.size(); ++c) {
+            (c < HoldingColumnCount ? holding.texts : holding.alertTexts)
+                .push_back(line.fields[c]->text().toStdString());
         }
         state.lines.push_back(std::move(holding));
     }

@@ -72,6 +72,65 @@ HoldingError ValidateHoldings(const HoldingsPageState& state) {
     return {};
 }
 
+void AddAlertTexts(HoldingsPageState& state, const AlertsFile& alerts) {
+    for (HoldingLine& line : state.lines) {
+        line.alertTexts.assign(AlertColumnCount, std::string());
+        const auto rules = alerts.Rules().find(line.code);
+        for (std::size_t c = 0; c < AlertColumnCount; ++c) {
+            const AlertKind kind = AlertColumns[c].kind;
+            if (const auto bad = alerts.BadText(line.code, kind)) {
+                line.alertTexts[c] = *bad;
+            } else if (rules != alerts.Rules().end() && rules->second[kind] != 0) {
+                line.alertTexts[c] = FormatAlertValue(kind, rules->second[kind]);
+            }
+        }
+    }
+}
+
+HoldingError ValidateAlerts(const HoldingsPageState& state) {
+    for (std::size_t l = 0; l < state.lines.size(); ++l) {
+        const HoldingLine& line = state.lines[l];
+        for (std::size_t c = 0; c < AlertColumnCount && c < line.alertTexts.size(); ++c) {
+            const std::string_view text = Trim(line.alertTexts[c]);
+            const AlertKind kind = AlertColumns[c].kind;
+            if (!text.empty() && !ParseAlertValue(kind, text)) {
+                return HoldingError{IsPriceAlert(kind) ? MsgAlertPrice : MsgAlertPercent, l,
+                                    HoldingColumnCount + c};
+            }
+        }
+    }
+    return {};
+}
+
+HoldingError ValidatePerCodePage(const HoldingsPageState& state) {
+    const HoldingError holdings = ValidateHoldings(state);
+    const HoldingError alerts = ValidateAlerts(state);
+    if (holdings.message.empty()) {
+        return alerts;
+    }
+    // On one line the holding columns come first.
+    return !alerts.message.empty() && alerts.line < holdings.line ? alerts : holdings;
+}
+
+std::string StoreAlerts(const HoldingsPageState& state, AlertsFile& alerts) {
+    for (const HoldingLine& line : state.lines) {
+        AlertRules rules;
+        for (std::size_t c = 0; c < AlertColumnCount && c < line.alertTexts.size(); ++c) {
+            const AlertKind kind = AlertColumns[c].kind;
+            rules[kind] = ParseAlertValue(kind, Trim(line.alertTexts[c])).value_or(0);
+        }
+        const auto stored = alerts.Rules().find(line.code);
+        const AlertRules before = stored != alerts.Rules().end() ? stored->second : AlertRules{};
+        const bool hadBadValue = std::any_of(
+            alerts.Problems().begin(), alerts.Problems().end(),
+            [&](const AlertFileProblem& problem) { return problem.code == line.code; });
+        if (rules != before || hadBadValue) {
+            alerts.SetRules(line.code, rules);
+        }
+    }
+    return alerts.Save().reason;
+}
+
 std::string StoreHoldings(const HoldingsPageState& state, PerCodeFile& file) {
     for (const HoldingLine& line : state.lines) {
         for (std::size_t c = 0; c < HoldingColumnCount; ++c) {

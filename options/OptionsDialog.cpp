@@ -35,12 +35,16 @@ COptionsDialog::COptionsDialog(TickerSettings& settingsCopy, const SettingsFiles
     // An unreadable holdings file opens as empty, and saving it is then refused with the reason.
     holdingsFile_ = PerCodeFile(files_.appStore.parent_path() / HoldingsFileName);
     holdingsFile_.Load();
-    holdingsPage_ = new CHoldingsPage(
-        HoldingsStateFrom(SplitCodeList(settingsCopy_.codeList), holdingsFile_, {}), tabs_);
+    alertsFile_ = AlertsFile(PerCodeFile(files_.appStore.parent_path() / AlertsFileName));
+    alertsFile_.Load();
+    HoldingsPageState perCode =
+        HoldingsStateFrom(SplitCodeList(settingsCopy_.codeList), holdingsFile_, {});
+    AddAlertTexts(perCode, alertsFile_);
+    holdingsPage_ = new CHoldingsPage(perCode, tabs_);
     tabs_->addTab(codesPage_, QStringLiteral("常规"));
     tabs_->addTab(displayPage_, QStringLiteral("我的VEMO"));
     tabs_->addTab(proxyPage_, QStringLiteral("连接"));
-    tabs_->addTab(holdingsPage_, QStringLiteral("持仓"));
+    tabs_->addTab(holdingsPage_, QStringLiteral("持仓与提醒"));
     tabs_->setCurrentIndex(0);
     connect(tabs_, &QTabWidget::currentChanged, this, [this](int index) {
         if (tabs_->widget(index) != holdingsPage_) {
@@ -48,7 +52,7 @@ COptionsDialog::COptionsDialog(TickerSettings& settingsCopy, const SettingsFiles
         }
         SyncHoldingCodes();
         // A hand-edited value that does not read is shown with its message.
-        const HoldingError error = ValidateHoldings(holdingsPage_->State());
+        const HoldingError error = ValidatePerCodePage(holdingsPage_->State());
         if (!error.message.empty()) {
             ShowStatus(QString::fromUtf8(error.message.c_str()));
         }
@@ -107,7 +111,7 @@ void COptionsDialog::SyncHoldingCodes() {
     for (const std::string& code : codesPage_->State().codes) {
         codes.push_back(code);  // codes are ASCII, the same in GBK and UTF-8
     }
-    holdingsPage_->SetCodes(codes, holdingsFile_);
+    holdingsPage_->SetCodes(codes, holdingsFile_, &alertsFile_);
 }
 
 void COptionsDialog::ShowStatus(const QString& text) {
@@ -120,10 +124,11 @@ QString COptionsDialog::StatusText() const {
 }
 
 void COptionsDialog::accept() {
-    // The holdings are checked before anything is saved, and saved after the settings.
+    // The holdings and alerts are checked before anything is saved, and saved after the
+    // settings.
     SyncHoldingCodes();
     const HoldingsPageState holdings = holdingsPage_->State();
-    const HoldingError error = ValidateHoldings(holdings);
+    const HoldingError error = ValidatePerCodePage(holdings);
     if (!error.message.empty()) {
         ShowStatus(QString::fromUtf8(error.message.c_str()));
         tabs_->setCurrentWidget(holdingsPage_);
@@ -139,9 +144,12 @@ void COptionsDialog::accept() {
         ShowStatus(QString::fromStdString(message));
         return;
     }
-    const std::string failure = StoreHoldings(holdings, holdingsFile_);
+    std::string failure = StoreHoldings(holdings, holdingsFile_);
+    if (failure.empty()) {
+        failure = StoreAlerts(holdings, alertsFile_);
+    }
     if (!failure.empty()) {
-        // The settings are saved; the holdings are not, and the dialog stays to say so.
+        // The settings are saved; the file that failed is not, and the dialog stays to say so.
         ShowStatus(QString::fromStdString(failure));
         return;
     }

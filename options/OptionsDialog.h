@@ -6,6 +6,7 @@
 #include <string>
 
 #include "options/UrlOpener.h"
+#include "settings/AlertsFile.h"
 #include "settings/PerCodeFile.h"
 #include "settings/SettingsStore.h"
 
@@ -30,11 +31,11 @@ enum OptionsDialogControl : int {
     IdFeedbackLink = 1055,
 };
 
-// The settings dialog: four pages in tabs ("常规", "我的VEMO", "连接", "持仓"), a red status
-// line, the feedback link, OK and Cancel. It edits only the caller's copy of the settings and
-// the holdings file beside the per-user store: OK checks the pages, and when they pass writes
-// the copy, saves it and the holdings and closes with Accepted; Cancel, Escape and the close box
-// leave both as they were.
+// The settings dialog: four pages in tabs ("常规", "我的VEMO", "连接", "持仓与提醒"), a red
+// status line, the feedback link, OK and Cancel. It edits only the caller's copy of the settings
+// and the holdings and alerts files beside the per-user store: OK checks the pages, and when they
+// pass writes the copy, saves it, the holdings and the alerts and closes with Accepted; Cancel,
+// Escape and the close box leave all three as they were.
 class COptionsDialog : public QDialog {
     Q_OBJECT
 
@@ -72,6 +73,7 @@ class COptionsDialog : public QDialog {
     CProxyPage* proxyPage_ = nullptr;
     CHoldingsPage* holdingsPage_ = nullptr;
     PerCodeFile holdingsFile_;
+    AlertsFile alertsFile_{PerCodeFile()};
     QLabel* status_ = nullptr;
     CLinkLabel* feedback_ = nullptr;
     QPushButton* ok_ = nullptr;

@@ -48,6 +48,7 @@ class HoldingsDialogTest : public ::testing::Test {
     test::TempDir dir;
     SettingsFiles files{dir.path() / "vemo.ini", dir.path() / "registry"};
     std::filesystem::path holdings = dir.path() / "holdings.ini";
+    std::filesystem::path alerts = dir.path() / "alerts.ini";
     TickerSettings copy = DefaultTickerSettings();
     std::unique_ptr<COptionsDialog> dialog;
     CHoldingsPage* page = nullptr;
@@ -58,7 +59,7 @@ TEST_F(HoldingsDialogTest, TheLastTabHasALinePerCodeWithNamedFields) {
     Open();
     QTabWidget* tabs = dialog->Tabs();
     ASSERT_EQ(tabs->count(), 4);
-    EXPECT_EQ(tabs->tabText(3), QStringLiteral("持仓"));
+    EXPECT_EQ(tabs->tabText(3), QStringLiteral("持仓与提醒"));
     tabs->setCurrentIndex(3);
     for (const char* name : {"600000 持仓", "600000 成本", "000002 持仓", "1A0001 成本"}) {
         ASSERT_NE(Field(name), nullptr) << name;
@@ -71,12 +72,10 @@ TEST_F(HoldingsDialogTest, TheLastTabHasALinePerCodeWithNamedFields) {
     ASSERT_EQ(state.lines.size(), 3u);
     EXPECT_EQ(state.lines[0].name, "浦发银行");
     EXPECT_EQ(state.lines[2].name, "");
-    // Tab walks from a line's shares to its cost and on to the next line.
+    // Tab walks from a line's shares to its cost.
     Field("600000 持仓")->setFocus();
     QTest::keyClick(Field("600000 持仓"), Qt::Key_Tab);
     EXPECT_EQ(dialog->focusWidget(), Field("600000 成本"));
-    QTest::keyClick(Field("600000 成本"), Qt::Key_Tab);
-    EXPECT_EQ(dialog->focusWidget(), Field("000002 持仓"));
 }
 
 TEST_F(HoldingsDialogTest, OkSavesCheckedEntriesAndCancelNothing) {
@@ -171,6 +170,74 @@ TEST_F(HoldingsDialogTest, ASaveThatFailsKeepsTheDialogAndSaysWhy) {
     EXPECT_TRUE(dialog->isVisible());
     EXPECT_TRUE(status->text().contains(QStringLiteral("只读"))) << status->text().toStdString();
     EXPECT_EQ(test::ReadBytes(holdings), "[600000]\nshares=1\ncost=1\n");
+}
+
+TEST_F(HoldingsDialogTest, TheAlertFieldsFollowTheHoldingOnesByName) {
+    Open();
+    dialog->Tabs()->setCurrentIndex(3);
+    for (const char* name : {"600000 高于", "600000 低于", "000002 涨幅%", "1A0001 跌幅%"}) {
+        ASSERT_NE(Field(name), nullptr) << name;
+        EXPECT_TRUE(Field(name)->focusPolicy() & Qt::TabFocus);
+    }
+    // Tab runs through the whole line before the next one.
+    const char* walk[] = {"600000 成本", "600000 高于", "600000 低于", "600000 涨幅%",
+                          "600000 跌幅%", "000002 持仓"};
+    Field(walk[0])->setFocus();
+    for (std::size_t i = 1; i < std::size(walk); ++i) {
+        QTest::keyClick(dialog->focusWidget(), Qt::Key_Tab);
+        EXPECT_EQ(dialog->focusWidget(), Field(walk[i])) << walk[i];
+    }
+}
+
+TEST_F(HoldingsDialogTest, OkChecksTheRulesSavesThemAndCancelChangesNothing) {
+    Open();
+    dialog->Tabs()->setCurrentIndex(3);
+    Type("600000 高于", "10.5");
+    Type("000002 跌幅%", "3");
+    Type("000002 低于", "1.2345");
+    Type("1A0001 涨幅%", "101");
+    ClickOk();
+    EXPECT_EQ(status->text(), QStringLiteral("提醒价格输入不正确"));
+    EXPECT_EQ(dialog->focusWidget(), Field("000002 低于"));
+    EXPECT_TRUE(dialog->isVisible());
+    EXPECT_FALSE(std::filesystem::exists(alerts));
+    EXPECT_FALSE(std::filesystem::exists(files.iniFile));
+
+    Type("000002 低于", "");
+    ClickOk();
+    EXPECT_EQ(status->text(), QStringLiteral("提醒幅度输入不正确"));
+    EXPECT_EQ(dialog->focusWidget(), Field("1A0001 涨幅%"));
+    Type("1A0001 涨幅%", "");
+    ClickOk();
+    EXPECT_FALSE(dialog->isVisible());
+    EXPECT_EQ(test::ReadBytes(alerts),
+              "[600000]\r\nabove=10.50\r\n[000002]\r\nfallBelow=3\r\n");
+    EXPECT_EQ(test::ModeOf(alerts), 0600u);
+    EXPECT_FALSE(std::filesystem::exists(holdings));  // no holding was entered
+
+    Open();
+    dialog->Tabs()->setCurrentIndex(3);
+    EXPECT_EQ(Field("600000 高于")->text(), QStringLiteral("10.50"));
+    Type("600000 高于", "");
+    Type("600000 低于", "9");
+    dialog->findChild<QPushButton*>(QString::number(IdCancelButton))->click();
+    EXPECT_EQ(test::ReadBytes(alerts),
+              "[600000]\r\nabove=10.50\r\n[000002]\r\nfallBelow=3\r\n");
+}
+
+TEST_F(HoldingsDialogTest, ABadRuleInTheFileIsShownWithItsMessageAndKept) {
+    test::WriteBytes(alerts, "[000002]\nriseAbove=5%\n");
+    Open();
+    dialog->Tabs()->setCurrentIndex(3);
+    EXPECT_EQ(Field("000002 涨幅%")->text(), QStringLiteral("5%"));
+    EXPECT_EQ(status->text(), QStringLiteral("提醒幅度输入不正确"));
+    ClickOk();
+    EXPECT_TRUE(dialog->isVisible());
+    EXPECT_EQ(test::ReadBytes(alerts), "[000002]\nriseAbove=5%\n");
+    Type("000002 涨幅%", "5");
+    ClickOk();
+    EXPECT_FALSE(dialog->isVisible());
+    EXPECT_EQ(test::ReadBytes(alerts), "[000002]\nriseAbove=5\r\n");
 }
 
 }  // namespace

@@ -108,5 +108,89 @@ TEST(HoldingsStateTest, AFailedSaveSaysWhyAndLeavesTheFile) {
     EXPECT_EQ(test::ReadBytes(path), "[600000]\nshares=1\ncost=1\n");
 }
 
+// A line with no holding and these four rules' texts.
+HoldingLine AlertLine(const char* code, std::vector<std::string> alerts) {
+    return HoldingLine{code, "", {"", ""}, std::move(alerts)};
+}
+
+TEST(AlertColumnsStateTest, OpenWithTheRulesAndTheFilesBadTextsAsTheyStand) {
+    test::TempDir dir;
+    const auto path = dir.path() / "alerts.ini";
+    test::WriteBytes(path, "[600000]\nabove=10.5\nfallBelow=3\nbelow=-1\n[300750]\nabove=1\n");
+    AlertsFile alerts{PerCodeFile(path)};
+    alerts.Load();
+    HoldingsPageState state = HoldingsStateFrom({"600000", "000002"}, PerCodeFile(), {});
+    AddAlertTexts(state, alerts);
+    ASSERT_EQ(state.lines.size(), 2u);
+    EXPECT_EQ(state.lines[0].alertTexts, (std::vector<std::string>{"10.50", "-1", "", "3"}));
+    EXPECT_EQ(state.lines[1].alertTexts, (std::vector<std::string>(4, "")));
+}
+
+TEST(AlertColumnsStateTest, TheFirstWrongFieldOfThePageIsNamed) {
+    HoldingsPageState state;
+    state.lines = {AlertLine("600000", {"0.001", "1000000", "0.01", "100"}),
+                   AlertLine("000002", {" 10.5 ", "", "", "2.5"})};
+    EXPECT_EQ(ValidatePerCodePage(state).message, "");
+
+    struct Case {
+        std::size_t column;  // of the four alert fields
+        const char* text;
+        const char* message;
+    };
+    const Case cases[] = {
+        {0, "0", MsgAlertPrice},          {0, "1000000.001", MsgAlertPrice},
+        {1, "1.2345", MsgAlertPrice},     {1, "-1", MsgAlertPrice},
+        {1, "abc", MsgAlertPrice},        {2, "0", MsgAlertPercent},
+        {2, "100.01", MsgAlertPercent},   {3, "0.001", MsgAlertPercent},
+        {3, "+5", MsgAlertPercent},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.text);
+        HoldingsPageState bad = state;
+        bad.lines[1].alertTexts[c.column] = c.text;
+        const HoldingError error = ValidatePerCodePage(bad);
+        EXPECT_EQ(error.message, c.message);
+        EXPECT_EQ(error.line, 1u);
+        EXPECT_EQ(error.column, HoldingColumnCount + c.column);
+    }
+
+    // Line by line: a bad holding on a later line does not hide an earlier bad rule, and on one
+    // line the holding comes first.
+    HoldingsPageState both = state;
+    both.lines[0].alertTexts[3] = "x";
+    both.lines[1].texts = {"x", "1"};
+    EXPECT_EQ(ValidatePerCodePage(both).message, MsgAlertPercent);
+    both.lines[0].texts = {"1", ""};
+    EXPECT_EQ(ValidatePerCodePage(both).message, MsgHoldingCost);
+    EXPECT_EQ(ValidatePerCodePage(both).line, 0u);
+}
+
+TEST(AlertColumnsStateTest, StoresTheRulesAndLeavesAnUnchangedFileAlone) {
+    test::TempDir dir;
+    const auto path = dir.path() / "alerts.ini";
+    const std::string original =
+        "; mine\n[600000]\nabove=10.5\nnote=keep\n[000002]\nbelow=x\n[300750]\nabove=1\n";
+    test::WriteBytes(path, original);
+    AlertsFile alerts{PerCodeFile(path)};
+    alerts.Load();
+    HoldingsPageState state = HoldingsStateFrom({"600000", "000002"}, PerCodeFile(), {});
+    AddAlertTexts(state, alerts);
+    state.lines[1].alertTexts[1] = "";  // the bad value is cleared
+    ASSERT_EQ(StoreAlerts(state, alerts), "");
+    // 600000 is as it was, so its "10.5" is not rewritten as "10.50"; 300750 is not listed.
+    EXPECT_EQ(test::ReadBytes(path),
+              "; mine\n[600000]\nabove=10.5\nnote=keep\n[300750]\nabove=1\n");
+
+    const ino_t before = test::InodeOf(path);
+    ASSERT_EQ(StoreAlerts(state, alerts), "");
+    EXPECT_EQ(test::InodeOf(path), before);
+
+    state.lines[0].alertTexts = {"", "9", "5", ""};
+    ASSERT_EQ(StoreAlerts(state, alerts), "");
+    EXPECT_EQ(test::ReadBytes(path),
+              "; mine\n[600000]\nnote=keep\nbelow=9.00\r\nriseAbove=5\r\n[300750]\nabove=1\n");
+    EXPECT_EQ(alerts.Rules().at("600000")[AlertKind::RiseAbove], 500);
+}
+
 }  // namespace
 }  // namespace vemo
