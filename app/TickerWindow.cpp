@@ -23,6 +23,7 @@
 #include <pthread.h>
 
 #include <chrono>
+#include <cstdio>
 #include <condition_variable>
 #include <ctime>
 #include <mutex>
@@ -142,7 +143,10 @@ class CTickerWindow::Host : public RefreshHost {
     }
     RefreshReport Render(const TickerSettings& settings, std::span<char> page, int& rows,
                          int& cols) override {
-        return session_.Render(settings, page, rows, cols);
+        const std::shared_ptr<const LoadedHoldings> holdings = window_.holdings_.Current();
+        const RefreshReport report = session_.Render(settings, page, rows, cols, holdings->Shown());
+        window_.holdings_.NoteNames(session_.KeptNames());
+        return report;
     }
     void FitWindowToTable(const TickerSettings& settings, int rows, int cols) override {
         Queue([this, settings, rows, cols] { window_.FitWindowToTable(settings, rows, cols); });
@@ -184,6 +188,7 @@ CTickerWindow::CTickerWindow(const TickerPaths& paths)
     : QWidget(nullptr, Qt::Tool | Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint),
       paths_(paths),
       settings_(DefaultTickerSettings()),
+      holdings_(paths.settingsFiles.appStore.parent_path() / HoldingsFileName),
       appIcon_(QStringLiteral(":/icons/128.png")) {
     setWindowTitle(QString::fromLatin1(VersionText));
     setWindowIcon(appIcon_);
@@ -260,6 +265,7 @@ void CTickerWindow::Start() {
     TickerSettings loaded = DefaultTickerSettings();
     LoadSettings(loaded, paths_.settingsFiles);
     settings_.Replace(loaded);
+    LoadHoldingsFile();
     LoadWindowState(windowState_, paths_.settingsFiles);
     alerts_->Load();
     if ((loaded.optionFlags & alwaysOnTop) == 0) {
@@ -297,6 +303,12 @@ void CTickerWindow::Start() {
     ShowOrHideAtStart();
     RegisterShowHideHotKey();
     upgrade_->StartCleanUp();
+}
+
+void CTickerWindow::LoadHoldingsFile() {
+    for (const std::string& problem : holdings_.Load()) {
+        std::fprintf(stderr, "VEMO: %s\n", problem.c_str());
+    }
 }
 
 void CTickerWindow::ReplaceSettings(const TickerSettings& settings) {
@@ -700,12 +712,14 @@ void CTickerWindow::RunOptionsDialog() {
     TickerSettings copy = settings_.Get();
     hotKey_->Unregister(ShowHideHotKeyId);
     COptionsDialog dialog(copy, paths_.settingsFiles);
+    dialog.SetQuoteNames(holdings_.Names());
     optionsDialog_ = &dialog;
     const int result = dialog.exec();
     if (ended_) {
         return;  // the run ended while the dialog was open
     }
     if (result == QDialog::Accepted) {
+        LoadHoldingsFile();  // before the refresh that the new settings start
         ReplaceSettings(copy);
     }
     RegisterShowHideHotKey();

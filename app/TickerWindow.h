@@ -15,6 +15,7 @@
 #include <memory>
 #include <thread>
 
+#include "app/LiveHoldings.h"
 #include "app/LiveSettings.h"
 #include "app/RefreshCycle.h"
 #include "app/WindowLayout.h"
@@ -95,6 +96,8 @@ class CTickerWindow : public QWidget {
     // the new colours (also as the see-through key) and has the refresh thread apply the rest
     // (z-order, hover timer, request URL) and refresh at once.
     void ReplaceSettings(const TickerSettings& settings);
+    // (Re)reads holdings.ini, naming on standard error each bad value not named before.
+    void LoadHoldingsFile();
 
     // The tray icon's events, and the wake-up of a second start (left double-click).
     void OnTrayCallback(int mouseEvent);
@@ -178,6 +181,7 @@ class CTickerWindow : public QWidget {
 
     TickerPaths paths_;
     LiveSettings settings_;
+    LiveHoldings holdings_;
     WindowState windowState_{};
     QIcon appIcon_;
     QLabel* stripLeft_ = nullptr;

@@ -8,6 +8,7 @@
 #include <string>
 #include <string_view>
 
+#include "quotes/Gbk.h"
 #include "quotes/PageTexts.h"
 #include "quotes/QuoteCells.h"
 #include "quotes/QuoteFailover.h"
@@ -97,6 +98,8 @@ int ColumnCount(std::uint32_t content) {
 
 // Today's and the total profit.
 constexpr int HoldingColumns = 2;
+// The width the window gives them, in quote columns: sums run to seven digits and more.
+constexpr int HoldingColumnsWidth = 2 * HoldingColumns;
 
 // The holdings the page shows: only when one of them is a code of the list.
 const HoldingTable* ShownHoldings(const TickerSettings& settings, const HoldingTable* holdings) {
@@ -152,7 +155,9 @@ constexpr char AlertRowColour[] = "#FFD75E";
 
 // A profit cell: a gain in the up colour, a loss in the down colour, nothing in the plain one.
 void ProfitCell(PageWriter& page, std::string_view text, int sign) {
-    page.Append(sign > 0 ? "<td class=\"cup\">" : sign < 0 ? "<td class=\"cdn\">" : "<td class=\"cbt\">");
+    page.Append(sign > 0   ? "<td class=\"cup\" nowrap>"
+                : sign < 0 ? "<td class=\"cdn\" nowrap>"
+                           : "<td class=\"cbt\" nowrap>");
     page.Append(text);
     page.Append("</td>");
 }
@@ -407,7 +412,7 @@ int Render(const TickerSettings& settings, PageWriter& page, int& rows, int& col
     const FailoverOutcome fetched = FetchWithFailover(settings, QuoteUrl, fetchers, batch);
     const HoldingTable* shown = ShownHoldings(settings, holdings);
     const int columns = ColumnCount(settings.pageContent);
-    cols = columns + (shown != nullptr ? HoldingColumns : 0);
+    cols = columns + (shown != nullptr ? HoldingColumnsWidth : 0);
 
     if (!fetched.answered && kept != nullptr && kept->has_value()) {
         const QuotePageSession::KeptQuotes& last = **kept;
@@ -498,6 +503,16 @@ int RenderQuotePage(const TickerSettings& settings, std::span<char> page, int& r
 }
 
 QuotePageSession::QuotePageSession(QuoteFetchers fetchers) : fetchers_(std::move(fetchers)) {}
+
+std::map<std::string, std::string> QuotePageSession::KeptNames() const {
+    std::map<std::string, std::string> names;
+    if (kept_) {
+        for (const QuoteRecord& record : kept_->records) {
+            names[FieldText(record.code)] = GbkToUtf8(FieldText(record.name));
+        }
+    }
+    return names;
+}
 
 RefreshReport QuotePageSession::Render(const TickerSettings& settings, std::span<char> page,
                                        int& rows, int& cols, const HoldingTable* holdings) {

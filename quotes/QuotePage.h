@@ -4,6 +4,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <functional>
+#include <map>
 #include <optional>
 #include <span>
 #include <string>
@@ -54,8 +55,9 @@ struct RefreshReport {
 };
 
 // When `holdings` (may be null) holds a code of the list, the table gains the columns of today's
-// and the total profit after the others, and a row of their sums before the time line; `cols`
-// and `rows` count them. Without such a holding the page is as it always was.
+// and the total profit after the others, and a row of their sums before the time line; `rows`
+// counts the row, and `cols` counts each of the two columns as two, the width they need. Without
+// such a holding the page is as it always was.
 //
 // One refresh of the quote page into `page` (zero-filled by the caller, normally
 // PageBufferSize bytes; never written past its end, always NUL-terminated). Returns the bytes
@@ -82,6 +84,9 @@ class QuotePageSession {
 
     RefreshReport Render(const TickerSettings& settings, std::span<char> page, int& rows,
                          int& cols, const HoldingTable* holdings = nullptr);
+
+    // Code to name (UTF-8) of the quotes kept from the last refresh that had any.
+    std::map<std::string, std::string> KeptNames() const;
 
     // Told the rows of each table page before it is written: the records, the data time and
     // whether they are this refresh's answer (false for the last quotes shown again). Returns

@@ -488,10 +488,10 @@ TEST_F(VemoQuoteHoldingsTest, PageAndTableShowTheHoldingsAsTheWindowDoes) {
     int cols = 3;
     RenderQuotePage(loaded, expected, rows, cols, NetworkFetchers(), nullptr, &holdings);
     EXPECT_EQ(page.out, std::string(expected.data()));
-    EXPECT_NE(page.out.find(Utf8ToGbk("<td class=\"cup\">+230000.00</td><td class=\"cup\">"
+    EXPECT_NE(page.out.find(Utf8ToGbk("<td class=\"cup\" nowrap>+230000.00</td><td class=\"cup\" nowrap>"
                                       "+231000.00</td>")),
               std::string::npos);
-    EXPECT_NE(page.err.find("rows=4 cols=5 "), std::string::npos) << page.err;
+    EXPECT_NE(page.err.find("rows=4 cols=7 "), std::string::npos) << page.err;
 
     const Outcome table = Run({"show", dir.string()});
     EXPECT_NE(table.out.find("当日盈亏"), std::string::npos) << table.out << table.err;

@@ -84,22 +84,22 @@ TEST_F(HoldingsPageTest, ProfitColumnsAndTheRowOfSums) {
     holdings.Set("600000", Holding{1000, *ParseHoldingCost("9.85")});
     const std::string page = Render(&holdings);
     EXPECT_EQ(rows, 3);
-    EXPECT_EQ(cols, 5);
+    EXPECT_EQ(cols, 7);  // the profit columns take the width of two each
     EXPECT_NE(page.find("<tr class=\"cbt\" align=\"center\"><td>简称</td><td>最新价</td>"
                         "<td>涨跌(%)</td><td>当日盈亏</td><td>持仓盈亏</td></tr>"
                         "<tr><td colspan=5 bgcolor=\"#0000CC\" height=1px></td></tr>"),
               std::string::npos);
     // The held row: 1000 x 0.23 today, 1000 x 0.38 in all, gains in the up colour.
     EXPECT_NE(page.find("<td>10.23</td><td>+2.30%</td>"
-                        "<td class=\"cup\">+230.00</td><td class=\"cup\">+380.00</td></tr>"),
+                        "<td class=\"cup\" nowrap>+230.00</td><td class=\"cup\" nowrap>+380.00</td></tr>"),
               std::string::npos);
     // The row without a holding has empty cells.
     EXPECT_NE(page.find("<td>1.234</td><td>-1.28%</td><td></td><td></td></tr>"),
               std::string::npos);
     // The sums before the time line, spanning the wider table.
     EXPECT_NE(page.find("<tr align=\"right\" class=\"cbt\"><td align=\"center\">合计</td><td></td>"
-                        "<td class=\"cup\">+2.30%</td><td class=\"cup\">+230.00</td>"
-                        "<td class=\"cup\">+380.00</td></tr>"
+                        "<td class=\"cup\" nowrap>+2.30%</td><td class=\"cup\" nowrap>+230.00</td>"
+                        "<td class=\"cup\" nowrap>+380.00</td></tr>"
                         "<tr class=\"cbt\"><td colspan=5 align=right>2022-11-11 15:00:00</td></tr>"
                         "</table>"),
               std::string::npos);
@@ -114,19 +114,19 @@ TEST_F(HoldingsPageTest, LossesInTheDownColourNothingInThePlainOne) {
     holdings.Set("399001", Holding{1000, *ParseHoldingCost("2")});     // -16.00, -766.00
     holdings.Set("000002", Holding{10, *ParseHoldingCost("9")});       // 0 today, -10.00
     const std::string page = Render(&holdings);
-    EXPECT_NE(page.find("<td class=\"cup\">+23.00</td><td class=\"cbt\">0.00</td></tr>"),
+    EXPECT_NE(page.find("<td class=\"cup\" nowrap>+23.00</td><td class=\"cbt\" nowrap>0.00</td></tr>"),
               std::string::npos);
-    EXPECT_NE(page.find("<td class=\"cdn\">-16.00</td><td class=\"cdn\">-766.00</td></tr>"),
+    EXPECT_NE(page.find("<td class=\"cdn\" nowrap>-16.00</td><td class=\"cdn\" nowrap>-766.00</td></tr>"),
               std::string::npos);
     EXPECT_NE(page.find("<td>0.00</td><td>0.00</td><td>0.00%</td>"
-                        "<td class=\"cbt\">0.00</td><td class=\"cdn\">-10.00</td></tr>"),
+                        "<td class=\"cbt\" nowrap>0.00</td><td class=\"cdn\" nowrap>-10.00</td></tr>"),
               std::string::npos);
     // 23 - 16 + 0 = 7 of 1000 + 1250 + 80 yesterday: +0.30%; the code column takes the caption.
     EXPECT_NE(page.find("<td align=\"center\">合计</td><td></td><td></td>"
-                        "<td class=\"cup\">+0.30%</td><td class=\"cup\">+7.00</td>"
-                        "<td class=\"cdn\">-776.00</td></tr>"),
+                        "<td class=\"cup\" nowrap>+0.30%</td><td class=\"cup\" nowrap>+7.00</td>"
+                        "<td class=\"cdn\" nowrap>-776.00</td></tr>"),
               std::string::npos);
-    EXPECT_EQ(cols, 6);
+    EXPECT_EQ(cols, 8);
 }
 
 TEST_F(HoldingsPageTest, HiddenHeaderAndTimeStillAddTheSums) {
@@ -138,11 +138,11 @@ TEST_F(HoldingsPageTest, HiddenHeaderAndTimeStillAddTheSums) {
     const std::string page = Render(&holdings);
     EXPECT_EQ(page.find("当日盈亏"), std::string::npos);
     EXPECT_NE(page.find("<tr align=\"right\" class=\"cbt\"><td align=\"center\">合计</td>"
-                        "<td class=\"cup\">+0.23</td><td class=\"cup\">+10.23</td></tr>"
+                        "<td class=\"cup\" nowrap>+0.23</td><td class=\"cup\" nowrap>+10.23</td></tr>"
                         "</table>"),
               std::string::npos);
     EXPECT_EQ(rows, 2);
-    EXPECT_EQ(cols, 3);
+    EXPECT_EQ(cols, 5);
 }
 
 TEST_F(HoldingsPageTest, StaleQuotesShowTheLastProfit) {
@@ -158,7 +158,7 @@ TEST_F(HoldingsPageTest, StaleQuotesShowTheLastProfit) {
     const std::string stale = Utf8(buffer.data());
     EXPECT_TRUE(report.stale);
     EXPECT_EQ(rows, 3);
-    EXPECT_EQ(cols, 5);
+    EXPECT_EQ(cols, 7);
     const std::string mark = " <font color=#009900>未更新</font>";
     ASSERT_NE(stale.find("15:00:00" + mark + "</td>"), std::string::npos);
     std::string unmarked = stale;

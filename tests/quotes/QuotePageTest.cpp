@@ -878,7 +878,7 @@ TEST_F(PageSessionTest, AlertMarksColourTheirRowsAndNothingElse) {
     const std::size_t marked = page.find(markedRow);
     ASSERT_NE(marked, std::string::npos);
     const std::size_t rowEnd = page.find("</tr>", marked);
-    EXPECT_NE(page.substr(marked, rowEnd - marked).find("<td class=\"cdn\">-1.60</td><td class=\"cup\">+123.40</td>"),
+    EXPECT_NE(page.substr(marked, rowEnd - marked).find("<td class=\"cdn\" nowrap>-1.60</td><td class=\"cup\" nowrap>+123.40</td>"),
               std::string::npos);
     EXPECT_GT(page.find(Utf8ToGbk(TotalRowCaption)), rowEnd);
     EXPECT_EQ(monitor.RowCode(2), "");
