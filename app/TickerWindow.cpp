@@ -27,6 +27,7 @@
 #include <ctime>
 #include <thread>
 
+#include "app/AlertCentre.h"
 #include "app/DesktopCheck.h"
 #include "app/PageFile.h"
 #include "app/StripButton.h"
@@ -99,6 +100,17 @@ class CTickerWindow::Host : public RefreshHost {
   public:
     explicit Host(CTickerWindow& window) : window_(window), session_(NetworkFetchers(Options())) {
         session_.SetUpgradeByPackageManager(window.paths_.update.packageManaged);
+        // Alerts are judged here, on the refresh thread, as each page is written; what fired
+        // is told on the interface thread.
+        session_.SetRowMarker([this](std::span<const QuoteRecord> rows, const char* dataTime,
+                                     bool fresh) {
+            AlertMonitor::Review review =
+                window_.alerts_->ReviewRows(rows, dataTime, fresh, LocalTime(Now()));
+            if (!review.fired.empty()) {
+                Queue([this, fired = std::move(review.fired)] { window_.alerts_->Tell(fired); });
+            }
+            return std::move(review.marks);
+        });
     }
 
     void Stop() {
@@ -136,15 +148,11 @@ class CTickerWindow::Host : public RefreshHost {
     }
     RefreshReport Render(const TickerSettings& settings, std::span<char> page, int& rows,
                          int& cols) override {
-        const RefreshReport report = session_.Render(
-            settings, quoteUrl_, window_.upgrade_->UpdateRequired(), page, rows, cols);
-        if (report.answered && session_.Kept()) {
-            std::map<std::string, std::string> names;
-            for (const QuoteRecord& record : session_.Kept()->records) {
-                names[FieldText(record.code)] = GbkToUtf8(FieldText(record.name));
-            }
-            Queue([this, names = std::move(names)] { window_.lastNames_ = names; });
-        }
+        const std::shared_ptr<const LoadedHoldings> holdings = window_.holdings_.Current();
+        const RefreshReport report =
+            session_.Render(settings, quoteUrl_, window_.upgrade_->UpdateRequired(), page, rows,
+                            cols, holdings->Shown());
+        window_.holdings_.NoteNames(session_.KeptNames());
         return report;
     }
     void FitWindowToTable(const TickerSettings& settings, int rows, int cols) override {
@@ -187,6 +195,7 @@ CTickerWindow::CTickerWindow(const TickerPaths& paths)
     : QWidget(nullptr, Qt::Tool | Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint),
       paths_(paths),
       settings_(DefaultTickerSettings()),
+      holdings_(paths.settingsFiles.appStore.parent_path() / HoldingsFileName),
       appIcon_(QStringLiteral(":/icons/128.png")) {
     setWindowTitle(QString::fromLatin1(VersionText));
     setWindowIcon(appIcon_);
@@ -239,6 +248,10 @@ CTickerWindow::CTickerWindow(const TickerPaths& paths)
     hotKey_ = new GlobalHotKey(this);
     connect(hotKey_, &GlobalHotKey::activated, this, &CTickerWindow::OnHotKey);
 
+    alerts_ = std::make_unique<AlertCentre>(paths_.settingsFiles, trayIcon_);
+    alerts_->WatchPage(browser_, [this] {
+        return (settings_.Get().pageContent & showHeader) != 0 ? 2 : 0;
+    });
     host_ = std::make_unique<Host>(*this);
     cycle_ = std::make_unique<RefreshCycle>(*host_);
     upgrade_ = std::make_unique<CUpgradeRunner>(*this, paths_.update);
@@ -261,12 +274,14 @@ void CTickerWindow::Start() {
     TickerSettings loaded = DefaultTickerSettings();
     LoadSettings(loaded, paths_.settingsFiles);
     settings_.Replace(loaded);
+    LoadHoldingsFile();
     LoadWindowState(windowState_, paths_.settingsFiles);
     if (OnWayland()) {
         for (const std::string& line : WaylandLimits()) {
             std::fprintf(stderr, "%s\n", line.c_str());
         }
     }
+    alerts_->Load();
     if ((loaded.optionFlags & alwaysOnTop) == 0) {
         setWindowFlag(Qt::WindowStaysOnTopHint, false);
     }
@@ -304,8 +319,15 @@ void CTickerWindow::Start() {
     upgrade_->StartCleanUp();
 }
 
+void CTickerWindow::LoadHoldingsFile() {
+    for (const std::string& problem : holdings_.Load()) {
+        std::fprintf(stderr, "VEMO: %s\n", problem.c_str());
+    }
+}
+
 void CTickerWindow::ReplaceSettings(const TickerSettings& settings) {
     settings_.Replace(settings);
+    alerts_->LoadRules();
     ApplyColours();
     loadingIndicator_->show();
     loadingIndicator_->raise();
@@ -598,9 +620,10 @@ std::unique_ptr<QMenu> CTickerWindow::BuildMainMenu() {
     // The two empty entries are column breaks with a bar in the original menu; a separator
     // draws the same division in a one-column menu.
     const Item items[] = {
-        {CmdRefresh, "刷新"},  {CmdMenuBreak1, nullptr}, {CmdTransparent, "透明"},
-        {CmdUpgrade, "升级"},  {CmdSettings, "设置..."}, {CmdHomePage, "主页..."},
-        {CmdAbout, "关于..."}, {CmdMenuBreak2, nullptr}, {CmdExit, "退出"},
+        {CmdRefresh, "刷新"},   {CmdMenuBreak1, nullptr}, {CmdTransparent, "透明"},
+        {CmdAlerts, "提醒"},    {CmdUpgrade, "升级"},     {CmdSettings, "设置..."},
+        {CmdHomePage, "主页..."}, {CmdAbout, "关于..."},  {CmdMenuBreak2, nullptr},
+        {CmdExit, "退出"},
     };
     for (const Item& item : items) {
         QAction* action = item.caption == nullptr
@@ -610,6 +633,10 @@ std::unique_ptr<QMenu> CTickerWindow::BuildMainMenu() {
         if (item.id == CmdTransparent) {
             action->setCheckable(true);
             action->setChecked(transparentMode_ != 0);
+        }
+        if (item.id == CmdAlerts) {
+            action->setCheckable(true);
+            action->setChecked(alerts_->On());
         }
     }
     return menu;
@@ -631,6 +658,9 @@ void CTickerWindow::OnCommand(int id) {
             break;
         case CmdTransparent:
             ToggleTransparency();
+            break;
+        case CmdAlerts:
+            alerts_->SetOn(!alerts_->On());
             break;
         case CmdUpgrade:
             upgrade_->OnUpgradeCommand();
@@ -705,13 +735,15 @@ void CTickerWindow::RunOptionsDialog() {
     // into the dialog's capture field.
     TickerSettings copy = settings_.Get();
     hotKey_->Unregister(ShowHideHotKeyId);
-    COptionsDialog dialog(copy, paths_.settingsFiles, lastNames_);
+    COptionsDialog dialog(copy, paths_.settingsFiles, holdings_.Names());
+    dialog.SetQuoteNames(holdings_.Names());
     optionsDialog_ = &dialog;
     const int result = dialog.exec();
     if (ended_) {
         return;  // the run ended while the dialog was open
     }
     if (result == QDialog::Accepted) {
+        LoadHoldingsFile();  // before the refresh that the new settings start
         ReplaceSettings(copy);
     }
     RegisterShowHideHotKey();

@@ -16,6 +16,7 @@
 #include <memory>
 #include <thread>
 
+#include "app/LiveHoldings.h"
 #include "app/LiveSettings.h"
 #include "app/RefreshCycle.h"
 #include "app/WindowLayout.h"
@@ -29,6 +30,7 @@ class QSystemTrayIcon;
 
 namespace vemo {
 
+class AlertCentre;
 class CUpgradeRunner;
 class CWebBrowser2;
 class GlobalHotKey;
@@ -51,6 +53,7 @@ enum TickerCommand : int {
     CmdMenuBreak1 = 32779,
     CmdUpgrade = 32780,
     CmdHomePage = 32781,
+    CmdAlerts = 32782,
 };
 
 // Controls of the window, by the ids tests find them with (their objectName is the number).
@@ -94,6 +97,8 @@ class CTickerWindow : public QWidget {
     // the new colours (also as the see-through key) and has the refresh thread apply the rest
     // (z-order, hover timer, request URL) and refresh at once.
     void ReplaceSettings(const TickerSettings& settings);
+    // (Re)reads holdings.ini, naming on standard error each bad value not named before.
+    void LoadHoldingsFile();
 
     // Ends the run as 退出 does (threads stopped, everything saved) and quits the application.
     void EndSession();
@@ -123,6 +128,7 @@ class CTickerWindow : public QWidget {
     QSystemTrayIcon* TrayIcon() const { return trayIcon_; }
     CWebBrowser2* Browser() const { return browser_; }
     CUpgradeRunner* Upgrade() const { return upgrade_.get(); }
+    AlertCentre* Alerts() const { return alerts_.get(); }
     // Puts the maker's notice into the notice line.
     void ShowNotice(const QString& text);
     // Makes the notice line a link to `link`: a click opens it in the web browser, once.
@@ -179,6 +185,7 @@ class CTickerWindow : public QWidget {
 
     TickerPaths paths_;
     LiveSettings settings_;
+    LiveHoldings holdings_;
     WindowState windowState_{};
     QIcon appIcon_;
     QLabel* stripLeft_ = nullptr;
@@ -206,10 +213,9 @@ class CTickerWindow : public QWidget {
     bool ended_ = false;
 
     QPointer<QDialog> optionsDialog_;
-    // Code -> name (UTF-8) from the last quotes, for the options dialog's code list.
-    std::map<std::string, std::string> lastNames_;
     QPointer<QDialog> aboutBox_;
 
+    std::unique_ptr<AlertCentre> alerts_;
     std::unique_ptr<Host> host_;
     std::unique_ptr<RefreshCycle> cycle_;
     std::thread refreshThread_;

@@ -7,6 +7,9 @@ extern const char HeaderNameCell[] = "<td>简称</td>";
 extern const char HeaderPriceCell[] = "<td>最新价</td>";
 extern const char HeaderChangeAmountCell[] = "<td>涨跌(元)</td>";
 extern const char HeaderChangePercentCell[] = "<td>涨跌(%)</td>";
+extern const char HeaderTodayProfitCell[] = "<td>当日盈亏</td>";
+extern const char HeaderTotalProfitCell[] = "<td>持仓盈亏</td>";
+extern const char TotalRowCaption[] = "合计";
 
 extern const char UpgradeNoticeStart[] = "版本需要升级才能正常使用<br><a href=";
 extern const char UpgradeNoticeEnd[] = " target=\"_blank\">查看新版本</a>";

@@ -11,6 +11,10 @@ extern const char HeaderNameCell[];
 extern const char HeaderPriceCell[];
 extern const char HeaderChangeAmountCell[];
 extern const char HeaderChangePercentCell[];
+// Header cells of the two profit columns, and the caption of the row of sums below them.
+extern const char HeaderTodayProfitCell[];
+extern const char HeaderTotalProfitCell[];
+extern const char TotalRowCaption[];
 
 // The upgrade notice: the first part, then the quoted home-page address, then the second part.
 extern const char UpgradeNoticeStart[];

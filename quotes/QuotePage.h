@@ -3,12 +3,14 @@
 #include <cstddef>
 #include <cstdint>
 #include <functional>
+#include <map>
 #include <optional>
 #include <span>
 #include <string>
 #include <string_view>
 #include <vector>
 
+#include "quotes/Holdings.h"
 #include "quotes/QuoteFetch.h"
 #include "quotes/Quotes.h"
 #include "settings/TickerSettings.h"
@@ -50,6 +52,11 @@ struct RefreshReport {
     std::string missingCodes;
 };
 
+// When `holdings` (may be null) holds a code of the list, the table gains the columns of today's
+// and the total profit after the others, and a row of their sums before the time line; `rows`
+// counts the row, and `cols` counts each of the two columns as two, the width they need. Without
+// such a holding the page is as it always was.
+//
 // One refresh of the quote page into `page` (zero-filled by the caller, normally
 // PageBufferSize bytes; never written past its end, always NUL-terminated). Returns the bytes
 // written for a table page, 0 for the upgrade and empty-list notices, or the fetch result for the
@@ -63,7 +70,7 @@ struct RefreshReport {
 // breaks such a time line into lines and counts each further line as one more row.
 int RenderQuotePage(const TickerSettings& settings, std::string_view quoteUrl, bool updateRequired,
                     std::span<char> page, int& rows, int& cols, const QuoteFetchers& fetchers,
-                    RefreshReport* report = nullptr);
+                    RefreshReport* report = nullptr, const HoldingTable* holdings = nullptr);
 inline int RenderQuotePage(const TickerSettings& settings, std::string_view quoteUrl,
                            bool updateRequired, std::span<char> page, int& rows, int& cols) {
     return RenderQuotePage(settings, quoteUrl, updateRequired, page, rows, cols, NetworkFetchers());
@@ -78,7 +85,18 @@ class QuotePageSession {
     explicit QuotePageSession(QuoteFetchers fetchers);
 
     RefreshReport Render(const TickerSettings& settings, std::string_view quoteUrl,
-                         bool updateRequired, std::span<char> page, int& rows, int& cols);
+                         bool updateRequired, std::span<char> page, int& rows, int& cols,
+                         const HoldingTable* holdings = nullptr);
+
+    // Code to name (UTF-8) of the quotes kept from the last refresh that had any.
+    std::map<std::string, std::string> KeptNames() const;
+
+    // Told the rows of each table page before it is written: the records, the data time and
+    // whether they are this refresh's answer (false for the last quotes shown again). Returns
+    // which rows to mark for the user; an empty answer marks none and leaves the page as it was.
+    using RowMarker = std::function<std::vector<bool>(std::span<const QuoteRecord> rows,
+                                                      const char* dataTime, bool fresh)>;
+    void SetRowMarker(RowMarker marker) { marker_ = std::move(marker); }
 
     // The quotes a failed refresh shows again.
     struct KeptQuotes {
@@ -99,6 +117,7 @@ class QuotePageSession {
     QuoteFetchers fetchers_;
     std::optional<KeptQuotes> kept_;
     bool byPackageManager_ = false;
+    RowMarker marker_;
 };
 
 }  // namespace vemo

@@ -25,7 +25,14 @@ struct QuoteRecord {
     float low;            // yuan
     std::int32_t volume;  // lots of 100 shares
     float turnover;       // 10,000 yuan
+    std::int32_t date;    // the record's own date as YYYYMMDD; 0 when it carries none
+    // The price and previous close as the service wrote them, in millionths of a yuan. A float
+    // cannot hold most prices exactly (10.23 is 10.2299995...), so money is computed from these.
+    std::int64_t exactPrice;
+    std::int64_t exactPrevClose;
 };
+
+inline constexpr std::int64_t ExactPriceUnitsPerYuan = 1'000'000;
 
 // The caller-owned result of one fetch. Records are owned by their slots, so whatever is left
 // in the table (after a failed fetch, or rows not yet written) is released with the batch.

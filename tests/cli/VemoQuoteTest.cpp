@@ -441,6 +441,114 @@ TEST_F(VemoQuoteTest, ShowAndParseNeverPrintTheAnswersControlCharacters) {
     EXPECT_NE(parsed.out.find("600000\t?[2J?[8m\t7.6000"), std::string::npos) << parsed.out;
 }
 
+// A Sina answer line with the prices written as given (GBK name).
+std::string FixedSinaLine(const std::string& symbol, const char* nameUtf8, const std::string& prevClose,
+                          const std::string& price) {
+    std::string line = "var hq_str_" + symbol + "=\"" + Utf8ToGbk(nameUtf8) + "," + prevClose + "," +
+                       prevClose + "," + price + "," + price + "," + price + ",0,0,100,1000";
+    for (int i = 0; i < 20; ++i) {
+        line += ",0";
+    }
+    return line + ",2026-12-07,10:30:00,00,\";";
+}
+
+class VemoQuoteHoldingsTest : public VemoQuoteTest {
+  protected:
+    void SetUp() override {
+        VemoQuoteTest::SetUp();
+        ASSERT_EQ(sim.Start(0), 0);
+        // 10.23 cannot be held by a float; 万科 has no price yet today.
+        ASSERT_EQ(sim.SetFixedLines(FixedSinaLine("sh600000", "浦发银行", "10.00", "10.23") + "\n" +
+                                    FixedSinaLine("sz000002", "万科Ａ", "9.75", "0.00") + "\n" +
+                                    FixedSinaLine("sh000001", "上证指数", "3201.000", "3200.100") +
+                                    "\n"),
+                  3);
+        TickerSettings settings = ProxySettings(sim);
+        std::strcpy(settings.codeList, ",600000,000002,1A0001");
+        SaveSettings(settings, files);
+        holdingsFile = dir / "config" / "Quorvane" / "VemoMonitor" / "holdings.ini";
+        fs::create_directories(holdingsFile.parent_path());
+    }
+
+    void WriteHoldings(const std::string& text) {
+        std::ofstream(holdingsFile, std::ios::binary | std::ios::trunc) << text;
+    }
+
+    MarketSimulator sim;
+    fs::path holdingsFile;
+};
+
+constexpr char Holdings[] =
+    "[600000]\nshares=1000000\ncost=9.999\n"
+    "[000002]\nshares=200\ncost=10\n"
+    "[399001]\nshares=abc\ncost=1\n";
+
+TEST_F(VemoQuoteHoldingsTest, TsvLinesCarryEveryFigureToTheFen) {
+    WriteHoldings(Holdings);
+    const Outcome shown = Run({"show", dir.string(), "--tsv"});
+    EXPECT_EQ(shown.status, 0);
+    EXPECT_EQ(shown.out,
+              "600000\t浦发银行\t10.23\t10.00\t+0.23\t+2.30%\t1000000\t9.999\t10230000.00\t"
+              "230000.00\t231000.00\t+2.31%\n"
+              "000002\t万科Ａ\t0.00\t9.75\t0.00\t0.00%\t200\t10.00\t1950.00\t0.00\t-50.00\t-2.50%\n"
+              "1A0001\t上证指数\t3200.10\t3201.00\t-0.90\t-0.03%\t\t\t\t\t\t\n"
+              // 230000 of 10001950 yesterday; 230950 of 10001000 paid.
+              "合计\t\t\t\t\t+2.30%\t\t\t10231950.00\t230000.00\t230950.00\t+2.31%\n");
+    // The bad value is named, once.
+    EXPECT_EQ(shown.err,
+              "vemo-quote: " + holdingsFile.string() +
+                  ": [399001] shares=abc: 持仓输入不正确, 该代码的持仓不计\n");
+
+    // The switch that hides the columns does not empty the lines for scripts.
+    WriteHoldings(std::string("[VEMO]\nshowProfit=0\n") + Holdings);
+    EXPECT_EQ(Run({"show", dir.string(), "--tsv"}).out, shown.out);
+}
+
+TEST_F(VemoQuoteHoldingsTest, TsvWithoutHoldingsHasEmptyFieldsAndZeroSums) {
+    const Outcome shown = Run({"show", dir.string(), "--tsv"});
+    EXPECT_EQ(shown.status, 0);
+    EXPECT_TRUE(shown.err.empty()) << shown.err;
+    EXPECT_NE(shown.out.find("600000\t浦发银行\t10.23\t10.00\t+0.23\t+2.30%\t\t\t\t\t\t\n"),
+              std::string::npos);
+    EXPECT_TRUE(shown.out.ends_with("合计\t\t\t\t\t--\t\t\t0.00\t0.00\t0.00\t--\n")) << shown.out;
+}
+
+TEST_F(VemoQuoteHoldingsTest, PageAndTableShowTheHoldingsAsTheWindowDoes) {
+    const Outcome plain = Run({"page", dir.string()});
+    EXPECT_EQ(plain.err.substr(0, 14), "rows=3 cols=3 ");
+    WriteHoldings(Holdings);
+    const Outcome page = Run({"page", dir.string()});
+    EXPECT_EQ(page.status, 0);
+
+    // The renderer's own page for the same settings and holdings.
+    TickerSettings loaded = DefaultTickerSettings();
+    LoadSettings(loaded, files);
+    BuildQuoteUrl(loaded);
+    HoldingTable holdings;
+    holdings.Set("600000", Holding{1'000'000, 9'999'000});
+    holdings.Set("000002", Holding{200, 10'000'000});
+    std::vector<char> expected(PageBufferSize, '\0');
+    int rows = 2;
+    int cols = 3;
+    RenderQuotePage(loaded, expected, rows, cols, NetworkFetchers(), nullptr, &holdings);
+    EXPECT_EQ(page.out, std::string(expected.data()));
+    EXPECT_NE(page.out.find(Utf8ToGbk("<td class=\"cup\" nowrap>+230000.00</td><td class=\"cup\" nowrap>"
+                                      "+231000.00</td>")),
+              std::string::npos);
+    EXPECT_NE(page.err.find("rows=4 cols=7 "), std::string::npos) << page.err;
+
+    const Outcome table = Run({"show", dir.string()});
+    EXPECT_NE(table.out.find("当日盈亏"), std::string::npos) << table.out << table.err;
+    EXPECT_NE(table.out.find("+230000.00  +231000.00\n"), std::string::npos) << table.out;
+    EXPECT_NE(table.out.find("合计"), std::string::npos) << table.out;
+
+    // Switched off: the page and the table are as without holdings.
+    WriteHoldings(std::string("[VEMO]\nshowProfit=0\n") + Holdings);
+    const Outcome hidden = Run({"page", dir.string()});
+    EXPECT_EQ(hidden.out, plain.out);
+    EXPECT_EQ(Run({"show", dir.string()}).out.find("合计"), std::string::npos);
+}
+
 }  // namespace
 }  // namespace vemo
 

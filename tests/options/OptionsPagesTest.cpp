@@ -102,7 +102,7 @@ TEST_F(DialogTest, OpensOnTheFirstTabWithEveryControlNamed) {
     Open();
     EXPECT_EQ(dialog->windowTitle(), QStringLiteral("VEMO Marnel"));
     const QTabWidget* tabs = dialog->Tabs();
-    ASSERT_EQ(tabs->count(), 3);
+    ASSERT_EQ(tabs->count(), 4);
     EXPECT_EQ(tabs->tabText(0), QStringLiteral("常规"));
     EXPECT_EQ(tabs->tabText(1), QStringLiteral("我的VEMO"));
     EXPECT_EQ(tabs->tabText(2), QStringLiteral("连接"));

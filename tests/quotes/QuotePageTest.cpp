@@ -21,6 +21,9 @@
 #include "quotes/Gbk.h"
 #include "quotes/QuoteFailover.h"
 #include "quotes/QuotePage.h"
+
+#include "quotes/Alerts.h"
+#include "quotes/PageTexts.h"
 #include "quotes/QuoteParsers.h"
 #include "quotes/QuoteUrl.h"
 
@@ -33,6 +36,12 @@ QuoteRecord Quote(const char* nameUtf8, const char* code, float price, float pre
     std::snprintf(q.code, sizeof q.code, "%s", code);
     q.price = price;
     q.prevClose = prevClose;
+    // The services write three decimals at most; the parsers keep that text exactly.
+    char text[32];
+    std::snprintf(text, sizeof text, "%.3f", static_cast<double>(price));
+    q.exactPrice = ExactPriceUnits(text);
+    std::snprintf(text, sizeof text, "%.3f", static_cast<double>(prevClose));
+    q.exactPrevClose = ExactPriceUnits(text);
     return q;
 }
 
@@ -772,10 +781,13 @@ class PageSessionTest : public ::testing::Test {
         std::vector<char> buffer(PageBufferSize, '\0');
         rows = 2;
         cols = 3;
-        const RefreshReport report = session.Render(settings, {}, false, buffer, rows, cols);
+        const RefreshReport report =
+            session.Render(settings, {}, false, buffer, rows, cols, holdings);
         page = buffer.data();
         return report;
     }
+
+    const HoldingTable* holdings = nullptr;
 
     void AllFail() {
         for (auto& [provider, service] : services) {
@@ -842,6 +854,82 @@ TEST_F(PageSessionTest, FailedRefreshKeepsTheLastTableMarkedUntilTheNextSuccess)
     EXPECT_EQ(page, fresh);
     EXPECT_FALSE(report.stale);
     EXPECT_TRUE(report.answered);
+}
+
+// Alerts mark rows through the session's row marker; without a mark the page is unchanged.
+TEST_F(PageSessionTest, AlertMarksColourTheirRowsAndNothingElse) {
+    const std::string fresh = Utf8ToGbk(DefaultPage);
+    for (auto& [provider, service] : services) {
+        for (QuoteRecord& record : service.records) {
+            record.date = 20221111;
+        }
+    }
+    AlertMonitor monitor;
+    std::tm now{};
+    now.tm_year = 122;
+    now.tm_mon = 10;
+    now.tm_mday = 11;
+    std::vector<bool> lastFresh;
+    std::vector<FiredAlert> fired;
+    session.SetRowMarker([&](std::span<const QuoteRecord> shown, const char* dataTime, bool isFresh) {
+        lastFresh.push_back(isFresh);
+        AlertMonitor::Review review = monitor.ReviewRows(shown, dataTime, now, isFresh, false);
+        fired.insert(fired.end(), review.fired.begin(), review.fired.end());
+        return review.marks;
+    });
+
+    // Rules that do not fire leave the page byte for byte.
+    AlertRules below;
+    below[AlertKind::Below] = 1'000;
+    monitor.SetRules({{"399001", below}});
+    Refresh();
+    EXPECT_EQ(page, fresh);
+    EXPECT_TRUE(fired.empty());
+
+    below[AlertKind::Below] = 1'240;
+    monitor.SetRules({{"399001", below}});
+    Refresh();
+    ASSERT_EQ(fired.size(), 1u);
+    EXPECT_EQ(fired[0].code, "399001");
+    EXPECT_EQ(fired[0].price, 1'234);
+    EXPECT_EQ(fired[0].dataTime, "2022-11-11 15:00:00");
+    const std::string markedRow = "<tr align=\"right\" class=\"cdn\" bgcolor=\"#FFD75E\">";
+    EXPECT_NE(page.find(markedRow), std::string::npos);
+    std::string unmarked = page;
+    unmarked.replace(unmarked.find(" bgcolor=\"#FFD75E\""), 18, "");
+    EXPECT_EQ(unmarked, fresh);
+
+    // The last quotes shown again keep the mark and fire nothing.
+    AllFail();
+    Refresh();
+    EXPECT_NE(page.find(markedRow), std::string::npos);
+    EXPECT_EQ(fired.size(), 1u);
+    EXPECT_EQ(lastFresh, (std::vector<bool>{true, true, false}));
+    EXPECT_EQ(monitor.RowCode(1), "399001");
+    EXPECT_EQ(monitor.RowCode(2), "");
+
+    // With holdings the marked row keeps its profit cells, and the row of sums after the quotes
+    // maps to no code, so a click on it clears nothing.
+    HoldingTable held;
+    held.Set("399001", Holding{100, 0});
+    holdings = &held;
+    services[ProviderSina].result = FetchOk;
+    Refresh();
+    const std::size_t marked = page.find(markedRow);
+    ASSERT_NE(marked, std::string::npos);
+    const std::size_t rowEnd = page.find("</tr>", marked);
+    EXPECT_NE(page.substr(marked, rowEnd - marked).find("<td class=\"cdn\" nowrap>-1.60</td><td class=\"cup\" nowrap>+123.40</td>"),
+              std::string::npos);
+    EXPECT_GT(page.find(Utf8ToGbk(TotalRowCaption)), rowEnd);
+    EXPECT_EQ(monitor.RowCode(2), "");
+    holdings = nullptr;
+    AllFail();
+
+    // A click on the row ends the mark.
+    monitor.ClearMark(monitor.RowCode(1));
+    services[ProviderSina].result = FetchOk;
+    Refresh();
+    EXPECT_EQ(page, fresh);
 }
 
 TEST_F(PageSessionTest, KeptTableOfAStandInTakesTheCurrentColours) {

@@ -14,6 +14,7 @@
 #include <vector>
 
 #include "quotes/Gbk.h"
+#include "quotes/HoldingsFile.h"
 #include "quotes/MissingCodes.h"
 #include "quotes/QuoteFailover.h"
 #include "quotes/QuoteFetch.h"
@@ -34,10 +35,11 @@ constexpr char Usage[] =
     "       vemo-quote symbol sina|netease|tencent SYMBOL\n"
     "       vemo-quote parse sina|netease|tencent FILE\n"
     "       vemo-quote page [DIR]\n"
-    "       vemo-quote show [DIR] [--watch SECONDS]\n"
+    "       vemo-quote show [DIR] [--watch SECONDS] [--tsv]\n"
     "       vemo-quote find KEY [DIR]\n"
     "DIR is the folder that holds vemo.ini (default: the folder of this program, or the\n"
-    "user's ~/.config/Quorvane/VemoMonitor when this program's folder is not writable).\n";
+    "user's ~/.config/Quorvane/VemoMonitor when this program's folder is not writable).\n"
+    "Holdings are read from holdings.ini in the per-user folder.\n";
 
 // A response file larger than this is not a quote response.
 constexpr std::uintmax_t MaxResponseFileBytes = 64u << 20;
@@ -156,16 +158,32 @@ int ParseFile(const std::string& provider, const std::string& path) {
     return 0;
 }
 
+// The holdings of the per-user holdings.ini; values that do not read are named on standard
+// error and count as no holding.
+LoadedHoldings LoadUserHoldings() {
+    const PerCodeFile file = HoldingsFile();
+    LoadedHoldings loaded = LoadHoldings(file);
+    if (!loaded.readable) {
+        std::fprintf(stderr, "vemo-quote: %s: 无法读取\n", file.Path().c_str());
+    }
+    for (const HoldingProblem& problem : loaded.problems) {
+        std::fprintf(stderr, "vemo-quote: %s\n", DescribeHoldingProblem(file.Path(), problem).c_str());
+    }
+    return loaded;
+}
+
 int PrintPage(const SettingsFiles& files) {
     TickerSettings s = DefaultTickerSettings();
     LoadSettings(s, files);
     std::string quoteUrl;
     BuildQuoteUrl(s, quoteUrl);
+    const LoadedHoldings holdings = LoadUserHoldings();
     std::vector<char> page(PageBufferSize, '\0');
     int rows = 2;
     int cols = 3;
     // This tool makes no version check, so no upgrade is ever known to be required.
-    const int result = RenderQuotePage(s, quoteUrl, false, page, rows, cols);
+    const int result = RenderQuotePage(s, quoteUrl, false, page, rows, cols, NetworkFetchers(),
+                                       nullptr, holdings.Shown());
     std::fwrite(page.data(), 1, strnlen(page.data(), page.size()), stdout);
     std::fflush(stdout);
     std::fprintf(stderr, "rows=%d cols=%d result=%d\n", rows, cols, result);
@@ -174,7 +192,10 @@ int PrintPage(const SettingsFiles& files) {
 
 // One fetch and its table; false after a fetch error or when no code got a quote, which has
 // been reported.
-bool ShowOnce(const TickerSettings& s, const std::string& quoteUrl, bool colour) {
+// With `tsv` the lines for scripts take the table's place; they carry the holdings whether or
+// not the page shows them.
+bool ShowOnce(const TickerSettings& s, const std::string& quoteUrl, bool colour,
+              const LoadedHoldings& holdings, bool tsv) {
     if (strnlen(s.codeList, sizeof s.codeList) < 6) {
         std::printf("股票代码列表中无数据 请添加股票代码\n");
         return true;
@@ -189,8 +210,12 @@ bool ShowOnce(const TickerSettings& s, const std::string& quoteUrl, bool colour)
     }
     // Codes the service does not know get no line in its answer: name them, or they vanish.
     const std::vector<std::string> missing = CodesWithoutQuote(s, batch);
-    std::fputs(FormatTerminalTable(s, batch, colour).c_str(), stdout);
-    if (fetched.provider != SelectedProvider(s.provider)) {
+    if (tsv) {
+        std::fputs(FormatHoldingsTsv(batch, holdings.table).c_str(), stdout);
+    } else {
+        std::fputs(FormatTerminalTable(s, batch, colour, holdings.Shown()).c_str(), stdout);
+    }
+    if (!tsv && fetched.provider != SelectedProvider(s.provider)) {
         std::printf("(%s)\n", GbkToUtf8(ServiceName(fetched.provider)).c_str());
     }
     std::fflush(stdout);
@@ -235,8 +260,11 @@ int Find(const std::string& key, const SettingsFiles& files) {
 int Show(const std::vector<std::string>& args) {
     std::vector<std::string> rest;
     long watchSeconds = 0;
+    bool tsv = false;
     for (std::size_t i = 1; i < args.size(); ++i) {
-        if (args[i] == "--watch") {
+        if (args[i] == "--tsv") {
+            tsv = true;
+        } else if (args[i] == "--watch") {
             if (i + 1 >= args.size()) {
                 return UsageError();
             }
@@ -261,15 +289,16 @@ int Show(const std::vector<std::string>& args) {
     LoadSettings(s, *files);
     std::string quoteUrl;
     BuildQuoteUrl(s, quoteUrl);
-    const bool colour = isatty(STDOUT_FILENO) != 0;
+    const bool colour = !tsv && isatty(STDOUT_FILENO) != 0;
+    const LoadedHoldings holdings = LoadUserHoldings();
     if (watchSeconds == 0) {
-        return ShowOnce(s, quoteUrl, colour) ? 0 : 1;
+        return ShowOnce(s, quoteUrl, colour, holdings, tsv) ? 0 : 1;
     }
     for (;;) {
         if (colour) {
             std::fputs("\033[H\033[2J", stdout);
         }
-        ShowOnce(s, quoteUrl, colour);
+        ShowOnce(s, quoteUrl, colour, holdings, tsv);
         std::this_thread::sleep_for(std::chrono::seconds(watchSeconds));
     }
 }
