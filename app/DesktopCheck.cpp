@@ -50,4 +50,27 @@ std::string MissingDesktopMessage(const DesktopEnvironment& environment,
                : "VEMO 需要图形桌面 (WAYLAND_DISPLAY 未设置)";
 }
 
+std::string PlatformToAskFor(const DesktopEnvironment& environment,
+                             const std::function<bool(const std::string&)>& x11Reachable) {
+    if (environment.qpaPlatform.empty() && !environment.display.empty() && x11Reachable &&
+        x11Reachable(environment.display)) {
+        return "xcb";
+    }
+    return {};
+}
+
+bool IsWaylandPlatform(std::string_view platformName) {
+    return platformName.starts_with("wayland");
+}
+
+const std::vector<std::string>& WaylandLimits() {
+    static const std::vector<std::string> lines = {
+        "VEMO: Wayland 桌面不允许窗口自定位置，位置由桌面决定",
+        "VEMO: Wayland 桌面不允许窗口总在最前端",
+        "VEMO: Wayland 桌面不支持透明 (颜色键)",
+        "VEMO: Wayland 桌面不允许全局热键，请用托盘菜单显示窗口",
+    };
+    return lines;
+}
+
 }  // namespace vemo

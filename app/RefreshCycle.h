@@ -2,13 +2,17 @@
 
 #include <atomic>
 #include <chrono>
+#include <climits>
 #include <cstdint>
+#include <mutex>
 #include <ctime>
 #include <optional>
 #include <span>
+#include <string>
 #include <string_view>
 #include <vector>
 
+#include "app/WallClockWait.h"
 #include "quotes/QuotePage.h"
 #include "settings/TickerSettings.h"
 
@@ -24,15 +28,20 @@ enum RefreshState : int {
 // A manual refresh within this many seconds of the last render is dropped.
 inline constexpr std::uint32_t MinSecondsBetweenRefreshes = 5;
 
-// Everything the refresh cycle needs from outside it: time, sleep and the window. The real
+// Everything the refresh cycle needs from outside it: time, waiting and the window. The real
 // host passes window work on to the interface thread; tests drive the cycle with a fake.
 class RefreshHost {
   public:
     virtual ~RefreshHost() = default;
-    // Sleeps; false when the program is ending and the loop must stop.
-    virtual bool Sleep(std::chrono::milliseconds duration) = 0;
+    // Sleeps until the wall clock reaches `until` (none: no time-out) or Wake is called, or the
+    // clock is set; false when the program is ending and the loop must stop.
+    virtual bool WaitUntil(std::optional<WallClock::time_point> until) = 0;
+    // Ends the refresh thread's current or next wait; called from any thread.
+    virtual void Wake() = 0;
     virtual bool Running() = 0;
-    virtual std::tm LocalNow() = 0;
+    virtual WallClock::time_point Now() = 0;
+    // The local date and time of a moment on the wall clock.
+    virtual std::tm LocalTime(WallClock::time_point at) = 0;
     virtual bool WindowVisible() = 0;
     // A consistent copy of the live settings, never a half-replaced record.
     virtual TickerSettings Settings() = 0;
@@ -59,29 +68,54 @@ struct MarketRules {
     bool holidays = true;
 };
 
+// What decides when the next timed refresh is due.
+struct TimedRefreshInputs {
+    WallClock::time_point now;
+    std::tm localNow{};  // the local date and time of `now`
+    // The last render; none before the first.
+    std::optional<WallClock::time_point> lastRender;
+    std::int32_t refreshSeconds = 0;
+    bool visible = false;
+    MarketRules rules;
+    int holiday = 0;  // the date found to be a holiday, as YYYYMMDD; 0 for none
+};
+
+// The moment the next timed refresh is due: one period after the last render (at once when that
+// has passed), moved on to the next start of trading when it falls outside trading hours, in the
+// midday break or on the holiday. None when no timed refresh can come: a hidden window, or a
+// period below 10 seconds (0 is 不刷新). Local days are taken as 24 hours long; where a clock
+// change makes that wrong, the refresh thread wakes early or late by the change and works the
+// moment out again.
+std::optional<WallClock::time_point> NextTimedRefresh(const TimedRefreshInputs& in);
+
 class RefreshCycle {
   public:
-    enum class Outcome { Rendered, Skipped, Stopped };
+    enum class Outcome { Rendered, Waited, Stopped };
 
     explicit RefreshCycle(RefreshHost& host, MarketRules rules = {});
 
-    // One turn of the loop: wait for the period or a request, decide, render, fit, publish.
+    // One turn of the loop: render when something is due (a settings change, a request, the
+    // timed refresh), else wait once for the next due moment or a wake-up.
     Outcome RunOnce();
     // Turns until the host stops it.
     void Run();
 
     // Set by the interface thread, through Request: refreshRequested or settingsChanged.
     std::atomic<int> refreshState{settingsChanged};
-    // Asks for a render. A refresh request never replaces a pending settings change, whose
-    // render serves the request as well.
+    // Asks for a render and wakes the refresh thread. A refresh request never replaces a pending
+    // settings change, whose render serves the request as well.
     void Request(RefreshState state);
-    // Whole seconds slept since the last render; read by the interface thread for a tip.
-    std::atomic<std::uint32_t> secondsSinceRefresh{0};
+    // Whole seconds since the last render, by the wall clock; for a tip on the interface thread.
+    std::uint32_t SecondsSinceRefresh() const;
     // While the page shows quotes that the last refresh could not renew: the local time of that
     // refresh as seconds since midnight; -1 otherwise. Read by the interface thread for a tip.
     std::atomic<int> failedAttemptTime{-1};
 
-    // The waiting period for a refreshSeconds value.
+    // The listed codes the last answer held no quote for ("A, B"); kept while a failed refresh
+    // shows that answer again. Read by the interface thread for a tip.
+    std::string MissingCodes() const;
+
+    // The timed refresh period for a refreshSeconds value; 0 for none.
     static int PeriodSeconds(std::int32_t refreshSeconds);
     // Whether a timed refresh may run at this local time: weekdays, 09:00 to 15:59, and, with
     // the midday break, not from 11:31 to 12:59.
@@ -90,8 +124,8 @@ class RefreshCycle {
     bool HolidayFound(const std::tm& now) const;
 
   private:
-    bool TimedRefreshAllowed(const std::tm& now) const;
     void NoteAnswer(const RefreshReport& report, const std::tm& now);
+    Outcome Render(int reason);
 
     RefreshHost& host_;
     MarketRules rules_;
@@ -101,6 +135,15 @@ class RefreshCycle {
     bool layoutPending_ = false;
     std::optional<TickerSettings> applied_;  // the record ApplyWindowSettings last had
     int holiday_ = 0;  // the date found to be a holiday, as YYYYMMDD; 0 for none
+    mutable std::mutex missingMutex_;
+    std::string missingCodes_;
+    // The last render on the wall clock, in nanoseconds since the epoch; NoRender before the
+    // first. Written by the refresh thread, read for the tip.
+    static constexpr std::int64_t NoRender = INT64_MIN;
+    std::atomic<std::int64_t> lastRender_{NoRender};
+    // A request seen within MinSecondsBetweenRefreshes of the last render: it is dropped when
+    // that time is up, unless a render serves it first.
+    bool tooSoonRequest_ = false;
 };
 
 }  // namespace vemo

@@ -8,11 +8,14 @@
 #include <QTranslator>
 
 #include <csignal>
+#include <cstdio>
 
 #include "app/PageFile.h"
 #include "app/TickerWindow.h"
 #include "platform/Platform.h"
+#if !VEMO_PACKAGE_BUILD
 #include "updater/UpdaterImage.h"
+#endif
 
 namespace vemo {
 
@@ -82,23 +85,41 @@ CTickerApp::~CTickerApp() {
 int CTickerApp::InitInstance() {
     const std::unique_ptr<DesktopPlatform> platform = CreateDesktopPlatform();
     if (!platform->BecomePrimaryInstance()) {
-        platform->WakePrimaryInstance();
-        return -1;
+        // Showing the running instance is all a second start is for.
+        if (platform->WakePrimaryInstance()) {
+            return 0;
+        }
+        std::fprintf(stderr, "VEMO 已在运行，但没有响应\n");
+        return 1;
     }
 
     const std::filesystem::path folder = ProgramFolder();
-    TickerPaths paths{SettingsFilesFor(folder), PageFilePath(), {}};
+    TickerPaths paths{SettingsFilesFor(SettingsFolderFor(folder)), PageFilePath(), {}};
     paths.update.appStore = paths.settingsFiles.appStore;
     paths.update.answerFolder = UpdateCacheFolder();
     paths.update.programFolder = folder;
     paths.update.programFile = RunningProgramFile();
+#if VEMO_PACKAGE_BUILD
+    // The package manager replaces this program, which carries no updater.
+    paths.update.packageManaged = true;
+#else
     paths.update.updaterImage = UpdaterImage();
+#endif
     CTickerWindow window(paths, *platform);
     connect(platform.get(), &DesktopPlatform::wakeRequested, &window,
             &CTickerWindow::ShowFromTray);
-    connect(this, &CTickerApp::endRequested, &window, &QWidget::close);
+    // The end is asked of the run itself, not of the window: a window the platform never showed
+    // may never see a close, and a signal that comes while a message box of the start is open
+    // must not leave the main loop to start afterwards.
+    bool ending = false;
+    connect(this, &CTickerApp::endRequested, &window, [&window, &ending] {
+        ending = true;
+        window.EndSession();
+    });
     window.Start();
-    exec();
+    if (!ending) {
+        exec();
+    }
     return 0;
 }
 

@@ -15,8 +15,8 @@ class CTickerApp : public QApplication {
     CTickerApp(const CTickerApp&) = delete;
     CTickerApp& operator=(const CTickerApp&) = delete;
 
-    // Runs the program and returns its exit status: -1 for a second start, which only wakes
-    // the running instance.
+    // Runs the program and returns its exit status: 0 for a second start that woke the running
+    // instance, 1 when that instance did not answer.
     int InitInstance();
 
   signals:

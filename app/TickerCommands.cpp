@@ -1,18 +1,21 @@
 // The ticker's commands: the hot key, the tray icon, the popup menu, the strip's buttons and the
 // two dialogs the menu opens.
 #include <QDialog>
+#include <QMenu>
 #include <QMessageBox>
 #include <QSystemTrayIcon>
 
+#include "app/AlertCentre.h"
+#include "app/DesktopCheck.h"
 #include "app/TickerTray.h"
 #include "app/TickerWindow.h"
 #include "app/UpgradeRunner.h"
+#include "net/Endpoints.h"
 #include "options/AboutBox.h"
 #include "options/OptionsDialog.h"
 #include "options/UrlOpener.h"
 #include "platform/KeyMapping.h"
 #include "platform/Platform.h"
-#include "update/Endpoints.h"
 
 namespace vemo {
 
@@ -49,12 +52,19 @@ void CTickerWindow::OnHotKey() {
 }
 
 void CTickerWindow::RegisterShowHideHotKey() {
+    if (OnWayland()) {
+        return;  // said once at the start; the tray menu shows the window instead
+    }
     const TickerSettings settings = settings_.Get();
     if (!platform_.RegisterHotKey(HotKeyToQt(settings.hotKeyModifiers, settings.hotKeyVirtualKey))) {
         QMessageBox box(QMessageBox::Information, QStringLiteral("提示"),
                         QStringLiteral("热键设置失败,请重新设置。"), QMessageBox::Ok, this);
         box.exec();
     }
+}
+
+std::unique_ptr<QMenu> CTickerWindow::BuildMainMenu() const {
+    return tray_->BuildMainMenu();
 }
 
 void CTickerWindow::PopUpMainMenu() {
@@ -69,6 +79,9 @@ void CTickerWindow::OnCommand(int id) {
         case CmdTransparent:
             ToggleTransparency();
             break;
+        case CmdAlerts:
+            alerts_->SetOn(!alerts_->On());
+            break;
         case CmdUpgrade:
             upgrade_->OnUpgradeCommand();
             break;
@@ -79,7 +92,7 @@ void CTickerWindow::OnCommand(int id) {
             RunAboutBox();
             break;
         case CmdHomePage:
-            platform_.OpenLink(MakerUrl(HomePageUrl()));
+            OpenInBrowser(platform_, MakerUrl(HomePageUrl()));
             break;
         case CmdExit:
             if (isMinimized()) {
@@ -119,13 +132,15 @@ void CTickerWindow::RunOptionsDialog() {
     // into the dialog's capture field.
     TickerSettings copy = settings_.Get();
     platform_.UnregisterHotKey();
-    COptionsDialog dialog(copy, paths_.settingsFiles, platform_);
+    COptionsDialog dialog(copy, paths_.settingsFiles, platform_, holdings_.Names());
+    dialog.SetQuoteNames(holdings_.Names());
     optionsDialog_ = &dialog;
     const int result = dialog.exec();
     if (ended_) {
         return;  // the run ended while the dialog was open
     }
     if (result == QDialog::Accepted) {
+        LoadHoldingsFile();  // before the refresh that the new settings start
         ReplaceSettings(copy);
     }
     RegisterShowHideHotKey();

@@ -4,16 +4,20 @@
 #include <QMetaObject>
 
 #include <atomic>
-#include <chrono>
-#include <condition_variable>
 #include <ctime>
-#include <mutex>
+#include <memory>
+#include <optional>
 #include <span>
+#include <string>
 #include <string_view>
+#include <utility>
 
+#include "app/AlertCentre.h"
 #include "app/PageFile.h"
 #include "app/RefreshCycle.h"
 #include "app/TickerWindow.h"
+#include "app/UpgradeRunner.h"
+#include "app/WallClockWait.h"
 #include "quotes/QuotePage.h"
 #include "quotes/QuoteUrl.h"
 
@@ -23,35 +27,46 @@ namespace vemo {
 // interface thread; the thread itself only sleeps, fetches, renders and writes the page file.
 class CTickerWindow::Host : public RefreshHost {
   public:
-    explicit Host(CTickerWindow& window) : window_(window), session_(NetworkFetchers(Options())) {}
+    explicit Host(CTickerWindow& window) : window_(window), session_(NetworkFetchers(Options())) {
+        session_.SetUpgradeByPackageManager(window.paths_.update.packageManaged);
+        // Alerts are judged here, on the refresh thread, as each page is written; what fired
+        // is told on the interface thread.
+        session_.SetRowMarker([this](std::span<const QuoteRecord> rows, const char* dataTime,
+                                     bool fresh) {
+            AlertMonitor::Review review =
+                window_.alerts_->ReviewRows(rows, dataTime, fresh, LocalTime(Now()));
+            if (!review.fired.empty()) {
+                Queue([this, fired = std::move(review.fired)] { window_.alerts_->Tell(fired); });
+            }
+            return std::move(review.marks);
+        });
+    }
 
     void Stop() {
-        {
-            std::lock_guard<std::mutex> lock(mutex_);
-            stopping_ = true;
-        }
-        wake_.notify_all();
+        stopping_ = true;
+        waiter_.Stop();
     }
 
-    bool Sleep(std::chrono::milliseconds duration) override {
-        std::unique_lock<std::mutex> lock(mutex_);
-        return !wake_.wait_for(lock, duration, [this] { return stopping_.load(); });
+    bool WaitUntil(std::optional<WallClock::time_point> until) override {
+        return waiter_.WaitUntil(until) != WallClockWait::Woken::Stopped && Running();
     }
+    void Wake() override { waiter_.Wake(); }
     bool Running() override { return !stopping_.load(); }
-    std::tm LocalNow() override {
+    WallClock::time_point Now() override { return WallClock::now(); }
+    std::tm LocalTime(WallClock::time_point at) override {
         if (clock_) {
             return clock_();
         }
-        const std::time_t now = std::time(nullptr);
+        const std::time_t seconds = WallClock::to_time_t(at);
         std::tm local{};
-        localtime_r(&now, &local);
+        localtime_r(&seconds, &local);
         return local;
     }
     bool WindowVisible() override { return window_.visible_.load(); }
     TickerSettings Settings() override { return window_.settings_.Get(); }
 
     void ApplyWindowSettings(const TickerSettings& settings) override {
-        BuildQuoteUrl(settings);  // QuoteUrl belongs to this thread
+        BuildQuoteUrl(settings, quoteUrl_);
         Queue([this, settings] { window_.ApplyWindowSettings(settings); });
     }
     void ShowLoadingIndicator() override {
@@ -62,7 +77,12 @@ class CTickerWindow::Host : public RefreshHost {
     }
     RefreshReport Render(const TickerSettings& settings, std::span<char> page, int& rows,
                          int& cols) override {
-        return session_.Render(settings, page, rows, cols);
+        const std::shared_ptr<const LoadedHoldings> holdings = window_.holdings_.Current();
+        const RefreshReport report =
+            session_.Render(settings, quoteUrl_, window_.upgrade_->UpdateRequired(), page, rows,
+                            cols, holdings->Shown());
+        window_.holdings_.NoteNames(session_.KeptNames());
+        return report;
     }
     void FitWindowToTable(const TickerSettings& settings, int rows, int cols) override {
         Queue([this, settings, rows, cols] { window_.FitWindowToTable(settings, rows, cols); });
@@ -96,10 +116,10 @@ class CTickerWindow::Host : public RefreshHost {
     }
 
     CTickerWindow& window_;
-    std::mutex mutex_;
-    std::condition_variable wake_;
+    WallClockWait waiter_;
     std::atomic<bool> stopping_{false};
     QuotePageSession session_;  // the last quotes, kept for a refresh in which all services fail
+    std::string quoteUrl_;      // the refresh thread's own
 };
 
 }  // namespace vemo

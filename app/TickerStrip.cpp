@@ -7,6 +7,7 @@
 
 #include "app/StripButton.h"
 #include "app/TickerWindow.h"
+#include "options/UrlOpener.h"
 #include "platform/Platform.h"
 
 namespace vemo {
@@ -73,7 +74,7 @@ void CTickerWindow::mousePressEvent(QMouseEvent* event) {
             dragOffset_ = event->globalPosition().toPoint() - pos();
         }
     } else if (noticeLinkActive_ && noticeLine_->geometry().contains(at)) {
-        platform_.OpenLink(noticeLink_);
+        OpenInBrowser(platform_, noticeLink_);
         noticeLine_->clear();
         noticeLinkActive_ = false;
     }
@@ -97,8 +98,8 @@ void CTickerWindow::mouseMoveEvent(QMouseEvent* event) {
     const QPoint at = event->position().toPoint();
     if (at.y() < TitleStripHeight) {
         const std::string tip =
-            StripTipText(HitTestStrip(at.x(), at.y(), width()), cycle_->secondsSinceRefresh.load(),
-                         cycle_->failedAttemptTime.load());
+            StripTipText(HitTestStrip(at.x(), at.y(), width()), cycle_->SecondsSinceRefresh(),
+                         cycle_->failedAttemptTime.load(), cycle_->MissingCodes());
         if (tip.empty()) {
             QToolTip::hideText();
             currentTip_.clear();

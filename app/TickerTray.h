@@ -2,6 +2,7 @@
 
 #include <QObject>
 
+#include <functional>
 #include <memory>
 
 class QMenu;
@@ -21,6 +22,13 @@ enum TickerCommand : int {
     CmdMenuBreak1 = 32779,
     CmdUpgrade = 32780,
     CmdHomePage = 32781,
+    CmdAlerts = 32782,
+};
+
+// The switches the menu shows ticked.
+struct MenuChecks {
+    bool transparent = false;  // 透明
+    bool alerts = false;       // 提醒
 };
 
 // The ticker's tray icon and its popup menu. What the user asks for comes out as signals; the
@@ -29,13 +37,14 @@ class TickerTray : public QObject {
     Q_OBJECT
 
   public:
-    // `window` owns the icon and is raised when the menu pops up.
-    explicit TickerTray(QWidget& window);
+    // `window` owns the icon and is raised when the menu pops up; `checks` is asked each time
+    // the menu is built.
+    TickerTray(QWidget& window, std::function<MenuChecks()> checks);
 
     QSystemTrayIcon* Icon() const { return icon_; }
 
     // The popup menu 143, built afresh for each use; each entry holds its command in its data.
-    static std::unique_ptr<QMenu> BuildMainMenu();
+    std::unique_ptr<QMenu> BuildMainMenu() const;
     // Pops the menu up at the mouse; a chosen entry comes out as commandChosen.
     void PopUpMainMenu();
 
@@ -46,6 +55,7 @@ class TickerTray : public QObject {
 
   private:
     QWidget& window_;
+    std::function<MenuChecks()> checks_;
     QSystemTrayIcon* icon_ = nullptr;
 };
 

@@ -14,12 +14,18 @@
 
 #include <pthread.h>
 
+#include <cstdio>
+#include <string>
+
+#include "app/AlertCentre.h"
+#include "app/DesktopCheck.h"
 #include "app/TickerHost.h"
 #include "app/TickerTray.h"
 #include "app/UpgradeRunner.h"
 #include "app/WindowLayout.h"
 #include "app/browser/WebBrowser2.h"
 #include "options/ColourSwatch.h"
+#include "options/UrlOpener.h"
 #include "platform/Platform.h"
 #include "settings/Version.h"
 
@@ -45,6 +51,7 @@ CTickerWindow::CTickerWindow(const TickerPaths& paths, DesktopPlatform& platform
       paths_(paths),
       platform_(platform),
       settings_(DefaultTickerSettings()),
+      holdings_(paths.settingsFiles.appStore.parent_path() / HoldingsFileName),
       appIcon_(QStringLiteral(":/icons/128.png")),
       seeThrough_(std::make_unique<SeeThroughMode>(static_cast<SeeThroughMode::Window&>(*this),
                                                    platform)) {
@@ -60,7 +67,8 @@ CTickerWindow::CTickerWindow(const TickerPaths& paths, DesktopPlatform& platform
     browser_->setObjectName(QString::number(IdBrowser));
     browser_->setAccessibleName(QStringLiteral("行情"));
     browser_->setGeometry(0, TitleStripHeight, InitialWidth, InitialHeight - 30);
-    browser_->SetLinkOpener([this](const QUrl& url) { return platform_.OpenLink(url); });
+    // A name's link without a browser to open it shows its address instead.
+    browser_->SetLinkOpener([this](const QUrl& url) { return OpenInBrowser(platform_, url); });
 
     loadingIndicator_ = new QLabel(QString::fromLatin1(LoadingText), this);
     loadingIndicator_->setObjectName(QString::number(IdLoadingIndicator));
@@ -75,12 +83,17 @@ CTickerWindow::CTickerWindow(const TickerPaths& paths, DesktopPlatform& platform
     noticeLine_->setAttribute(Qt::WA_TransparentForMouseEvents);
     noticeLine_->setGeometry(5, InitialHeight - 15, InitialWidth - 5, 15);
 
-    tray_ = new TickerTray(*this);
+    tray_ = new TickerTray(*this,
+                           [this] { return MenuChecks{seeThrough_->On(), alerts_->On()}; });
     connect(tray_, &TickerTray::showRequested, this, &CTickerWindow::ShowFromTray);
     connect(tray_, &TickerTray::commandChosen, this, &CTickerWindow::OnCommand);
 
     connect(&platform_, &DesktopPlatform::hotKeyPressed, this, &CTickerWindow::OnHotKey);
 
+    alerts_ = std::make_unique<AlertCentre>(paths_.settingsFiles, tray_->Icon());
+    alerts_->WatchPage(browser_, [this] {
+        return (settings_.Get().pageContent & showHeader) != 0 ? 2 : 0;
+    });
     host_ = std::make_unique<Host>(*this);
     cycle_ = std::make_unique<RefreshCycle>(*host_);
     upgrade_ = std::make_unique<CUpgradeRunner>(*this, paths_.update);
@@ -113,7 +126,14 @@ void CTickerWindow::Start() {
     TickerSettings loaded = DefaultTickerSettings();
     LoadSettings(loaded, paths_.settingsFiles);
     settings_.Replace(loaded);
+    LoadHoldingsFile();
     LoadWindowState(windowState_, paths_.settingsFiles);
+    if (OnWayland()) {
+        for (const std::string& line : WaylandLimits()) {
+            std::fprintf(stderr, "%s\n", line.c_str());
+        }
+    }
+    alerts_->Load();
     if ((loaded.optionFlags & alwaysOnTop) == 0) {
         setWindowFlag(Qt::WindowStaysOnTopHint, false);
     }
@@ -151,8 +171,15 @@ void CTickerWindow::Start() {
     upgrade_->StartCleanUp();
 }
 
+void CTickerWindow::LoadHoldingsFile() {
+    for (const std::string& problem : holdings_.Load()) {
+        std::fprintf(stderr, "VEMO: %s\n", problem.c_str());
+    }
+}
+
 void CTickerWindow::ReplaceSettings(const TickerSettings& settings) {
     settings_.Replace(settings);
+    alerts_->LoadRules();
     ApplyColours();
     loadingIndicator_->show();
     loadingIndicator_->raise();
@@ -162,7 +189,7 @@ void CTickerWindow::ReplaceSettings(const TickerSettings& settings) {
         ToggleTransparency();
         ToggleTransparency();
     }
-    cycle_->refreshState.store(settingsChanged);
+    cycle_->Request(settingsChanged);
 }
 
 QColor CTickerWindow::BackgroundColour() const {
@@ -316,6 +343,9 @@ void CTickerWindow::SetStripVisible(bool visible) {
 }
 
 void CTickerWindow::ToggleTransparency() {
+    if (OnWayland()) {
+        return;  // no colour key there: said once at the start
+    }
     seeThrough_->Toggle(settings_.Get().optionFlags);
 }
 
@@ -342,6 +372,7 @@ void CTickerWindow::moveEvent(QMoveEvent* event) {
 void CTickerWindow::showEvent(QShowEvent* event) {
     QWidget::showEvent(event);
     visible_.store(true);
+    host_->Wake();  // timed refreshes skipped while hidden are due now
     seeThrough_->UpdateHoverTimer(settings_.Get().optionFlags);
 }
 
@@ -367,6 +398,18 @@ void CTickerWindow::closeEvent(QCloseEvent* event) {
     QApplication::quit();
 }
 
+void CTickerWindow::EndSession() {
+    EndRun();
+    hide();
+    // exit, not quit: it also ends a message box's loop that may be running (one at the start,
+    // say), where quit would only ask the windows to close.
+    QCoreApplication::exit(0);
+}
+
+bool CTickerWindow::OnWayland() const {
+    return platform_.OnWayland();
+}
+
 void CTickerWindow::EndRun() {
     if (!started_ || ended_) {
         return;
@@ -387,8 +430,7 @@ void CTickerWindow::EndRun() {
     windowState_.windowRect = {chosenPosition_.x(), chosenPosition_.y(),
                                chosenPosition_.x() + width(), chosenPosition_.y() + height()};
     windowState_.transparent = seeThrough_->On() ? 1 : 0;
-    SaveWindowState(windowState_, paths_.settingsFiles);
-    SaveSettings(settings_.Get(), paths_.settingsFiles);
+    SaveAtExit(windowState_, settings_.Get(), paths_.settingsFiles, stderr);
 }
 
 }  // namespace vemo

@@ -11,9 +11,11 @@
 #include <ctime>
 #include <filesystem>
 #include <functional>
+#include <map>
 #include <memory>
 #include <thread>
 
+#include "app/LiveHoldings.h"
 #include "app/LiveSettings.h"
 #include "app/RefreshCycle.h"
 #include "app/SeeThrough.h"
@@ -28,6 +30,7 @@ class QSystemTrayIcon;
 
 namespace vemo {
 
+class AlertCentre;
 class CUpgradeRunner;
 class CWebBrowser2;
 class DesktopPlatform;
@@ -77,6 +80,11 @@ class CTickerWindow : public QWidget, private SeeThroughMode::Window {
     // the new colours (also as the see-through key) and has the refresh thread apply the rest
     // (z-order, hover timer, request URL) and refresh at once.
     void ReplaceSettings(const TickerSettings& settings);
+    // (Re)reads holdings.ini, naming on standard error each bad value not named before.
+    void LoadHoldingsFile();
+
+    // Ends the run as 退出 does (threads stopped, everything saved) and quits the application.
+    void EndSession();
 
     // A double click on the tray icon, or a later start of the program: the window shows.
     void ShowFromTray();
@@ -91,16 +99,19 @@ class CTickerWindow : public QWidget, private SeeThroughMode::Window {
     void RunOptionsDialog();
     void RunAboutBox();
 
+    // The popup menu 143, built afresh for each use.
+    std::unique_ptr<QMenu> BuildMainMenu() const;
 
     int RefreshStateValue() const { return cycle_->refreshState.load(); }
-    void SetRefreshState(RefreshState state) { cycle_->refreshState.store(state); }
-    std::uint32_t SecondsSinceRefresh() const { return cycle_->secondsSinceRefresh.load(); }
+    void SetRefreshState(RefreshState state) { cycle_->Request(state); }
+    std::uint32_t SecondsSinceRefresh() const { return cycle_->SecondsSinceRefresh(); }
     TickerSettings Settings() const { return settings_.Get(); }
     bool TransparentMode() const { return seeThrough_->On(); }
     bool HoverTimerActive() const { return seeThrough_->HoverTimerActive(); }
     QSystemTrayIcon* TrayIcon() const { return tray_->Icon(); }
     CWebBrowser2* Browser() const { return browser_; }
     CUpgradeRunner* Upgrade() const { return upgrade_.get(); }
+    AlertCentre* Alerts() const { return alerts_.get(); }
     // Puts the maker's notice into the notice line.
     void ShowNotice(const QString& text);
     // Makes the notice line a link to `link`: a click opens it in the web browser, once.
@@ -153,10 +164,12 @@ class CTickerWindow : public QWidget, private SeeThroughMode::Window {
     void SetTextAntialiasing(bool on) override;
     WindowRect ScreenRect() const override { return lastWindowRect; }
     void EndRun();
+    bool OnWayland() const;
 
     TickerPaths paths_;
     DesktopPlatform& platform_;
     LiveSettings settings_;
+    LiveHoldings holdings_;
     WindowState windowState_{};
     QIcon appIcon_;
     QLabel* stripLeft_ = nullptr;
@@ -183,6 +196,7 @@ class CTickerWindow : public QWidget, private SeeThroughMode::Window {
     QPointer<QDialog> aboutBox_;
 
     std::unique_ptr<SeeThroughMode> seeThrough_;
+    std::unique_ptr<AlertCentre> alerts_;
     std::unique_ptr<Host> host_;
     std::unique_ptr<RefreshCycle> cycle_;
     std::thread refreshThread_;

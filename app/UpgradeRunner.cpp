@@ -8,9 +8,8 @@
 
 #include <utility>
 
+#include "net/Endpoints.h"
 #include "quotes/Gbk.h"
-#include "quotes/QuotePage.h"
-#include "update/Endpoints.h"
 #include "update/HandOff.h"
 #include "update/VersionCheck.h"
 
@@ -72,7 +71,9 @@ void CUpgradeRunner::StartNoticeCheck() {
         // The answer's GBK texts are the thread's own; the window gets them as text.
         char text[NoticeBufferSize] = {};
         char link[NoticeBufferSize] = {};
-        const int result = CheckForNotice(text, link, setup_, &stop_);
+        int required = 0;
+        const int result = CheckForNotice(text, link, required, setup_, &stop_);
+        updateRequired_.store(required);
         const QString notice = QString::fromStdString(GbkToUtf8(text));
         const QString address = QString::fromStdString(GbkToUtf8(link));
         QMetaObject::invokeMethod(
@@ -93,14 +94,15 @@ void CUpgradeRunner::OnNoticeChecked(int result, const QString& notice, const QS
     }
     // The first page may have been rendered before the flag was known; the upgrade notice then
     // replaces it at once instead of at the next timed refresh.
-    if (updateRequired.load() != 0) {
+    if (UpdateRequired()) {
         emit upgradeNoticeDue();
     }
     emit noticeChecked(result);
 }
 
 void CUpgradeRunner::StartCleanUp() {
-    if (cleanUpThread_.joinable() || stopped_) {
+    // An installed program's folder holds no update leftovers, and is not ours to change.
+    if (cleanUpThread_.joinable() || stopped_ || setup_.packageManaged) {
         return;
     }
     cleanUpThread_ = std::thread([this] {
@@ -111,6 +113,11 @@ void CUpgradeRunner::StartCleanUp() {
 
 void CUpgradeRunner::OnUpgradeCommand() {
     if (UpgradeRunning() || stopped_) {
+        return;
+    }
+    if (setup_.packageManaged) {
+        ShowNoticeBox(&window_, QString::fromUtf8(PackageManagedUpgradeText));
+        emit upgradeFinished(PackageManaged);
         return;
     }
     upgradeStop_ = std::make_unique<Interrupt>();
@@ -126,7 +133,7 @@ void CUpgradeRunner::OnUpgradeCommand() {
     progress->setAutoReset(false);
     progress->setRange(0, 0);
     progress->setMinimumWidth(320);
-    // Cancelling ends the transfer; the upgrade then ends as a failed download.
+    // Cancelling ends the transfer; the upgrade then ends without a failure message.
     connect(progress, &QProgressDialog::canceled, this, [this] {
         progressTimer_.stop();
         if (upgradeStop_) {
@@ -193,6 +200,7 @@ void CUpgradeRunner::OnUpgradeFinished(int result) {
         return;
     }
     upgradeThread_.join();
+    const bool cancelled = upgradeStop_ && upgradeStop_->Requested();
     upgradeStop_.reset();
     progressTimer_.stop();
     delete progress_.data();
@@ -200,6 +208,8 @@ void CUpgradeRunner::OnUpgradeFinished(int result) {
     if (result == UpdaterStarted) {
         // The updater waits for this program to end before it replaces its file.
         emit exitRequested();
+    } else if (cancelled) {
+        // The user asked for it: the progress window closing is all there is to say.
     } else if (result == AlreadyNewest) {
         ShowNoticeBox(&window_, QStringLiteral("已经是最新版本无须升级"));
     } else {

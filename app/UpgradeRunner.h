@@ -41,6 +41,8 @@ class CUpgradeRunner : public QObject {
     bool UpgradeRunning() const { return upgradeThread_.joinable(); }
     // The progress window of the running upgrade, or null.
     QProgressDialog* ProgressWindow() const { return progress_; }
+    // The notice check found that this version must be upgraded before it shows quotes.
+    bool UpdateRequired() const { return updateRequired_.load() != 0; }
 
     // Cancels the transfers and waits of all three threads; their results are then dropped.
     // Returns at once, so that the program's other threads can be told to stop too before it
@@ -73,6 +75,8 @@ class CUpgradeRunner : public QObject {
     bool stopped_ = false;
 
     Interrupt stop_;  // the notice and clean-up threads
+    // Written by the notice thread, read by the refresh thread and the interface thread.
+    std::atomic<int> updateRequired_{0};
     std::thread noticeThread_;
     std::thread cleanUpThread_;
 

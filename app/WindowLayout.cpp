@@ -130,7 +130,8 @@ const char* StripCaption(StripArea area) {
     }
 }
 
-std::string StripTipText(StripArea area, std::uint32_t secondsSinceRefresh, int failedAttemptTime) {
+std::string StripTipText(StripArea area, std::uint32_t secondsSinceRefresh, int failedAttemptTime,
+                         const std::string& missingCodes) {
     const char* caption = StripCaption(area);
     if (caption == nullptr) {
         return {};
@@ -152,6 +153,10 @@ std::string StripTipText(StripArea area, std::uint32_t secondsSinceRefresh, int 
         clauses += clauses.empty() ? "" : "；";
         clauses += when;
         clauses += " 刷新失败，行情未更新";
+    }
+    if (!missingCodes.empty()) {
+        clauses += clauses.empty() ? "" : "；";
+        clauses += "没有行情: " + missingCodes;
     }
     if (!clauses.empty()) {
         text += "(" + clauses + ")";

@@ -74,6 +74,7 @@ const char* StripCaption(StripArea area);
 // MinSecondsBetweenRefreshes old, and, while the page shows quotes that the last refresh could
 // not renew, when that refresh failed (`failedAttemptTime`: its local time in seconds since
 // midnight, else -1).
-std::string StripTipText(StripArea area, std::uint32_t secondsSinceRefresh, int failedAttemptTime);
+std::string StripTipText(StripArea area, std::uint32_t secondsSinceRefresh, int failedAttemptTime,
+                         const std::string& missingCodes = {});
 
 }  // namespace vemo

@@ -1,5 +1,6 @@
 #include <cstdio>
 #include <string>
+#include <vector>
 
 #include "app/DesktopCheck.h"
 #include "app/TickerApp.h"
@@ -15,7 +16,19 @@ int main(int argc, char** argv) {
         std::fprintf(stderr, "%s\n", missing.c_str());
         return 1;
     }
+    // The platform goes to Qt as an argument rather than through the environment, which the
+    // programs VEMO starts (the web browser) inherit.
+    std::vector<char*> arguments(argv, argv + argc);
+    char platformOption[] = "-platform";
+    std::string platform =
+        vemo::PlatformToAskFor(vemo::DesktopEnvironmentOfProcess(), vemo::DisplayAnswers);
+    if (!platform.empty()) {
+        arguments.push_back(platformOption);
+        arguments.push_back(platform.data());
+    }
+    int count = static_cast<int>(arguments.size());
+    arguments.push_back(nullptr);
     const vemo::CurlLibrary curl;
-    vemo::CTickerApp app(argc, argv);
+    vemo::CTickerApp app(count, arguments.data());
     return app.InitInstance();
 }

@@ -6,10 +6,10 @@
 #include <QLabel>
 #include <QPushButton>
 
+#include "net/Endpoints.h"
 #include "options/LinkLabel.h"
 #include "platform/Platform.h"
 #include "settings/Version.h"
-#include "update/Endpoints.h"
 
 namespace vemo {
 
@@ -25,7 +25,7 @@ constexpr char ContactText[] =
 }  // namespace
 
 CAboutBox::CAboutBox(DesktopPlatform& platform, QWidget* parent)
-    : QDialog(parent), openUrl_([&platform](const QUrl& url) { platform.OpenLink(url); }) {
+    : QDialog(parent), openUrl_(BrowserOpener(platform)) {
     setWindowTitle(QStringLiteral("关于"));
     setWindowFlags(Qt::Dialog | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
                    Qt::WindowCloseButtonHint);

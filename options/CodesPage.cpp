@@ -13,10 +13,10 @@
 #include <QSlider>
 #include <QVBoxLayout>
 
+#include "net/Endpoints.h"
 #include "options/HotKeyEdit.h"
 #include "options/PageKeys.h"
 #include "quotes/Gbk.h"
-#include "update/Endpoints.h"
 
 namespace vemo {
 
@@ -38,7 +38,8 @@ QPushButton* MakeButton(const char* caption, int id, QWidget* parent) {
 
 }  // namespace
 
-CCodesPage::CCodesPage(const TickerSettings& settings, QWidget* parent) : QWidget(parent) {
+CCodesPage::CCodesPage(const TickerSettings& settings, QWidget* parent, const CodeNames& names)
+    : QWidget(parent), names_(names) {
     const CodesPageState state = CodesStateFrom(settings);
 
     auto* codesBox = new QGroupBox(QStringLiteral("代码设置"), this);
@@ -54,6 +55,8 @@ CCodesPage::CCodesPage(const TickerSettings& settings, QWidget* parent) : QWidge
     for (const std::string& code : state.codes) {
         AppendCode(code);
     }
+    lookup_ = new CCodeLookup(entry_, this, NetworkCodeLookup(settings));
+    connect(lookup_, &CCodeLookup::chosen, this, &CCodesPage::AddChosen);
     QPushButton* add = MakeButton("添加", IdAddCode, codesBox);
     QPushButton* query = MakeButton("查询", IdQueryCode, codesBox);
     QPushButton* up = MakeButton("上移", IdMoveUp, codesBox);
@@ -134,7 +137,8 @@ CCodesPage::CCodesPage(const TickerSettings& settings, QWidget* parent) : QWidge
     layout->addWidget(codesBox, 1);
     layout->addWidget(systemBox, 1);
 
-    setTabOrder(entry_, list_);
+    setTabOrder(entry_, lookup_->List());
+    setTabOrder(lookup_->List(), list_);
     setTabOrder(list_, add);
     setTabOrder(add, query);
     setTabOrder(query, up);
@@ -150,7 +154,12 @@ CCodesPage::CCodesPage(const TickerSettings& settings, QWidget* parent) : QWidge
 }
 
 void CCodesPage::AppendCode(const std::string& code) {
-    auto* item = new QListWidgetItem(FromGbk(code), list_);
+    const auto name = names_.find(code);
+    QString text = FromGbk(code);
+    if (name != names_.end() && !name->second.empty()) {
+        text += QLatin1Char(' ') + QString::fromStdString(name->second);
+    }
+    auto* item = new QListWidgetItem(text, list_);
     item->setData(CodeBytesRole, QByteArray::fromStdString(code));
 }
 
@@ -186,9 +195,19 @@ void CCodesPage::Add() {
         emit statusMessage(QString::fromStdString(refusal));
         return;
     }
-    AppendCode(code);
+    AppendCode(UpperCaseCode(code));
+    // The new code is in sight and selected, ready to be moved.
+    SelectRow(list_->count() - 1);
+    list_->scrollToItem(list_->item(list_->count() - 1));
     entry_->clear();
     emit statusMessage(QString());
+}
+
+void CCodesPage::AddChosen(const QString& code, const QString& name) {
+    // A chosen match is added exactly as a typed code, refusals included.
+    names_[Utf8ToGbk(code.toStdString())] = name.toStdString();
+    entry_->setText(code);
+    Add();
 }
 
 void CCodesPage::Delete() {

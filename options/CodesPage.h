@@ -2,6 +2,7 @@
 
 #include <QWidget>
 
+#include "options/CodeLookup.h"
 #include "options/OptionsState.h"
 #include "options/UrlOpener.h"
 
@@ -40,7 +41,9 @@ class CCodesPage : public QWidget {
     Q_OBJECT
 
   public:
-    explicit CCodesPage(const TickerSettings& settings, QWidget* parent = nullptr);
+    // `names` gives listed codes their names (the window's last quotes).
+    explicit CCodesPage(const TickerSettings& settings, QWidget* parent = nullptr,
+                        const CodeNames& names = {});
 
     CodesPageState State() const;
     void SetUrlOpener(UrlOpener opener) { openUrl_ = std::move(opener); }
@@ -57,6 +60,7 @@ class CCodesPage : public QWidget {
     QSlider* Slider() const { return slider_; }
     QLabel* RateLabel() const { return rateLabel_; }
     CHotKeyEdit* HotKey() const { return hotKey_; }
+    CCodeLookup* Lookup() const { return lookup_; }
 
   signals:
     void statusMessage(const QString& text);
@@ -68,6 +72,7 @@ class CCodesPage : public QWidget {
     int SelectedRow() const;
     void SelectRow(int row);
     void AppendCode(const std::string& code);
+    void AddChosen(const QString& code, const QString& name);
 
     QLineEdit* entry_ = nullptr;
     QListWidget* list_ = nullptr;
@@ -76,6 +81,8 @@ class CCodesPage : public QWidget {
     QButtonGroup* sources_ = nullptr;
     CHotKeyEdit* hotKey_ = nullptr;
     UrlOpener openUrl_;  // set by the dialog
+    CodeNames names_;
+    CCodeLookup* lookup_ = nullptr;
 };
 
 }  // namespace vemo

@@ -35,7 +35,8 @@ CDisplayPage::CDisplayPage(const TickerSettings& settings, DesktopPlatform& plat
                            QWidget* parent)
     : QWidget(parent),
       pickColour_(RunColourDialog),
-      setAutoStart_([&platform](int enable) { return platform.SetStartAtLogOn(enable); }) {
+      setAutoStart_([&platform](int enable) { return platform.SetStartAtLogOn(enable); }),
+      autoStartProbe_([&platform] { return platform.StartsAtLogOn(); }) {
     const DisplayPageState state = DisplayStateFrom(settings);
     auto* group = new QGroupBox(QStringLiteral("显示设置"), this);
 
@@ -91,8 +92,12 @@ CDisplayPage::CDisplayPage(const TickerSettings& settings, DesktopPlatform& plat
     for (CColourSwatch* s : {up, down, nameSwatch, header, background}) {
         connect(s, &CColourSwatch::clicked, this, [this, s] { PickColour(s); });
     }
-    connect(runAtStartup_, &QCheckBox::clicked, this,
-            [this](bool checked) { setAutoStart_(checked ? 1 : 0); });
+    connect(runAtStartup_, &QCheckBox::clicked, this, [this](bool checked) {
+        setAutoStart_(checked ? 1 : 0);
+        // A start that could not be registered or removed shows as it is.
+        runAtStartup_->setChecked(autoStartProbe_());
+    });
+    runAtStartup_->setChecked(autoStartProbe_());
 
     auto* columns = new QHBoxLayout;
     columns->addWidget(showLabel);
@@ -148,6 +153,11 @@ void CDisplayPage::PickColour(CColourSwatch* swatch) {
     if (picked.isValid()) {
         swatch->SetColour(ToColorRef(picked));
     }
+}
+
+void CDisplayPage::SetAutoStartProbe(AutoStartProbe probe) {
+    autoStartProbe_ = std::move(probe);
+    runAtStartup_->setChecked(autoStartProbe_());
 }
 
 DisplayPageState CDisplayPage::State() const {

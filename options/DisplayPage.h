@@ -17,7 +17,8 @@ class DesktopPlatform;
 
 // The second tab, "我的VEMO": the table's columns and rows, five colours picked on clickable
 // swatches, the window options and the font size. Only "开机自动运行" acts at once: it registers
-// or removes the start at log-on whenever it is clicked.
+// or removes the start at log-on whenever it is clicked, and it shows whether the start is
+// registered, not what was last saved (a cancelled dialog has acted all the same).
 class CDisplayPage : public QWidget {
     Q_OBJECT
 
@@ -26,6 +27,8 @@ class CDisplayPage : public QWidget {
     using ColourPicker = std::function<QColor(QWidget* parent, const QColor& initial)>;
     // Registers (non-zero) or removes the start at log-on; returns 0 or a negative code.
     using AutoStarter = std::function<int(int enable)>;
+    // Whether the start at log-on is registered now.
+    using AutoStartProbe = std::function<bool()>;
 
     CDisplayPage(const TickerSettings& settings, DesktopPlatform& platform,
                  QWidget* parent = nullptr);
@@ -34,6 +37,8 @@ class CDisplayPage : public QWidget {
 
     void SetColourPicker(ColourPicker picker) { pickColour_ = std::move(picker); }
     void SetAutoStarter(AutoStarter starter) { setAutoStart_ = std::move(starter); }
+    // Replaces the probe and shows its answer in the box at once.
+    void SetAutoStartProbe(AutoStartProbe probe);
 
     QCheckBox* Box(int id) const;
     CColourSwatch* Swatch(int id) const;
@@ -47,6 +52,7 @@ class CDisplayPage : public QWidget {
     QComboBox* fontSize_ = nullptr;
     ColourPicker pickColour_;
     AutoStarter setAutoStart_;
+    AutoStartProbe autoStartProbe_;
 };
 
 }  // namespace vemo

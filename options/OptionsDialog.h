@@ -2,7 +2,13 @@
 
 #include <QDialog>
 
+#include <map>
+#include <string>
+
+#include "options/CodeLookup.h"
 #include "options/UrlOpener.h"
+#include "settings/AlertsFile.h"
+#include "settings/PerCodeFile.h"
 #include "settings/SettingsStore.h"
 
 class QLabel;
@@ -13,6 +19,7 @@ namespace vemo {
 
 class CCodesPage;
 class CDisplayPage;
+class CHoldingsPage;
 class CLinkLabel;
 class CProxyPage;
 class DesktopPlatform;
@@ -26,16 +33,19 @@ enum OptionsDialogControl : int {
     IdFeedbackLink = 1055,
 };
 
-// The settings dialog: three pages in tabs ("常规", "我的VEMO", "连接"), a red status line, the
-// feedback link, OK and Cancel. It edits only the caller's copy of the settings: OK checks the
-// pages, and when they pass writes the copy, saves it and closes with Accepted; Cancel, Escape
-// and the close box leave the copy as it was.
+// The settings dialog: four pages in tabs ("常规", "我的VEMO", "连接", "持仓与提醒"), a red
+// status line, the feedback link, OK and Cancel. It edits only the caller's copy of the settings
+// and the holdings and alerts files beside the per-user store: OK checks the pages, and when they
+// pass writes the copy, saves it, the holdings and the alerts and closes with Accepted; Cancel,
+// Escape and the close box leave all three as they were.
 class COptionsDialog : public QDialog {
     Q_OBJECT
 
   public:
+    // `names`: the codes' names from the window's last quotes, shown in the code list.
     COptionsDialog(TickerSettings& settingsCopy, const SettingsFiles& files,
-                   DesktopPlatform& platform, QWidget* parent = nullptr);
+                   DesktopPlatform& platform, const CodeNames& names = {},
+                   QWidget* parent = nullptr);
 
     void ShowStatus(const QString& text);
     QString StatusText() const;
@@ -46,6 +56,9 @@ class COptionsDialog : public QDialog {
     CCodesPage* CodesPage() const { return codesPage_; }
     CDisplayPage* DisplayPage() const { return displayPage_; }
     CProxyPage* ProxyPage() const { return proxyPage_; }
+    CHoldingsPage* HoldingsPage() const { return holdingsPage_; }
+    // The names the holdings page shows beside the codes (code to UTF-8 name).
+    void SetQuoteNames(const std::map<std::string, std::string>& names);
     QTabWidget* Tabs() const { return tabs_; }
     CLinkLabel* FeedbackLink() const { return feedback_; }
 
@@ -53,12 +66,20 @@ class COptionsDialog : public QDialog {
     void accept() override;
 
   private:
+    // Clears the status line once what it names is fixed.
+    void RecheckStatus();
+    // Brings the holdings page's lines in line with the codes page's list.
+    void SyncHoldingCodes();
+
     TickerSettings& settingsCopy_;
     SettingsFiles files_;
     QTabWidget* tabs_ = nullptr;
     CCodesPage* codesPage_ = nullptr;
     CDisplayPage* displayPage_ = nullptr;
     CProxyPage* proxyPage_ = nullptr;
+    CHoldingsPage* holdingsPage_ = nullptr;
+    PerCodeFile holdingsFile_;
+    AlertsFile alertsFile_{PerCodeFile()};
     QLabel* status_ = nullptr;
     CLinkLabel* feedback_ = nullptr;
     QPushButton* ok_ = nullptr;

@@ -1,5 +1,6 @@
 #include "options/OptionsState.h"
 
+#include <algorithm>
 #include <cstring>
 
 #include "quotes/Gbk.h"
@@ -48,6 +49,35 @@ std::string_view Trim(std::string_view text) {
         return {};
     }
     return text.substr(first, text.find_last_not_of(blanks) - first + 1);
+}
+
+// A TCP port as typed: a whole number from 1 to 65535, digits only.
+bool IsPortNumber(std::string_view port) {
+    if (port.empty()) {
+        return false;
+    }
+    unsigned value = 0;
+    for (const char c : port) {
+        if (c < '0' || c > '9') {
+            return false;
+        }
+        value = value * 10 + static_cast<unsigned>(c - '0');
+        if (value > 65535) {
+            return false;
+        }
+    }
+    return value >= 1 && value <= 65535;
+}
+
+// No host name holds blanks or control characters.
+bool IsHostText(std::string_view address) {
+    for (const char c : address) {
+        const auto b = static_cast<unsigned char>(c);
+        if (b <= 0x20 || b == 0x7F) {
+            return false;
+        }
+    }
+    return !address.empty();
 }
 
 char FoldAscii(char c) {
@@ -136,11 +166,33 @@ std::string RefreshRateLabel(int position) {
     return "刷新频率： " + std::to_string(position * 10) + " 秒";
 }
 
+bool IsListableCode(std::string_view code) {
+    const auto digits = [](std::string_view text) {
+        return std::all_of(text.begin(), text.end(), [](char c) { return c >= '0' && c <= '9'; });
+    };
+    if (code.size() != CodeLength) {
+        return false;
+    }
+    if (digits(code)) {
+        return true;
+    }
+    // The index codes: 1A000n and 1B000n.
+    const char letter = FoldAscii(code[1]);
+    return code[0] == '1' && (letter == 'A' || letter == 'B') && code.substr(2, 3) == "000" &&
+           digits(code.substr(5));
+}
+
+std::string UpperCaseCode(std::string_view code) {
+    std::string upper(code);
+    std::transform(upper.begin(), upper.end(), upper.begin(), FoldAscii);
+    return upper;
+}
+
 std::string CheckCodeToAdd(const std::vector<std::string>& list, std::string_view code) {
     if (list.size() >= static_cast<std::size_t>(MaxCodes)) {
         return MsgListFull;
     }
-    if (code.size() != CodeLength) {
+    if (!IsListableCode(code)) {
         return MsgEnterSixCharacters;
     }
     for (const std::string& entry : list) {
@@ -181,7 +233,7 @@ std::string ValidateAndStore(const DisplayPageState& display, const ProxyPageSta
         std::string server(address);
         server += ':';
         server += port;
-        if (address.empty() || port.empty() || !StoreText(s.proxyServer, server)) {
+        if (!IsHostText(address) || !IsPortNumber(port) || !StoreText(s.proxyServer, server)) {
             return MsgProxyInput;
         }
         if (proxy.credentials) {
@@ -218,7 +270,7 @@ std::string ValidateAndStore(const DisplayPageState& display, const ProxyPageSta
         list += code;
     }
     if (list.empty()) {
-        list = ",";
+        list.push_back(',');
     }
     // Only a list far beyond what the page admits can be too long for the field.
     if (!StoreText(s.codeList, list)) {
@@ -238,12 +290,32 @@ std::string ValidateAndStore(const DisplayPageState& display, const ProxyPageSta
     return {};
 }
 
+bool StatusCauseRemains(std::string_view message, const DisplayPageState& display,
+                        const ProxyPageState& proxy, const CodesPageState& codes,
+                        const TickerSettings& settings) {
+    if (message.empty()) {
+        return false;
+    }
+    if (message == MsgListFull) {
+        return codes.codes.size() >= static_cast<std::size_t>(MaxCodes);
+    }
+    if (message == MsgListEmpty) {
+        return codes.codes.empty();
+    }
+    if (message == MsgEnterSixCharacters || message == MsgAlreadyAdded) {
+        return true;
+    }
+    TickerSettings scratch = settings;
+    return ValidateAndStore(display, proxy, codes, scratch) == message;
+}
+
 std::string ValidateStoreAndSave(const DisplayPageState& display, const ProxyPageState& proxy,
                                  const CodesPageState& codes, TickerSettings& settings,
-                                 const SettingsFiles& files) {
+                                 const SettingsFiles& files, std::string& saveProblem) {
+    saveProblem.clear();
     std::string message = ValidateAndStore(display, proxy, codes, settings);
     if (message.empty()) {
-        SaveSettings(settings, files);
+        SaveSettings(settings, files, saveProblem);
     }
     return message;
 }

@@ -144,10 +144,25 @@ int SliderPositionFor(std::int32_t refreshSeconds);
 // "刷新频率： %d 秒" with position × 10, or "刷新频率： 不刷新" at 0.
 std::string RefreshRateLabel(int position);
 
+// Whether `code` has the form of a watch-list code: six digits, or an index code 1A000n or 1B000n
+// (letters of either case).
+bool IsListableCode(std::string_view code);
+
+// The code as the request addresses know it: index codes in capitals ("1a0001" -> "1A0001").
+std::string UpperCaseCode(std::string_view code);
+
 // Whether Add may append `code` to `list`: empty when it may, else the message that refuses it
-// (the list is full, the code is not 6 characters, or an entry begins with it, letters compared
-// without regard to case).
+// (the list is full, the code is not of a code's form, or an entry begins with it, letters
+// compared without regard to case).
 std::string CheckCodeToAdd(const std::vector<std::string>& list, std::string_view code);
+
+// Whether the status line's `message` still has its cause in the pages' state, so that it stays:
+// the limit while the list is full, the empty-list message while it is empty, a message of the
+// OK step while that step still gives it. The messages about the typed code hold until the next
+// Add.
+bool StatusCauseRemains(std::string_view message, const DisplayPageState& display,
+                        const ProxyPageState& proxy, const CodesPageState& codes,
+                        const TickerSettings& settings);
 
 // The dialog's OK step. Checks the pages' state in a fixed order (proxy, user name, each code,
 // hot key) and returns the first failure's message with `settings` untouched; when everything
@@ -155,9 +170,10 @@ std::string CheckCodeToAdd(const std::vector<std::string>& list, std::string_vie
 std::string ValidateAndStore(const DisplayPageState& display, const ProxyPageState& proxy,
                              const CodesPageState& codes, TickerSettings& settings);
 
-// ValidateAndStore, then SaveSettings of the written record when it passed.
+// ValidateAndStore, then SaveSettings of the written record when it passed. A failed save keeps
+// the written record (it applies for this run) and puts its message into `saveProblem`.
 std::string ValidateStoreAndSave(const DisplayPageState& display, const ProxyPageState& proxy,
                                  const CodesPageState& codes, TickerSettings& settings,
-                                 const SettingsFiles& files);
+                                 const SettingsFiles& files, std::string& saveProblem);
 
 }  // namespace vemo

@@ -56,6 +56,12 @@ class DesktopPlatform : public QObject {
     // Registers (enable non-zero) or removes the start at log-on: 0, or -1 when there is no
     // place for the entry, -2 when it could not be written or removed.
     virtual int SetStartAtLogOn(int enable) = 0;
+    // Whether a start at log-on is registered now (the user may have removed it behind our back).
+    virtual bool StartsAtLogOn() = 0;
+
+    // True on a Wayland compositor, which keeps the window's place, stacking and shape and the
+    // keyboard's global keys to itself.
+    virtual bool OnWayland() const = 0;
 
     // Opens an http or https address in the user's web browser; false for any other address or
     // when it could not be handed over.

@@ -7,9 +7,14 @@ extern const char HeaderNameCell[] = "<td>简称</td>";
 extern const char HeaderPriceCell[] = "<td>最新价</td>";
 extern const char HeaderChangeAmountCell[] = "<td>涨跌(元)</td>";
 extern const char HeaderChangePercentCell[] = "<td>涨跌(%)</td>";
+extern const char HeaderTodayProfitCell[] = "<td>当日盈亏</td>";
+extern const char HeaderTotalProfitCell[] = "<td>持仓盈亏</td>";
+extern const char TotalRowCaption[] = "合计";
 
 extern const char UpgradeNoticeStart[] = "版本需要升级才能正常使用<br><a href=";
 extern const char UpgradeNoticeEnd[] = " target=\"_blank\">查看新版本</a>";
+extern const char PackageUpgradeNotice[] =
+    "版本需要升级才能正常使用<br>VEMO 由系统的软件包管理器安装, 请用软件包管理器升级";
 extern const char EmptyListNotice[] = "股票代码列表中无数据 请添加股票代码";
 
 extern const char FetchErrorPageFormat[] =

@@ -11,10 +11,16 @@ extern const char HeaderNameCell[];
 extern const char HeaderPriceCell[];
 extern const char HeaderChangeAmountCell[];
 extern const char HeaderChangePercentCell[];
+// Header cells of the two profit columns, and the caption of the row of sums below them.
+extern const char HeaderTodayProfitCell[];
+extern const char HeaderTotalProfitCell[];
+extern const char TotalRowCaption[];
 
 // The upgrade notice: the first part, then the quoted home-page address, then the second part.
 extern const char UpgradeNoticeStart[];
 extern const char UpgradeNoticeEnd[];
+// The upgrade notice of a program that the system's package manager replaces: no download link.
+extern const char PackageUpgradeNotice[];
 extern const char EmptyListNotice[];
 
 // Takes the background colour.

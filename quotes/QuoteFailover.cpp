@@ -71,6 +71,7 @@ FailoverOutcome FetchWithFailover(const TickerSettings& settings, std::string_vi
     if (outcome.answered) {
         return outcome;
     }
+    outcome.firstFailure = outcome.result;
     const std::string codeList = FieldText(settings.codeList);
     for (std::size_t i = 1; i < order.size(); ++i) {
         QuoteBatch other;
@@ -78,9 +79,17 @@ FailoverOutcome FetchWithFailover(const TickerSettings& settings, std::string_vi
             Fetch(FetcherOf(fetchers, order[i]), settings, MakeQuoteUrl(codeList, order[i]), other);
         if (result == FetchOk && ListedRecords(other) > 0) {
             batch = std::move(other);
-            return FailoverOutcome{result, order[i], true};
+            FailoverOutcome found;
+            found.result = result;
+            found.provider = order[i];
+            found.answered = true;
+            return found;
+        }
+        if (outcome.firstFailure == FetchOk) {
+            outcome.firstFailure = result;
         }
     }
+    outcome.everyServiceReplied = outcome.firstFailure == FetchOk;
     return outcome;
 }
 

@@ -23,10 +23,15 @@ struct FailoverOutcome {
     int result = FetchFailed;  // the fetch result of the answer left in the batch
     int provider = 0;          // the service whose answer is in the batch
     bool answered = false;     // that answer holds quotes
+    // Without quotes: every service asked gave a readable answer (FetchOk), none with a quote,
+    // as for codes that no service knows. Any failed fetch leaves it false.
+    bool everyServiceReplied = false;
+    // Without quotes: the first failed fetch's result, FetchOk when none failed.
+    int firstFailure = FetchOk;
 };
 
-// One refresh's fetch. The chosen service is asked at `chosenUrl` (QuoteUrl). It fails when its
-// fetch fails or its answer holds no quote (an error page, an answer in some other form, or
+// One refresh's fetch. The chosen service is asked at `chosenUrl` (BuildQuoteUrl's). It fails when
+// its fetch fails or its answer holds no quote (an error page, an answer in some other form, or
 // empty entries only); only then are the others asked in ServiceOrder, each at the URL of the
 // code list for it, until one answers with quotes. An answer with quotes for some of the codes
 // is a working service. The batch (fresh on entry) is left with the first answer that holds

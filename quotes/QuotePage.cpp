@@ -8,16 +8,16 @@
 #include <string>
 #include <string_view>
 
+#include "net/Endpoints.h"
+#include "quotes/Gbk.h"
+#include "quotes/MissingCodes.h"
 #include "quotes/PageTexts.h"
 #include "quotes/QuoteCells.h"
 #include "quotes/QuoteFailover.h"
 #include "quotes/QuoteUrl.h"
 #include "quotes/TextFormat.h"
-#include "update/Endpoints.h"
 
 namespace vemo {
-
-std::atomic<int> updateRequired{0};
 
 namespace {
 
@@ -95,6 +95,18 @@ int ColumnCount(std::uint32_t content) {
     return std::max(std::popcount(content & ColumnBits), 1);
 }
 
+// Today's and the total profit.
+constexpr int HoldingColumns = 2;
+// The width the window gives them, in quote columns: sums run to seven digits and more.
+constexpr int HoldingColumnsWidth = 2 * HoldingColumns;
+
+// The holdings the page shows: only when one of them is a code of the list.
+const HoldingTable* ShownHoldings(const TickerSettings& settings, const HoldingTable* holdings) {
+    const std::string_view codeList(settings.codeList,
+                                    strnlen(settings.codeList, sizeof settings.codeList));
+    return holdings != nullptr && holdings->AnyListed(codeList) ? holdings : nullptr;
+}
+
 // Enough for a provider field of `size` bytes of which every byte is escaped.
 constexpr std::size_t EscapedSize(std::size_t size) {
     return size * 6 + 1;
@@ -137,11 +149,72 @@ void Cell(PageWriter& page, std::string_view text) {
     page.Append("</td>");
 }
 
+// The background of a row whose alert fired.
+constexpr char AlertRowColour[] = "#FFD75E";
+
+// A profit cell: a gain in the up colour, a loss in the down colour, nothing in the plain one.
+void ProfitCell(PageWriter& page, std::string_view text, int sign) {
+    page.Append(sign > 0   ? "<td class=\"cup\" nowrap>"
+                : sign < 0 ? "<td class=\"cdn\" nowrap>"
+                           : "<td class=\"cbt\" nowrap>");
+    page.Append(text);
+    page.Append("</td>");
+}
+
+// The two profit cells of a quote row, empty for a code without a holding; the figures go into
+// `totals`.
+void WriteHoldingCells(PageWriter& page, const QuoteRecord& quote, const HoldingTable& holdings,
+                       HoldingTotals& totals) {
+    const Holding* holding = holdings.Find(std::string_view(quote.code, strnlen(quote.code, QuoteTextSize)));
+    if (holding == nullptr) {
+        page.Append("<td></td><td></td>");
+        return;
+    }
+    const HoldingFigures figures = FigureHolding(*holding, quote);
+    totals.Add(figures);
+    const HoldingCells cells = FormatHoldingCells(figures, true);
+    ProfitCell(page, cells.todayProfit, cells.todaySign);
+    ProfitCell(page, cells.totalProfit, cells.totalSign);
+}
+
+// The row of sums: the caption in the first column, today's profit in percent of yesterday's
+// value in the change-percent column, and the two sums.
+void WriteTotalRow(PageWriter& page, std::uint32_t content, const HoldingTotals& totals) {
+    page.Append("<tr align=\"right\" class=\"cbt\">");
+    bool first = true;
+    for (const std::uint32_t column :
+         {showCode, showName, showPrice, showChangeAmount, showChangePercent}) {
+        if ((content & column) == 0) {
+            continue;
+        }
+        if (first) {
+            page.Append("<td align=\"center\">");
+            page.Append(TotalRowCaption);
+            page.Append("</td>");
+        } else if (column == showChangePercent) {
+            ProfitCell(page, FormatRatioPercent(totals.todayProfit, totals.prevCloseValue),
+                       totals.prevCloseValue == 0 ? 0 : MoneySign(totals.todayProfit));
+        } else {
+            page.Append("<td></td>");
+        }
+        first = false;
+    }
+    ProfitCell(page, FormatMoney(totals.todayProfit, true), MoneySign(totals.todayProfit));
+    ProfitCell(page, FormatMoney(totals.totalProfit, true), MoneySign(totals.totalProfit));
+    page.Append("</tr>");
+}
+
 void WriteQuoteRow(PageWriter& page, const QuoteRecord& quote, std::uint32_t content,
-                   std::string_view linkBase) {
+                   std::string_view linkBase, bool marked, const HoldingTable* holdings,
+                   HoldingTotals& totals) {
     const QuoteCells cells = FormatQuoteCells(quote);
-    page.Append(cells.rising ? "<tr align=\"right\" class=\"cup\">"
-                             : "<tr align=\"right\" class=\"cdn\">");
+    page.Append(cells.rising ? "<tr align=\"right\" class=\"cup\"" : "<tr align=\"right\" class=\"cdn\"");
+    if (marked) {
+        page.Append(" bgcolor=\"");
+        page.Append(AlertRowColour);
+        page.Append("\"");
+    }
+    page.Append(">");
 
     if (content & (showCode | showName)) {
         char name[EscapedTextSize];
@@ -183,6 +256,9 @@ void WriteQuoteRow(PageWriter& page, const QuoteRecord& quote, std::uint32_t con
     if (content & showChangePercent) {
         Cell(page, cells.percent);
     }
+    if (holdings != nullptr) {
+        WriteHoldingCells(page, quote, *holdings, totals);
+    }
     page.Append("</tr>");
 }
 
@@ -191,11 +267,14 @@ void WriteQuoteRow(PageWriter& page, const QuoteRecord& quote, std::uint32_t con
 // room for a note beside the date and time: the line is then broken after the date (two
 // columns) and also before the note (one column). Returns the number of breaks, each of which
 // takes the height of a row.
+// `holdings`, when not null, adds the profit columns and the row of sums, which the returned
+// count includes as one more row.
 int WriteTablePage(PageWriter& page, const TickerSettings& settings, const PageColours& colours,
                    const std::vector<QuoteRecord>& records, std::string_view linkBase,
-                   const char* dataTimeField, std::string_view timeNote) {
+                   const char* dataTimeField, std::string_view timeNote,
+                   const std::vector<bool>& marks, const HoldingTable* holdings) {
     const std::uint32_t content = settings.pageContent;
-    const int columns = ColumnCount(content);
+    const int columns = ColumnCount(content) + (holdings != nullptr ? HoldingColumns : 0);
     int breaks = 0;
 
     page.Append("<html><head>");
@@ -229,12 +308,21 @@ int WriteTablePage(PageWriter& page, const TickerSettings& settings, const PageC
         if (content & showChangePercent) {
             page.Append(HeaderChangePercentCell);
         }
+        if (holdings != nullptr) {
+            page.Append(HeaderTodayProfitCell);
+            page.Append(HeaderTotalProfitCell);
+        }
         page.Append("</tr>");
         page.Format("<tr><td colspan=%d bgcolor=\"#0000CC\" height=1px></td></tr>", {columns});
     }
 
-    for (const QuoteRecord& record : records) {
-        WriteQuoteRow(page, record, content, linkBase);
+    HoldingTotals totals;
+    for (std::size_t i = 0; i < records.size(); ++i) {
+        WriteQuoteRow(page, records[i], content, linkBase, i < marks.size() && marks[i], holdings,
+                      totals);
+    }
+    if (holdings != nullptr) {
+        WriteTotalRow(page, content, totals);
     }
 
     if (content & showRefreshTime) {
@@ -270,7 +358,7 @@ int WriteTablePage(PageWriter& page, const TickerSettings& settings, const PageC
         }
     }
     page.Append("</table></body></html>");
-    return breaks;
+    return breaks + (holdings != nullptr ? 1 : 0);
 }
 
 // What goes after the data time: the service's name when it is not the chosen one, or, for
@@ -292,14 +380,34 @@ std::string TimeNote(const TickerSettings& settings, int provider, bool stale,
     return note;
 }
 
-int Render(const TickerSettings& settings, PageWriter& page, int& rows, int& cols,
-           const QuoteFetchers& fetchers, std::optional<QuotePageSession::KeptQuotes>* kept,
-           RefreshReport& report) {
+// What one refresh is asked to do: the settings, the chosen service's URL, whether the upgrade
+// notice stands instead, the services to ask, the holdings to value and who marks rows.
+struct PageRequest {
+    const TickerSettings& settings;
+    std::string_view quoteUrl;
+    bool updateRequired;
+    const QuoteFetchers& fetchers;
+    bool byPackageManager = false;
+    const HoldingTable* holdings = nullptr;
+    const QuotePageSession::RowMarker* marker = nullptr;
+};
+
+int Render(const PageRequest& request, PageWriter& page, int& rows, int& cols,
+           std::optional<QuotePageSession::KeptQuotes>* kept, RefreshReport& report) {
+    const TickerSettings& settings = request.settings;
+    const QuotePageSession::RowMarker* marker = request.marker;
+    const auto marksOf = [marker](const std::vector<QuoteRecord>& listed, const char* dataTime,
+                                  bool fresh) {
+        return marker != nullptr && *marker ? (*marker)(listed, dataTime, fresh)
+                                            : std::vector<bool>();
+    };
     const PageColours colours = PickColours(settings);
 
-    if (updateRequired.load() != 0) {
+    if (request.updateRequired) {
         const std::string message =
-            std::string(UpgradeNoticeStart) + '"' + HomePageUrl() + '"' + UpgradeNoticeEnd;
+            request.byPackageManager
+                ? std::string(PackageUpgradeNotice)
+                : std::string(UpgradeNoticeStart) + '"' + HomePageUrl() + '"' + UpgradeNoticeEnd;
         WriteNoticePage(page, colours, message.c_str());
         return 0;
     }
@@ -314,42 +422,49 @@ int Render(const TickerSettings& settings, PageWriter& page, int& rows, int& col
     }
 
     QuoteBatch batch;
-    const FailoverOutcome fetched = FetchWithFailover(settings, QuoteUrl, fetchers, batch);
+    const FailoverOutcome fetched =
+        FetchWithFailover(settings, request.quoteUrl, request.fetchers, batch);
+    const HoldingTable* shown = ShownHoldings(settings, request.holdings);
     const int columns = ColumnCount(settings.pageContent);
-    cols = columns;
+    cols = columns + (shown != nullptr ? HoldingColumnsWidth : 0);
 
     if (!fetched.answered && kept != nullptr && kept->has_value()) {
         const QuotePageSession::KeptQuotes& last = **kept;
         rows = static_cast<int>(last.records.size()) +
                WriteTablePage(page, settings, colours, last.records, QuoteLinkBase(last.provider),
-                              last.dataTime, TimeNote(settings, last.provider, true, colours));
+                              last.dataTime, TimeNote(settings, last.provider, true, colours),
+                              marksOf(last.records, last.dataTime, false), shown);
         report.provider = last.provider;
         report.stale = true;
         return static_cast<int>(page.Size());
     }
 
+    // A chosen service whose answer held no quote (a refusal page, an empty body) and stand-ins
+    // that failed are no answer at all: the error page, not an empty table with an empty time.
+    if (!fetched.answered && !fetched.everyServiceReplied) {
+        rows = 0;
+        page.Format(FetchErrorPageFormat, {colours.background});
+        return fetched.result != FetchOk ? fetched.result : fetched.firstFailure;
+    }
+
+    // From here the batch is a readable answer: with quotes, or, from every service, without.
     std::vector<QuoteRecord> records;
-    if (fetched.result == FetchOk) {
-        const int listed = std::clamp(batch.count, 0, MaxQuotes);
-        for (int i = 0; i < listed; ++i) {
-            std::unique_ptr<QuoteRecord>& record = batch.records[static_cast<std::size_t>(i)];
-            if (record) {
-                records.push_back(*record);
-                record.reset();
-            }
+    report.missingCodes = JoinCodes(CodesWithoutQuote(settings, batch));
+    const int listed = std::clamp(batch.count, 0, MaxQuotes);
+    for (int i = 0; i < listed; ++i) {
+        std::unique_ptr<QuoteRecord>& record = batch.records[static_cast<std::size_t>(i)];
+        if (record) {
+            records.push_back(*record);
+            record.reset();
         }
     }
     rows = static_cast<int>(records.size());
 
-    if (fetched.result != FetchOk) {
-        page.Format(FetchErrorPageFormat, {colours.background});
-        return fetched.result;
-    }
-
     // The links carry the value of the service the rows came from. Tencent's symbols are Sina's,
     // so its rows take Sina's value (2), one of the two the maker's skip page knows.
     rows += WriteTablePage(page, settings, colours, records, QuoteLinkBase(fetched.provider),
-                           batch.dataTime, TimeNote(settings, fetched.provider, false, colours));
+                           batch.dataTime, TimeNote(settings, fetched.provider, false, colours),
+                           marksOf(records, batch.dataTime, fetched.answered), shown);
     report.provider = fetched.provider;
     report.answered = fetched.answered;
     std::memcpy(report.newestDate, batch.newestDate, DataDateSize);
@@ -367,13 +482,13 @@ int Render(const TickerSettings& settings, PageWriter& page, int& rows, int& col
     return static_cast<int>(page.Size());
 }
 
-int RenderPage(const TickerSettings& settings, std::span<char> page, int& rows, int& cols,
-               const QuoteFetchers& fetchers, std::optional<QuotePageSession::KeptQuotes>* kept,
-               RefreshReport& report) {
+int RenderPage(const PageRequest& request, std::span<char> page, int& rows, int& cols,
+               std::optional<QuotePageSession::KeptQuotes>* kept, RefreshReport& report) {
+    const TickerSettings& settings = request.settings;
     report = RefreshReport{};
     PageWriter writer(page);
     try {
-        report.result = Render(settings, writer, rows, cols, fetchers, kept, report);
+        report.result = Render(request, writer, rows, cols, kept, report);
     } catch (...) {
         // Out of memory while building a link: nothing fetched can be shown.
         report = RefreshReport{};
@@ -394,19 +509,35 @@ void FormatHtmlColour(char (&text)[ColourTextSize], std::uint32_t colour) {
                   static_cast<unsigned>((colour >> 16) & 0xFF));
 }
 
-int RenderQuotePage(const TickerSettings& settings, std::span<char> page, int& rows, int& cols,
-                    const QuoteFetchers& fetchers, RefreshReport* report) {
+int RenderQuotePage(const TickerSettings& settings, std::string_view quoteUrl, bool updateRequired,
+                    std::span<char> page, int& rows, int& cols, const QuoteFetchers& fetchers,
+                    RefreshReport* report, const HoldingTable* holdings) {
     RefreshReport local;
-    return RenderPage(settings, page, rows, cols, fetchers, nullptr,
-                      report != nullptr ? *report : local);
+    PageRequest request{settings, quoteUrl, updateRequired, fetchers};
+    request.holdings = holdings;
+    return RenderPage(request, page, rows, cols, nullptr, report != nullptr ? *report : local);
 }
 
 QuotePageSession::QuotePageSession(QuoteFetchers fetchers) : fetchers_(std::move(fetchers)) {}
 
-RefreshReport QuotePageSession::Render(const TickerSettings& settings, std::span<char> page,
-                                       int& rows, int& cols) {
+std::map<std::string, std::string> QuotePageSession::KeptNames() const {
+    std::map<std::string, std::string> names;
+    if (kept_) {
+        for (const QuoteRecord& record : kept_->records) {
+            names[FieldText(record.code)] = GbkToUtf8(FieldText(record.name));
+        }
+    }
+    return names;
+}
+
+RefreshReport QuotePageSession::Render(const TickerSettings& settings, std::string_view quoteUrl,
+                                       bool updateRequired, std::span<char> page, int& rows,
+                                       int& cols, const HoldingTable* holdings) {
     RefreshReport report;
-    RenderPage(settings, page, rows, cols, fetchers_, &kept_, report);
+    PageRequest request{settings, quoteUrl, updateRequired, fetchers_, byPackageManager_};
+    request.holdings = holdings;
+    request.marker = &marker_;
+    RenderPage(request, page, rows, cols, &kept_, report);
     return report;
 }
 

@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <charconv>
 #include <climits>
+#include <cmath>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -72,6 +73,17 @@ double FieldToDouble(std::string_view field) {
 
 float FieldToFloat(std::string_view field) {
     return static_cast<float>(FieldToDouble(field));
+}
+
+// Prices beyond this many yuan are clamped; it keeps shares times price far inside 128 bits.
+constexpr double MaxExactYuan = 9e12;
+
+std::int64_t UnitsFromDouble(double yuan) {
+    if (!std::isfinite(yuan)) {
+        return 0;
+    }
+    yuan = std::clamp(yuan, -MaxExactYuan, MaxExactYuan);
+    return std::llround(yuan * static_cast<double>(ExactPriceUnitsPerYuan));
 }
 
 // A share count, read wide: an index trades more than 2^31 shares a day.
@@ -183,6 +195,20 @@ void NoteDataDate(QuoteBatch& batch, std::string_view date) {
     batch.newestDate[Length] = '\0';
 }
 
+// The date that `date` begins with (YYYY-MM-DD) as YYYYMMDD; 0 when it begins with none.
+std::int32_t DateNumber(std::string_view date) {
+    if (!Matches(date, "9999-99-99")) {
+        return 0;
+    }
+    std::int32_t number = 0;
+    for (std::size_t i = 0; i < DataDateSize - 1; ++i) {
+        if (date[i] != '-') {
+            number = number * 10 + (date[i] - '0');
+        }
+    }
+    return number;
+}
+
 // Fields 30 and 31 (the name is field 0) of a Sina entry are its date and time. The time field
 // runs to the closing quote in the old line form and is followed by one more field today, which
 // is why the last characters of the line are not always the time.
@@ -269,6 +295,51 @@ constexpr std::size_t SinaShortEntry = 50;
 
 }  // namespace
 
+std::int64_t ExactPriceUnits(std::string_view field) {
+    // "[-]digits[.digits]", as the services write prices; atof stops where this stops.
+    std::size_t at = 0;
+    const bool negative = !field.empty() && field[0] == '-';
+    if (negative) {
+        ++at;
+    }
+    constexpr std::int64_t MaxWholeYuan = static_cast<std::int64_t>(MaxExactYuan);
+    std::int64_t whole = 0;
+    std::size_t digits = 0;
+    bool tooLarge = false;
+    for (; at < field.size() && IsDigitChar(field[at]); ++at, ++digits) {
+        whole = whole * 10 + (field[at] - '0');
+        if (whole > MaxWholeYuan) {
+            tooLarge = true;
+            whole = MaxWholeYuan;  // keep reading the digits, so the form check below holds
+        }
+    }
+    std::int64_t fraction = 0;
+    std::int64_t scale = ExactPriceUnitsPerYuan;
+    bool roundUp = false;
+    if (at < field.size() && field[at] == '.') {
+        for (++at; at < field.size() && IsDigitChar(field[at]); ++at, ++digits) {
+            if (scale > 1) {
+                scale /= 10;
+                fraction += (field[at] - '0') * scale;
+            } else if (scale == 1) {
+                roundUp = field[at] >= '5';
+                scale = 0;  // only the first digit beyond the sixth decides the rounding
+            }
+        }
+    }
+    const bool otherForm = at < field.size() && (field[at] == 'e' || field[at] == 'E' ||
+                                                 field[at] == 'x' || field[at] == 'X');
+    if (digits == 0 || otherForm || (!field.empty() && field[0] != '-' && !IsDigitChar(field[0]))) {
+        return UnitsFromDouble(FieldToDouble(field));
+    }
+    if (tooLarge) {
+        return negative ? -MaxWholeYuan * ExactPriceUnitsPerYuan
+                        : MaxWholeYuan * ExactPriceUnitsPerYuan;
+    }
+    const std::int64_t units = whole * ExactPriceUnitsPerYuan + fraction + (roundUp ? 1 : 0);
+    return negative ? -units : units;
+}
+
 std::vector<std::string> SplitResponseLines(std::string_view body) {
     std::vector<std::string> lines;
     while (!body.empty()) {
@@ -316,8 +387,12 @@ void ParseSinaResponse(std::span<const std::string> lines, QuoteBatch& batch) {
             FieldReader fields(entry, ',');
             CopyName(record->name, fields.Next());
             record->open = FieldToFloat(fields.Next());
-            record->prevClose = FieldToFloat(fields.Next());
-            record->price = FieldToFloat(fields.Next());
+            const std::string_view prevClose = fields.Next();
+            const std::string_view price = fields.Next();
+            record->prevClose = FieldToFloat(prevClose);
+            record->price = FieldToFloat(price);
+            record->exactPrevClose = ExactPriceUnits(prevClose);
+            record->exactPrice = ExactPriceUnits(price);
             record->high = FieldToFloat(fields.Next());
             record->low = FieldToFloat(fields.Next());
             fields.Next();
@@ -333,6 +408,7 @@ void ParseSinaResponse(std::span<const std::string> lines, QuoteBatch& batch) {
             const bool hasDate = SinaDateAndTime(entry, dated);
             if (hasDate) {
                 NoteDataDate(batch, dated);
+                batch.records[static_cast<std::size_t>(count - 1)]->date = DateNumber(dated);
             }
             if (first) {
                 first = false;
@@ -401,7 +477,10 @@ void ParseNetEaseResponse(std::span<const std::string> lines, QuoteBatch& batch,
             record->volume = ClampedCount(FieldToWide(before[5]) / 100);
             record->high = FieldToFloat(before[8]);
             record->low = FieldToFloat(before[9]);
-            record->price = FieldToFloat(fromPrice.substr(0, fromPrice.find(';')));
+            const std::string_view price = fromPrice.substr(0, fromPrice.find(';'));
+            record->price = FieldToFloat(price);
+            record->exactPrice = ExactPriceUnits(price);
+            record->exactPrevClose = ExactPriceUnits(before[2]);
 
             if (first) {
                 first = false;
@@ -417,6 +496,7 @@ void ParseNetEaseResponse(std::span<const std::string> lines, QuoteBatch& batch,
             if (const std::size_t priceEnd = fromPrice.find(';');
                 priceEnd != std::string_view::npos) {
                 NoteDataDate(batch, fromPrice.substr(priceEnd + 1));
+                record->date = DateNumber(fromPrice.substr(priceEnd + 1));
             }
             batch.records[static_cast<std::size_t>(count)] = std::move(record);
             ++count;
@@ -476,6 +556,8 @@ void ParseTencentResponse(std::span<const std::string> lines, QuoteBatch& batch)
                 CopyName(record->name, fields[TencentName]);
                 record->price = FieldToFloat(fields[TencentPrice]);
                 record->prevClose = FieldToFloat(fields[TencentPrevClose]);
+                record->exactPrice = ExactPriceUnits(fields[TencentPrice]);
+                record->exactPrevClose = ExactPriceUnits(fields[TencentPrevClose]);
                 record->open = FieldToFloat(fields[TencentOpen]);
                 // Tencent gives the count in lots already.
                 record->volume = ClampedCount(FieldToWide(fields[TencentVolume]));
@@ -486,6 +568,7 @@ void ParseTencentResponse(std::span<const std::string> lines, QuoteBatch& batch)
                 char dated[DataTimeSize];
                 if (TencentDateAndTime(fields[TencentDateTime], dated)) {
                     NoteDataDate(batch, dated);
+                    record->date = DateNumber(dated);
                     if (first) {
                         StoreDataTime(batch.dataTime, dated);
                     }

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstdint>
 #include <ctime>
 #include <span>
 #include <string>
@@ -9,6 +10,11 @@
 #include "quotes/Quotes.h"
 
 namespace vemo {
+
+// A price field's text in millionths of a yuan, read as exactly as it is written (a seventh
+// decimal rounds half away from zero); forms that are not plain decimals go through the reading of
+// the float fields. Values beyond the range of a price are clamped, and what is no number is 0.
+std::int64_t ExactPriceUnits(std::string_view field);
 
 // Splits a response body into lines at line feeds; a carriage return before a line feed is
 // removed. A body that ends with a line feed has no empty last line.

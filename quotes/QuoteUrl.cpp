@@ -4,8 +4,6 @@
 
 namespace vemo {
 
-std::string QuoteUrl;
-
 namespace {
 
 // A row's replacement for each provider; nullptr where the row does not apply.
@@ -117,9 +115,9 @@ std::string MakeQuoteUrl(std::string_view codeList, int provider) {
     return (netEase ? NetEaseBaseUrl : tencent ? TencentBaseUrl : SinaBaseUrl) + list;
 }
 
-int BuildQuoteUrl(const TickerSettings& settings) {
+int BuildQuoteUrl(const TickerSettings& settings, std::string& quoteUrl) {
     const std::size_t length = strnlen(settings.codeList, sizeof settings.codeList);
-    QuoteUrl = MakeQuoteUrl(std::string_view(settings.codeList, length), settings.provider);
+    quoteUrl = MakeQuoteUrl(std::string_view(settings.codeList, length), settings.provider);
     return 1;
 }
 

@@ -57,6 +57,7 @@ FileReadStatus ReadFile(const std::filesystem::path& file, std::size_t maxBytes,
 int ReplaceFile(const std::filesystem::path& file, std::string_view content, mode_t mode,
                 ModePolicy policy) {
     if (file.empty() || !file.has_filename()) {
+        errno = ENOENT;
         return ReplaceNoTarget;
     }
     std::filesystem::path target = file;
@@ -65,12 +66,14 @@ int ReplaceFile(const std::filesystem::path& file, std::string_view content, mod
         std::error_code ec;
         target = std::filesystem::weakly_canonical(file, ec);
         if (ec || !target.has_filename()) {
+            errno = ec ? ec.value() : ENOENT;
             return ReplaceNoTarget;
         }
     }
     bool exists = false;
     if (::stat(target.c_str(), &st) == 0) {
         if (!S_ISREG(st.st_mode)) {
+            errno = S_ISDIR(st.st_mode) ? EISDIR : EINVAL;
             return ReplaceNoTarget;
         }
         // The mode bits, not access(): root may write anything, but a file made read-only
@@ -133,6 +136,7 @@ int ReplaceFileAtomically(const std::filesystem::path& file, std::string_view co
     try {
         return ReplaceFile(file, content, mode, policy);
     } catch (...) {
+        errno = ENOMEM;
         return ReplaceWriteFailed;  // out of memory; the guard has removed any temporary file
     }
 }
@@ -148,7 +152,10 @@ PendingFile::PendingFile(const std::filesystem::path& target)
 
 PendingFile::~PendingFile() {
     if (!tempName_.empty()) {
+        // The caller reads errno for the reason of the failure that brought it here.
+        const int failure = errno;
         ::unlink(tempName_.c_str());
+        errno = failure;
     }
 }
 

@@ -39,7 +39,7 @@ enum class ModePolicy {
 // symbolic link is followed so the file it points to is replaced and the link stays. A file
 // whose owner may not write it (no owner write bit) is left as it is, whoever asks, as a write
 // through the file itself would be refused. On failure the old file is untouched and no
-// temporary file remains.
+// temporary file remains, and errno tells why (but for ReplaceReadOnly).
 int ReplaceFileAtomically(const std::filesystem::path& file, std::string_view content,
                           mode_t mode = 0600, ModePolicy policy = ModePolicy::KeepExisting);
 

@@ -245,6 +245,56 @@ bool IniDocument::Set(std::string_view section, std::string_view key, std::strin
     return true;
 }
 
+bool IniDocument::Remove(std::string_view section, std::string_view key) {
+    const KeyLocation where = Locate(text_, section, key);
+    if (!where.key) {
+        return false;
+    }
+    try {
+        std::string updated = text_;
+        updated.erase(where.key->begin, where.key->next - where.key->begin);
+        // The header of a section that now holds nothing goes with its last key, unless a later
+        // section of the same name would then take its place.
+        std::optional<Line> header;
+        bool inSection = false;
+        bool keep = false;
+        ForEachLine(updated, [&](const Line& line) {
+            if (line.kind == LineKind::Section) {
+                inSection = !header && EqualNoCase(line.name, section);
+                if (inSection) {
+                    header = line;
+                } else if (header && EqualNoCase(line.name, section)) {
+                    keep = true;
+                }
+            } else if (inSection && line.kind != LineKind::Blank) {
+                keep = true;
+            }
+            return !keep;
+        });
+        if (header && !keep) {
+            updated.erase(header->begin, header->next - header->begin);
+        }
+        text_ = std::move(updated);
+    } catch (...) {
+        return false;  // out of memory: the text is as it was
+    }
+    modified_ = true;
+    return true;
+}
+
+std::vector<std::string> IniDocument::Sections() const {
+    std::vector<std::string> names;
+    ForEachLine(text_, [&](const Line& line) {
+        if (line.kind == LineKind::Section && !line.name.empty() &&
+            std::none_of(names.begin(), names.end(),
+                         [&](const std::string& known) { return EqualNoCase(known, line.name); })) {
+            names.emplace_back(line.name);
+        }
+        return true;
+    });
+    return names;
+}
+
 bool IniDocument::SetStruct(std::string_view section, std::string_view key, const void* data,
                             std::size_t size) {
     return Set(section, key, EncodeProfileStruct(data, size));

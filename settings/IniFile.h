@@ -6,6 +6,7 @@
 #include <string>
 #include <string_view>
 #include <utility>
+#include <vector>
 
 namespace vemo {
 
@@ -56,6 +57,13 @@ class IniDocument {
     bool Set(std::string_view section, std::string_view key, std::string_view value);
     bool SetStruct(std::string_view section, std::string_view key, const void* data,
                    std::size_t size);
+    // Removes the key's line from the first section of that name; a section left without any
+    // filled line loses its header too. Returns whether anything was removed.
+    bool Remove(std::string_view section, std::string_view key);
+
+    // The names of the sections in the order they first appear, each name once (without regard
+    // to case; the first spelling wins), empty names left out.
+    std::vector<std::string> Sections() const;
 
     const std::string& Text() const { return text_; }
     // Whether an edit changed the text (rewriting a value with itself does not).

@@ -1,5 +1,8 @@
 #include "settings/SettingsStore.h"
 
+#include <unistd.h>
+
+#include <cerrno>
 #include <cstddef>
 #include <cstdlib>
 #include <cstring>
@@ -9,7 +12,10 @@
 #include <system_error>
 
 #include "settings/AppStore.h"
+#include "settings/AtomicFile.h"
 #include "settings/IniFile.h"
+#include "settings/UserFolders.h"
+#include "settings/SaveFailure.h"
 #include "settings/Version.h"
 
 namespace vemo {
@@ -62,6 +68,22 @@ std::string_view ProxyHostAndPort(std::string_view url) {
     return url;
 }
 
+// Replaces the settings file with the document; on failure `problem` says why.
+void SaveIniFile(const std::filesystem::path& file, const IniDocument& ini, std::string& problem) {
+    errno = 0;
+    const int result = SaveIniDocument(file, ini);
+    if (result != ReplaceOk) {
+        problem = SaveFailureMessage(file, ReplaceFailureText(result, errno));
+    }
+}
+
+std::string AppStoreFailureText(int result) {
+    if (result == AppStoreWriteFailed && errno != 0) {
+        return ChineseErrorText(errno);
+    }
+    return "写入失败";
+}
+
 }  // namespace
 
 std::filesystem::path RunningProgramFile() {
@@ -81,6 +103,23 @@ std::filesystem::path ProgramFolder() {
 
 SettingsFiles SettingsFilesFor(const std::filesystem::path& programFolder) {
     return SettingsFiles{programFolder / "vemo.ini", DefaultAppStorePath()};
+}
+
+std::filesystem::path SettingsFolderFor(const std::filesystem::path& programFolder) {
+    if (::access(programFolder.c_str(), W_OK) == 0) {
+        return programFolder;
+    }
+    const std::filesystem::path userFolder = DefaultAppStorePath().parent_path();
+    if (userFolder.empty()) {
+        // Without a home folder there is nowhere else; the saves will fail and say so.
+        return programFolder;
+    }
+    EnsurePrivateFolder(userFolder);
+    return userFolder;
+}
+
+SettingsFiles RunningProgramSettingsFiles() {
+    return SettingsFilesFor(SettingsFolderFor(ProgramFolder()));
 }
 
 bool ImportCodeListFromRegistry(const std::filesystem::path& store,
@@ -162,11 +201,20 @@ int LoadSettings(TickerSettings& settings, const SettingsFiles& files) {
 }
 
 int SaveSettings(const TickerSettings& settings, const SettingsFiles& files) {
+    std::string ignored;
+    return SaveSettings(settings, files, ignored);
+}
+
+int SaveSettings(const TickerSettings& settings, const SettingsFiles& files,
+                 std::string& problem) {
+    problem.clear();
     // All five keys go into the file in one replacement, in the order they are listed. A file
     // that exists but cannot be read is left alone rather than replaced by these keys alone.
     try {
         IniDocument ini;
-        if (LoadIniDocument(files.iniFile, ini)) {
+        if (!LoadIniDocument(files.iniFile, ini)) {
+            problem = SaveFailureMessage(files.iniFile, "无法读取");
+        } else {
             unsigned char sp[SpBlockSize];
             std::memcpy(sp, Bytes(settings) + SpBlockOffset, SpBlockSize);
             std::memset(sp + (PaddingOffset - SpBlockOffset), 0, sizeof settings.proxyPadding);
@@ -176,15 +224,21 @@ int SaveSettings(const TickerSettings& settings, const SettingsFiles& files) {
             ini.Set(UserSet, "fontsize", std::to_string(settings.fontSize));
             ini.Set(UserSet, "version", std::to_string(BuildNumber));
             if (ini.Modified()) {
-                SaveIniDocument(files.iniFile, ini);
+                SaveIniFile(files.iniFile, ini, problem);
             }
         }
     } catch (...) {
         // Out of memory: like any other failed write, the file stays as it was.
+        problem = SaveFailureMessage(files.iniFile, ChineseErrorText(ENOMEM));
     }
-    WriteAppValue(files.appStore, CodeListValue, RegSz, settings.codeList,
-                  static_cast<std::uint32_t>(strnlen(settings.codeList, CodeListSize)));
-    return 1;
+    errno = 0;
+    const int stored =
+        WriteAppValue(files.appStore, CodeListValue, RegSz, settings.codeList,
+                      static_cast<std::uint32_t>(strnlen(settings.codeList, CodeListSize)));
+    if (stored != AppStoreOk && problem.empty()) {
+        problem = SaveFailureMessage(files.appStore, AppStoreFailureText(stored));
+    }
+    return problem.empty() ? 1 : 0;
 }
 
 int LoadWindowState(WindowState& state, const SettingsFiles& files) {
@@ -199,8 +253,41 @@ int LoadWindowState(WindowState& state, const SettingsFiles& files) {
 }
 
 int SaveWindowState(const WindowState& state, const SettingsFiles& files) {
-    return WritePrivateProfileStructA(WinStat, "wstat", &state, WindowStateSize, files.iniFile) ? 1
-                                                                                                : 0;
+    std::string ignored;
+    return SaveWindowState(state, files, ignored);
+}
+
+int SaveWindowState(const WindowState& state, const SettingsFiles& files, std::string& problem) {
+    problem.clear();
+    try {
+        IniDocument ini;
+        if (!LoadIniDocument(files.iniFile, ini)) {
+            problem = SaveFailureMessage(files.iniFile, "无法读取");
+        } else if (ini.SetStruct(WinStat, "wstat", &state, WindowStateSize) && ini.Modified()) {
+            SaveIniFile(files.iniFile, ini, problem);
+        }
+    } catch (...) {
+        problem = SaveFailureMessage(files.iniFile, ChineseErrorText(ENOMEM));
+    }
+    return problem.empty() ? 1 : 0;
+}
+
+bool SaveAtExit(const WindowState& state, const TickerSettings& settings, const SettingsFiles& files,
+                std::FILE* errors) {
+    std::string problem;
+    bool saved = true;
+    if (SaveWindowState(state, files, problem) == 0) {
+        std::fprintf(errors, "%s\n", problem.c_str());
+        saved = false;
+    }
+    const std::string windowProblem = problem;
+    if (SaveSettings(settings, files, problem) == 0) {
+        if (problem != windowProblem) {  // the same file for the same reason is said once
+            std::fprintf(errors, "%s\n", problem.c_str());
+        }
+        saved = false;
+    }
+    return saved;
 }
 
 }  // namespace vemo

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <cstdio>
 #include <filesystem>
 #include <string>
 
@@ -28,17 +29,31 @@ std::filesystem::path ProgramFolder();
 std::filesystem::path DefaultAppStorePath();
 // vemo.ini in `programFolder` and the per-user store.
 SettingsFiles SettingsFilesFor(const std::filesystem::path& programFolder);
+// The folder of vemo.ini for a program in `programFolder`: that folder itself when this user may
+// write it (a portable folder), else the per-user folder of the store (an installed program, whose
+// folder belongs to the package manager), created for this user alone when it is missing.
+std::filesystem::path SettingsFolderFor(const std::filesystem::path& programFolder);
+// The settings of the running program: SettingsFilesFor(SettingsFolderFor(ProgramFolder())).
+SettingsFiles RunningProgramSettingsFiles();
 
 // Fills the record from the settings file with every fallback; returns 1 when all three blocks
 // came from the file, else 0 after writing the whole record back with SaveSettings.
 int LoadSettings(TickerSettings& settings, const SettingsFiles& files);
 // Writes the three blocks, "fontsize", "version" and the store's copy of the code list;
-// returns 1 (write failures are not reported).
+// returns 1 when every write succeeded, else 0, and `problem` then names the first file that
+// could not be written and why (SaveFailureMessage).
 int SaveSettings(const TickerSettings& settings, const SettingsFiles& files);
+int SaveSettings(const TickerSettings& settings, const SettingsFiles& files, std::string& problem);
 // Returns 1 when "wstat" was read; else clears `transparent`, writes the record and returns 0.
 int LoadWindowState(WindowState& state, const SettingsFiles& files);
-// Returns 1 when the write succeeded, else 0.
+// Returns 1 when the write succeeded, else 0 with the reason in `problem`.
 int SaveWindowState(const WindowState& state, const SettingsFiles& files);
+int SaveWindowState(const WindowState& state, const SettingsFiles& files, std::string& problem);
+
+// What the end of a run saves: the window state, then the settings. Each failure is one line on
+// `errors` (there is no window left to tell); returns whether both were saved.
+bool SaveAtExit(const WindowState& state, const TickerSettings& settings, const SettingsFiles& files,
+                std::FILE* errors);
 
 // The per-user store: 0 on success, negative on failure (the codes are in settings/AppStore.h).
 // A read copies the value's bytes when they fit in `size`, and after a string a terminator when

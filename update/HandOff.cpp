@@ -6,11 +6,11 @@
 #include <string>
 #include <system_error>
 
+#include "net/Endpoints.h"
+#include "net/UrlDownload.h"
 #include "settings/AtomicFile.h"
 #include "settings/IniFile.h"
-#include "update/Endpoints.h"
 #include "update/ProgramCheck.h"
-#include "update/UrlDownload.h"
 #include "updater/StartProgram.h"
 
 namespace vemo {

@@ -18,6 +18,11 @@ inline constexpr int UpdateAnswerNoVersion = -2;
 inline constexpr int UpdateAnswerNoAddress = -3;
 inline constexpr int NewProgramFailed = -4;  // also: not a program for this machine; cancelled
 inline constexpr int UpdaterNotStarted = -5;
+inline constexpr int PackageManaged = -6;  // refused: the package manager updates this program
+
+// What the Upgrade command says in a program that the system's package manager installed.
+inline constexpr char PackageManagedUpgradeText[] =
+    "VEMO 由系统的软件包管理器安装，不能自行升级。\n请用软件包管理器（例如 apt）升级到最新版。";
 
 // The update's answer, in the answer folder.
 inline constexpr char UpdateAnswerName[] = "UpdateAnswer.ini";

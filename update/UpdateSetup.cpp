@@ -4,9 +4,8 @@
 
 #include <string>
 
+#include "net/UrlDownload.h"
 #include "settings/UserFolders.h"
-#include "update/Endpoints.h"
-#include "update/UrlDownload.h"
 
 namespace vemo {
 

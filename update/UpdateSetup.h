@@ -1,13 +1,25 @@
 #pragma once
 
+#include <cstddef>
+#include <cstdint>
 #include <filesystem>
 #include <span>
 #include <string>
 
-#include "quotes/QuoteFetch.h"
+#include "net/HttpGet.h"
+#include "settings/Version.h"
 #include "update/Interrupt.h"
 
 namespace vemo {
+
+// The answers of the version check and the update answer are INI text with this one section.
+inline constexpr char AnswerSection[] = "VEMO";
+// An answer is a few lines; anything larger is no answer.
+inline constexpr std::size_t MaxAnswerBytes = 64 * 1024;
+// Only a release above this program's build counts; the build numbers compare unsigned.
+constexpr bool IsNewerBuild(int build) {
+    return static_cast<std::uint32_t>(build) > static_cast<std::uint32_t>(BuildNumber);
+}
 
 // The files and limits of the version check and the update.
 struct UpdateSetup {
@@ -24,6 +36,9 @@ struct UpdateSetup {
     // Time-outs for the maker's server: the answers must arrive within the deadline, the new
     // program need not. The size limits are the update's own.
     FetchOptions transfer;
+    // The system's package manager installed this program and replaces it: the notice is still
+    // asked for, but the program never downloads or replaces itself.
+    bool packageManaged = false;
 };
 
 // The private folder for the maker's answers: "Quorvane/VemoMonitor" in the user's cache folder,

@@ -7,11 +7,10 @@
 #include <cstring>
 #include <system_error>
 
-#include "quotes/QuotePage.h"
+#include "net/Endpoints.h"
 #include "settings/AppStore.h"
 #include "settings/IniFile.h"
 #include "settings/SettingsStore.h"
-#include "update/Endpoints.h"
 
 namespace vemo {
 
@@ -64,10 +63,10 @@ std::string GetInstallId(const std::filesystem::path& appStore) {
 }
 
 int CheckForNotice(char (&text)[NoticeBufferSize], char (&link)[NoticeBufferSize],
-                   const UpdateSetup& setup, Interrupt* stop) {
+                   int& updateRequired, const UpdateSetup& setup, Interrupt* stop) {
     std::memset(text, 0, sizeof text);
     std::memset(link, 0, sizeof link);
-    updateRequired.store(0);
+    updateRequired = 0;
 
     std::uint32_t mandatory = 0;
     if (ReadAppValue(setup.appStore, MandatoryUpdateValue, &mandatory, sizeof mandatory) !=
@@ -75,7 +74,7 @@ int CheckForNotice(char (&text)[NoticeBufferSize], char (&link)[NoticeBufferSize
         mandatory = 0;
     }
     if (IsNewerBuild(static_cast<int>(mandatory))) {
-        updateRequired.store(1);
+        updateRequired = 1;
         return 0;
     }
 
@@ -102,7 +101,7 @@ int CheckForNotice(char (&text)[NoticeBufferSize], char (&link)[NoticeBufferSize
     }
     GetPrivateProfileStringA(AnswerSection, "infourl", "", link, sizeof link, answer);
     const int update = GetPrivateProfileIntA(AnswerSection, "update", 0, answer);
-    updateRequired.store(update);
+    updateRequired = update;
     if (update != 0) {
         const auto build = static_cast<std::uint32_t>(infoVer);
         WriteAppValue(setup.appStore, MandatoryUpdateValue, RegDword, &build, sizeof build);

@@ -20,10 +20,11 @@ inline constexpr char NoticeAnswerName[] = "VersionCheck.ini";
 
 // Asks the maker's server for a notice for this version, once per run. Returns 1 when one was
 // found: `text` holds it and `link` its address (possibly empty). Else 0, with both empty. Sets
-// `updateRequired`; a mandatory update is remembered in the store and from then on no request is
-// made at all. A requested `stop` cancels the request and ends every wait.
+// `updateRequired` (non-zero: this version must be upgraded before it shows quotes); a mandatory
+// update is remembered in the store and from then on no request is made at all. A requested
+// `stop` cancels the request and ends every wait.
 int CheckForNotice(char (&text)[NoticeBufferSize], char (&link)[NoticeBufferSize],
-                   const UpdateSetup& setup, Interrupt* stop = nullptr);
+                   int& updateRequired, const UpdateSetup& setup, Interrupt* stop = nullptr);
 
 // The installation's identifier: the stored "Guid", or a new one that is stored, or "noGuid" when
 // none can be made.

@@ -7,6 +7,8 @@
 #include <QFontDatabase>
 #include <QFontInfo>
 #include <QHelpEvent>
+#include <QImage>
+#include <QPainter>
 #include <QPalette>
 #include <QScrollBar>
 #include <QTextBlock>
@@ -23,6 +25,7 @@
 #include <string>
 #include <string_view>
 
+#include "app/browser/GlyphOutline.h"
 #include "app/browser/PageHtml.h"
 #include "quotes/Gbk.h"
 
@@ -197,7 +200,29 @@ void CWebBrowser2::SetTextAntialiasing(bool on) {
     QFont documentFont = document()->defaultFont();
     documentFont.setStyleStrategy(strategy);
     document()->setDefaultFont(documentFont);
+    outlined_ = !on;
     viewport()->update();
+}
+
+void CWebBrowser2::paintEvent(QPaintEvent* event) {
+    if (!outlined_) {
+        QTextBrowser::paintEvent(event);
+        return;
+    }
+    // The page is drawn off screen on its background, outlined, and then shown as a whole.
+    QImage page(viewport()->size(), QImage::Format_RGB32);
+    page.fill(background_);
+    {
+        QPainter painter(&page);
+        painter.setRenderHint(QPainter::TextAntialiasing, false);
+        painter.setRenderHint(QPainter::Antialiasing, false);
+        painter.translate(-horizontalScrollBar()->value(), -verticalScrollBar()->value());
+        document()->drawContents(&painter, QRectF(QPointF(horizontalScrollBar()->value(),
+                                                          verticalScrollBar()->value()),
+                                                  QSizeF(page.size())));
+    }
+    QPainter screen(viewport());
+    screen.drawImage(0, 0, OutlineGlyphs(page, background_.rgb()));
 }
 
 void CWebBrowser2::SetLinkOpener(LinkOpener opener) {

@@ -46,7 +46,9 @@ class CWebBrowser2 : public QTextBrowser {
     QString ToolTipAt(const QPoint& viewportPos) const;
 
     // Text drawn with or without anti-aliasing. Without, every pixel of a glyph has the text's
-    // own colour, so a colour key that removes the background leaves no fringe around it.
+    // own colour, so a colour key that removes the background leaves no fringe around it; and
+    // every glyph gets a one-pixel outline of a contrasting colour (GlyphOutline.h), so the text
+    // stays readable on whatever desktop shows through the page's background.
     void SetTextAntialiasing(bool on);
 
     // The page's background (its body bgcolor, white when it gives none).
@@ -66,6 +68,7 @@ class CWebBrowser2 : public QTextBrowser {
 
   protected:
     bool viewportEvent(QEvent* event) override;
+    void paintEvent(QPaintEvent* event) override;
     void wheelEvent(QWheelEvent* event) override;
     void showEvent(QShowEvent* event) override;
 
@@ -76,6 +79,7 @@ class CWebBrowser2 : public QTextBrowser {
 
     LinkOpener opener_;
     QColor background_{Qt::white};
+    bool outlined_ = false;
 };
 
 }  // namespace vemo

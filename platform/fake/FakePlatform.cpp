@@ -50,7 +50,18 @@ std::size_t FakePlatform::TrimMemory() {
 
 int FakePlatform::SetStartAtLogOn(int enable) {
     startAtLogOnCalls << enable;
+    if (startAtLogOnResult == 0) {
+        startsAtLogOn = enable != 0;
+    }
     return startAtLogOnResult;
+}
+
+bool FakePlatform::StartsAtLogOn() {
+    return startsAtLogOn;
+}
+
+bool FakePlatform::OnWayland() const {
+    return onWayland;
 }
 
 bool FakePlatform::OpenLink(const QUrl& url) {

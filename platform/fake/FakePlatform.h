@@ -29,6 +29,8 @@ class FakePlatform : public DesktopPlatform {
     void FlushWindowSystem() override;
     std::size_t TrimMemory() override;
     int SetStartAtLogOn(int enable) override;
+    bool StartsAtLogOn() override;
+    bool OnWayland() const override;
     bool OpenLink(const QUrl& url) override;
 
     // The user presses the registered hot key: hotKeyPressed, when one is registered.
@@ -40,6 +42,8 @@ class FakePlatform : public DesktopPlatform {
     bool refuseHotKey = false;  // another program holds every combination
     bool anotherInstanceRuns = false;
     int startAtLogOnResult = 0;
+    bool onWayland = false;
+    bool startsAtLogOn = false;  // follows a successful SetStartAtLogOn
 
     // What was asked.
     QKeyCombination hotKey{Qt::Key(0)};  // Qt::Key(0) while none is registered

@@ -2,11 +2,13 @@
 
 #include <QBitmap>
 #include <QDesktopServices>
+#include <QGuiApplication>
 #include <QUrl>
 #include <QWidget>
 
 #include "platform/KeyMapping.h"
 #include "platform/x11/AutoStart.h"
+#include "platform/x11/AutoStartState.h"
 #include "platform/x11/GlobalHotKey.h"
 #include "platform/x11/MemoryTrim.h"
 #include "platform/x11/SingleInstance.h"
@@ -89,6 +91,14 @@ std::size_t X11Platform::TrimMemory() {
 
 int X11Platform::SetStartAtLogOn(int enable) {
     return SetAutoStart(enable);
+}
+
+bool X11Platform::StartsAtLogOn() {
+    return AutoStartRegistered();
+}
+
+bool X11Platform::OnWayland() const {
+    return QGuiApplication::platformName().startsWith(QLatin1String("wayland"));
 }
 
 bool X11Platform::OpenLink(const QUrl& url) {

@@ -30,6 +30,8 @@ class X11Platform : public DesktopPlatform {
     void FlushWindowSystem() override;
     std::size_t TrimMemory() override;
     int SetStartAtLogOn(int enable) override;
+    bool StartsAtLogOn() override;
+    bool OnWayland() const override;
     bool OpenLink(const QUrl& url) override;
 
   private:

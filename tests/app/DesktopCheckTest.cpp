@@ -55,5 +55,17 @@ TEST(DesktopCheckTest, ADisplayWithoutAServerIsNamed) {
     EXPECT_EQ(x11.asked, std::vector<std::string>{":9"});
 }
 
+TEST(DesktopCheckTest, AnXServerBesideWaylandIsTheOneAskedFor) {
+    FakeX11 x11;
+    EXPECT_EQ(PlatformToAskFor({"", ":0", "wayland-0"}, x11.Probe()), "xcb");
+    EXPECT_EQ(PlatformToAskFor({"", ":0", ""}, x11.Probe()), "xcb");
+    // A platform the user names stands, and so does Qt's choice without a working X server.
+    EXPECT_EQ(PlatformToAskFor({"wayland", ":0", "wayland-0"}, x11.Probe()), "");
+    EXPECT_EQ(PlatformToAskFor({"offscreen", ":0", ""}, x11.Probe()), "");
+    EXPECT_EQ(PlatformToAskFor({"", ":9", "wayland-0"}, x11.Probe()), "");
+    EXPECT_EQ(PlatformToAskFor({"", "", "wayland-0"}, x11.Probe()), "");
+    EXPECT_EQ(x11.asked, (std::vector<std::string>{":0", ":0", ":9"}));
+}
+
 }  // namespace
 }  // namespace vemo

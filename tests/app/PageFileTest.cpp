@@ -8,8 +8,8 @@
 #include <string>
 
 #include "app/PageFile.h"
-#include "tests/settings/TestFiles.h"
 #include "tests/support/ChildProcess.h"
+#include "tests/support/TestFiles.h"
 
 namespace vemo {
 namespace {

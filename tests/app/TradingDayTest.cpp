@@ -1,9 +1,10 @@
 // The requests one simulated trading day makes at a 10-second refresh period, with the real
 // refresh cycle, page session and Sina parser, and a clock that moves only while the cycle
-// sleeps.
+// waits.
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <ctime>
 #include <iostream>
@@ -13,6 +14,7 @@
 
 #include "app/RefreshCycle.h"
 #include "quotes/QuoteParsers.h"
+#include "quotes/QuoteUrl.h"
 
 namespace vemo {
 namespace {
@@ -20,29 +22,37 @@ namespace {
 class DayHost : public RefreshHost {
   public:
     DayHost(std::tm start, std::tm end, const char* quoteDate)
-        : now_(start), end_(std::mktime(&end)), quoteDate_(quoteDate), session_(Fetchers()) {
+        : now_(WallClock::from_time_t(std::mktime(&start))),
+          end_(WallClock::from_time_t(std::mktime(&end))),
+          quoteDate_(quoteDate),
+          session_(Fetchers()) {
         settings_ = DefaultTickerSettings();
         settings_.refreshSeconds = 10;
         std::snprintf(settings_.codeList, sizeof settings_.codeList, ",600000,000001");
     }
 
-    bool Sleep(std::chrono::milliseconds duration) override {
-        now_.tm_sec += static_cast<int>(duration.count() / 1000);
-        std::mktime(&now_);  // normalises, weekday included
+    bool WaitUntil(std::optional<WallClock::time_point> until) override {
+        now_ = until ? std::max(now_, *until) : end_;
         return Running();
     }
-    bool Running() override {
-        std::tm copy = now_;
-        return std::mktime(&copy) < end_;
+    void Wake() override {}
+    bool Running() override { return now_ < end_; }
+    WallClock::time_point Now() override { return now_; }
+    std::tm LocalTime(WallClock::time_point at) override {
+        const std::time_t seconds = WallClock::to_time_t(at);
+        std::tm local{};
+        localtime_r(&seconds, &local);
+        return local;
     }
-    std::tm LocalNow() override { return now_; }
     bool WindowVisible() override { return true; }
     TickerSettings Settings() override { return settings_; }
-    void ApplyWindowSettings(const TickerSettings&) override {}
+    void ApplyWindowSettings(const TickerSettings& settings) override {
+        BuildQuoteUrl(settings, quoteUrl_);
+    }
     void ShowLoadingIndicator() override {}
     RefreshReport Render(const TickerSettings& settings, std::span<char> page, int& rows,
                          int& cols) override {
-        return session_.Render(settings, page, rows, cols);
+        return session_.Render(settings, quoteUrl_, false, page, rows, cols);
     }
     void FitWindowToTable(const TickerSettings&, int, int) override {}
     void Publish(std::string_view) override {}
@@ -71,11 +81,12 @@ class DayHost : public RefreshHost {
                              counting(ProviderTencent)};
     }
 
-    std::tm now_;
-    std::time_t end_;
+    WallClock::time_point now_;
+    WallClock::time_point end_;
     const char* quoteDate_;
     TickerSettings settings_;
     QuotePageSession session_;
+    std::string quoteUrl_;
 };
 
 std::tm Local(int day, int hour) {

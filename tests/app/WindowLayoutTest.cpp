@@ -115,8 +115,12 @@ TEST(WindowLayoutTest, RefreshTipSaysWhenTheLastRefreshFailed) {
     EXPECT_EQ(StripTipText(StripArea::Refresh, 0, failed),
               "刷新(距上次刷新不到 5 秒；14:05:02 刷新失败，行情未更新)");
     EXPECT_EQ(StripTipText(StripArea::Refresh, 30, 0), "刷新(00:00:00 刷新失败，行情未更新)");
+    // Codes the answer held no quote for come last.
+    EXPECT_EQ(StripTipText(StripArea::Refresh, 30, -1, "999999"), "刷新(没有行情: 999999)");
+    EXPECT_EQ(StripTipText(StripArea::Refresh, 0, failed, "999999, 1B0009"),
+              "刷新(距上次刷新不到 5 秒；14:05:02 刷新失败，行情未更新；没有行情: 999999, 1B0009)");
     // The other areas keep their tips.
-    EXPECT_EQ(StripTipText(StripArea::Hide, 0, failed), "隐藏");
+    EXPECT_EQ(StripTipText(StripArea::Hide, 0, failed, "999999"), "隐藏");
     EXPECT_EQ(StripTipText(StripArea::Drag, 0, failed), "");
 }
 

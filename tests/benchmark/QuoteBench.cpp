@@ -123,7 +123,7 @@ void RunRefresh(benchmark::State& state, int provider, const std::vector<std::st
     for (auto _ : state) {
         int rows = 2;
         int cols = 3;
-        bytes = RenderQuotePage(settings, page, rows, cols, fetchers);
+        bytes = RenderQuotePage(settings, {}, false, page, rows, cols, fetchers);
         if (rows != 30) {
             state.SkipWithError("the response did not give 30 rows");
             break;

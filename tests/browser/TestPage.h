@@ -69,7 +69,7 @@ inline std::string RenderTestPage(const std::vector<TestQuote>& quotes,
     std::vector<char> page(PageBufferSize, '\0');
     int rows = 2;
     int cols = 3;
-    RenderQuotePage(settings, page, rows, cols, QuoteFetchers{answer, answer, answer});
+    RenderQuotePage(settings, {}, false, page, rows, cols, QuoteFetchers{answer, answer, answer});
     return std::string(page.data());
 }
 

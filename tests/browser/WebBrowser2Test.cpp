@@ -326,14 +326,16 @@ TEST_F(BrowserTest, TextWithoutAntialiasingHasOnlyThePagesColours) {
     const QList<QColor> pageColours = {PageBackground, Qt::black,  QColor(0, 0, 0xFF),
                                        UpColour,       DownColour, SeparatorColour};
     view_.SetTextAntialiasing(false);
-    // The setting holds for every page shown after it.
+    // The setting holds for every page shown after it. The glyphs' outline adds white.
     WritePage(TestQuotePage(TwoQuotes()));
     ASSERT_TRUE(view_.Navigate(path_));
-    EXPECT_EQ(PixelsOutside(Grab(), pageColours), 0);
+    EXPECT_EQ(PixelsOutside(Grab(), pageColours + QList<QColor>{Qt::white}), 0);
+    EXPECT_GT(PixelsOutside(Grab(), pageColours), 50);
 
-    // Anti-aliased text blends into the background.
+    // Anti-aliased text blends into the background, and has no outline.
     view_.SetTextAntialiasing(true);
     EXPECT_GT(PixelsOutside(Grab(), pageColours), 50);
+    EXPECT_EQ(Grab().pixelColor(0, 0), PageBackground);
 }
 
 // Columns of `area` that hold something other than the background.

@@ -236,8 +236,9 @@ TEST_F(VemoQuoteTest, PageIsTheRenderersPageThroughTheProxy) {
     int cols = 3;
     TickerSettings loaded = DefaultTickerSettings();
     LoadSettings(loaded, files);
-    BuildQuoteUrl(loaded);
-    const int result = RenderQuotePage(loaded, expected, rows, cols);
+    std::string quoteUrl;
+    BuildQuoteUrl(loaded, quoteUrl);
+    const int result = RenderQuotePage(loaded, quoteUrl, false, expected, rows, cols);
     EXPECT_EQ(outcome.out, std::string(expected.data()));
     EXPECT_EQ(outcome.err, "rows=3 cols=5 result=" + std::to_string(result) + "\n");
     EXPECT_NE(outcome.out.find(Utf8ToGbk("浦发银行")), std::string::npos);
@@ -272,6 +273,49 @@ TEST_F(VemoQuoteTest, PageOfOneRefreshFailsOverToTheNextService) {
     EXPECT_EQ(shown.status, 0);
     EXPECT_NE(shown.out.find("浦发银行"), std::string::npos);
     EXPECT_NE(shown.out.find("(腾讯)\n"), std::string::npos);
+}
+
+TEST_F(VemoQuoteTest, PageIsTheErrorPageWhenNoServiceGivesAQuote) {
+    MarketSimulator sim;
+    ASSERT_EQ(sim.Start(0), 0);
+    sim.SetTime(SimTime{2026, 12, 7, 10, 30, 0});
+    const std::string errorPage = Utf8ToGbk(
+        "<html><style>body{border:0; font-size:12px;}</style><body scroll=no bgcolor=#FFFFE6>"
+        "<font color=#FF0000>获得数据出错 请检查网络连接</font></body></html>");
+    struct Refusal {
+        const char* what;
+        int status;
+        const char* body;
+    };
+    const Refusal refusals[] = {{"403 with its refusal", 403, "Kinsoku jikou desu!"},
+                                {"empty answer", 200, ""}};
+    const std::pair<int, SimService> chosen[] = {{ProviderSina, SimService::Sina},
+                                                 {ProviderNetEase, SimService::NetEase},
+                                                 {ProviderTencent, SimService::Tencent}};
+    SimBehaviour closed;
+    closed.failure = SimFailure::Close;
+    for (const auto& [provider, service] : chosen) {
+        for (const Refusal& refusal : refusals) {
+            SCOPED_TRACE(testing::Message() << "provider " << provider << ", " << refusal.what);
+            sim.SetBehaviour(SimService::All, closed);
+            SimBehaviour refused;
+            refused.failure = SimFailure::HttpError;
+            refused.status = refusal.status;
+            refused.body = refusal.body;
+            sim.SetBehaviour(service, refused);
+            sim.ClearRequests();
+            TickerSettings settings = ProxySettings(sim);
+            std::strcpy(settings.codeList, ",600000,000002");
+            settings.provider = provider;
+            SaveSettings(settings, files);
+
+            const Outcome outcome = Run({"page", dir.string()});
+            EXPECT_EQ(outcome.status, 0);
+            EXPECT_EQ(outcome.out, errorPage);
+            EXPECT_EQ(outcome.err, "rows=0 cols=3 result=-2\n");
+            EXPECT_EQ(sim.Requests().size(), 3u);
+        }
+    }
 }
 
 TEST_F(VemoQuoteTest, ShowPrintsTheTableOrOneLineOnFailure) {
@@ -395,6 +439,196 @@ TEST_F(VemoQuoteTest, ShowAndParseNeverPrintTheAnswersControlCharacters) {
     EXPECT_EQ(parsed.status, 0);
     EXPECT_FALSE(HasControlCharacters(parsed.out)) << parsed.out;
     EXPECT_NE(parsed.out.find("600000\t?[2J?[8m\t7.6000"), std::string::npos) << parsed.out;
+}
+
+// A Sina answer line with the prices written as given (GBK name).
+std::string FixedSinaLine(const std::string& symbol, const char* nameUtf8, const std::string& prevClose,
+                          const std::string& price) {
+    std::string line = "var hq_str_" + symbol + "=\"" + Utf8ToGbk(nameUtf8) + "," + prevClose + "," +
+                       prevClose + "," + price + "," + price + "," + price + ",0,0,100,1000";
+    for (int i = 0; i < 20; ++i) {
+        line += ",0";
+    }
+    return line + ",2026-12-07,10:30:00,00,\";";
+}
+
+class VemoQuoteHoldingsTest : public VemoQuoteTest {
+  protected:
+    void SetUp() override {
+        VemoQuoteTest::SetUp();
+        ASSERT_EQ(sim.Start(0), 0);
+        // 10.23 cannot be held by a float; 万科 has no price yet today.
+        ASSERT_EQ(sim.SetFixedLines(FixedSinaLine("sh600000", "浦发银行", "10.00", "10.23") + "\n" +
+                                    FixedSinaLine("sz000002", "万科Ａ", "9.75", "0.00") + "\n" +
+                                    FixedSinaLine("sh000001", "上证指数", "3201.000", "3200.100") +
+                                    "\n"),
+                  3);
+        TickerSettings settings = ProxySettings(sim);
+        std::strcpy(settings.codeList, ",600000,000002,1A0001");
+        SaveSettings(settings, files);
+        holdingsFile = dir / "config" / "Quorvane" / "VemoMonitor" / "holdings.ini";
+        fs::create_directories(holdingsFile.parent_path());
+    }
+
+    void WriteHoldings(const std::string& text) {
+        std::ofstream(holdingsFile, std::ios::binary | std::ios::trunc) << text;
+    }
+
+    MarketSimulator sim;
+    fs::path holdingsFile;
+};
+
+constexpr char Holdings[] =
+    "[600000]\nshares=1000000\ncost=9.999\n"
+    "[000002]\nshares=200\ncost=10\n"
+    "[399001]\nshares=abc\ncost=1\n";
+
+TEST_F(VemoQuoteHoldingsTest, TsvLinesCarryEveryFigureToTheFen) {
+    WriteHoldings(Holdings);
+    const Outcome shown = Run({"show", dir.string(), "--tsv"});
+    EXPECT_EQ(shown.status, 0);
+    EXPECT_EQ(shown.out,
+              "600000\t浦发银行\t10.23\t10.00\t+0.23\t+2.30%\t1000000\t9.999\t10230000.00\t"
+              "230000.00\t231000.00\t+2.31%\n"
+              "000002\t万科Ａ\t0.00\t9.75\t0.00\t0.00%\t200\t10.00\t1950.00\t0.00\t-50.00\t-2.50%\n"
+              "1A0001\t上证指数\t3200.10\t3201.00\t-0.90\t-0.03%\t\t\t\t\t\t\n"
+              // 230000 of 10001950 yesterday; 230950 of 10001000 paid.
+              "合计\t\t\t\t\t+2.30%\t\t\t10231950.00\t230000.00\t230950.00\t+2.31%\n");
+    // The bad value is named, once.
+    EXPECT_EQ(shown.err,
+              "vemo-quote: " + holdingsFile.string() +
+                  ": [399001] shares=abc: 持仓输入不正确, 该代码的持仓不计\n");
+
+    // The switch that hides the columns does not empty the lines for scripts.
+    WriteHoldings(std::string("[VEMO]\nshowProfit=0\n") + Holdings);
+    EXPECT_EQ(Run({"show", dir.string(), "--tsv"}).out, shown.out);
+}
+
+TEST_F(VemoQuoteHoldingsTest, TsvWithoutHoldingsHasEmptyFieldsAndZeroSums) {
+    const Outcome shown = Run({"show", dir.string(), "--tsv"});
+    EXPECT_EQ(shown.status, 0);
+    EXPECT_TRUE(shown.err.empty()) << shown.err;
+    EXPECT_NE(shown.out.find("600000\t浦发银行\t10.23\t10.00\t+0.23\t+2.30%\t\t\t\t\t\t\n"),
+              std::string::npos);
+    EXPECT_TRUE(shown.out.ends_with("合计\t\t\t\t\t--\t\t\t0.00\t0.00\t0.00\t--\n")) << shown.out;
+}
+
+TEST_F(VemoQuoteHoldingsTest, PageAndTableShowTheHoldingsAsTheWindowDoes) {
+    const Outcome plain = Run({"page", dir.string()});
+    EXPECT_EQ(plain.err.substr(0, 14), "rows=3 cols=3 ");
+    WriteHoldings(Holdings);
+    const Outcome page = Run({"page", dir.string()});
+    EXPECT_EQ(page.status, 0);
+
+    // The renderer's own page for the same settings and holdings.
+    TickerSettings loaded = DefaultTickerSettings();
+    LoadSettings(loaded, files);
+    BuildQuoteUrl(loaded);
+    HoldingTable holdings;
+    holdings.Set("600000", Holding{1'000'000, 9'999'000});
+    holdings.Set("000002", Holding{200, 10'000'000});
+    std::vector<char> expected(PageBufferSize, '\0');
+    int rows = 2;
+    int cols = 3;
+    RenderQuotePage(loaded, expected, rows, cols, NetworkFetchers(), nullptr, &holdings);
+    EXPECT_EQ(page.out, std::string(expected.data()));
+    EXPECT_NE(page.out.find(Utf8ToGbk("<td class=\"cup\" nowrap>+230000.00</td><td class=\"cup\" nowrap>"
+                                      "+231000.00</td>")),
+              std::string::npos);
+    EXPECT_NE(page.err.find("rows=4 cols=7 "), std::string::npos) << page.err;
+
+    const Outcome table = Run({"show", dir.string()});
+    EXPECT_NE(table.out.find("当日盈亏"), std::string::npos) << table.out << table.err;
+    EXPECT_NE(table.out.find("+230000.00  +231000.00\n"), std::string::npos) << table.out;
+    EXPECT_NE(table.out.find("合计"), std::string::npos) << table.out;
+
+    // Switched off: the page and the table are as without holdings.
+    WriteHoldings(std::string("[VEMO]\nshowProfit=0\n") + Holdings);
+    const Outcome hidden = Run({"page", dir.string()});
+    EXPECT_EQ(hidden.out, plain.out);
+    EXPECT_EQ(Run({"show", dir.string()}).out.find("合计"), std::string::npos);
+}
+
+}  // namespace
+}  // namespace vemo
+
+namespace vemo {
+namespace {
+
+class VemoQuoteFindTest : public VemoQuoteTest {
+  protected:
+    void SetUp() override {
+        VemoQuoteTest::SetUp();
+        ASSERT_EQ(sim.Start(0), 0);
+        SaveSettings(ProxySettings(sim), files);
+    }
+
+    // A service that answers 200 with these bytes.
+    void Answer(SimService service, const std::string& body) {
+        SimBehaviour fixed;
+        fixed.failure = SimFailure::HttpError;
+        fixed.status = 200;
+        fixed.body = body;
+        sim.SetBehaviour(service, fixed);
+    }
+
+    MarketSimulator sim;
+};
+
+TEST_F(VemoQuoteFindTest, PrintsOneLinePerMatchOrSaysNothingWasFound) {
+    Outcome found = Run({"find", "平安", dir.string()});
+    EXPECT_EQ(found.status, 0);
+    EXPECT_EQ(found.out, "601318\t中国平安\t\t股票\n000001\t平安银行\t\t股票\n");
+    EXPECT_EQ(found.err, "");
+    ASSERT_EQ(sim.Requests().size(), 1u);
+    EXPECT_EQ(sim.Requests()[0].url,
+              "http://suggest3.sinajs.cn/suggest/type=11,12,15,21,22,23,24,25,26&key="
+              "%E5%B9%B3%E5%AE%89");
+
+    EXPECT_EQ(Run({"find", "szzs", dir.string()}).out, "1A0001\t上证指数\t\t指数\n");
+    // Only Tencent has the Beijing exchange, and it gives the initials.
+    EXPECT_EQ(Run({"find", "nsld", dir.string()}).out, "430047\t诺思兰德\tnsld\t股票\n");
+
+    // 上证50 would come back as the Shenzhen 000016: neither service has anything to show.
+    const Outcome none = Run({"find", "sz50", dir.string()});
+    EXPECT_EQ(none.status, 1);
+    EXPECT_EQ(none.out, "");
+    EXPECT_EQ(none.err, "没有找到: sz50\n");
+
+    EXPECT_EQ(Run({"find", "", dir.string()}).status, 2);
+    EXPECT_EQ(Run({"find"}).status, 2);
+}
+
+TEST_F(VemoQuoteFindTest, EveryServiceFailingIsOneLineNamingEach) {
+    Answer(SimService::Sina, "<html>busy</html>");
+    SimBehaviour hang;
+    hang.failure = SimFailure::Close;
+    sim.SetBehaviour(SimService::Tencent, hang);
+    const Outcome failed = Run({"find", "pfyh", dir.string()});
+    EXPECT_EQ(failed.status, 1);
+    EXPECT_EQ(failed.out, "");
+    EXPECT_EQ(std::count(failed.err.begin(), failed.err.end(), '\n'), 1);
+    const auto sina = failed.err.find("新浪: not a look-up answer");
+    const auto tencent = failed.err.find("腾讯: request failed");
+    EXPECT_NE(sina, std::string::npos) << failed.err;
+    EXPECT_NE(tencent, std::string::npos) << failed.err;
+    EXPECT_LT(sina, tencent);
+}
+
+TEST_F(VemoQuoteFindTest, HostileAnswersReachTheTerminalDefused) {
+    Answer(SimService::Sina,
+           Utf8ToGbk("var suggestvalue=\"x,11,600000,sh600000,浦发\x1b]0:owned\x07\t\x9b"
+                     "2J,,,99,1,,;y,11,600000,sh600000,again,,,;"
+                     "z,31,00700,hk00700,腾讯控股,,,\";"));
+    Outcome outcome = Run({"find", "x", dir.string()});
+    EXPECT_EQ(outcome.status, 0);
+    EXPECT_EQ(outcome.out, "600000\t浦发?]0:owned???2J\t\t股票\n");
+
+    Answer(SimService::Sina, "var suggestvalue=\"\";");
+    Answer(SimService::Tencent,
+           "v_hint=\"sz~000001~\\u5e73\\u5b89\\u000a\\u0009~p\\u001by~GP-A^sh~000016~x~sz50~ZS\"");
+    outcome = Run({"find", "x", dir.string()});
+    EXPECT_EQ(outcome.out, "000001\t平安??\tp?y\t股票\n");
 }
 
 }  // namespace

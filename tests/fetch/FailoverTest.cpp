@@ -36,11 +36,11 @@ class FailoverTest : public ::testing::Test {
     }
 
     std::string Page() {
-        BuildQuoteUrl(settings);
+        BuildQuoteUrl(settings, quoteUrl);
         std::vector<char> buffer(PageBufferSize, '\0');
         rows = 2;
         cols = 3;
-        RenderQuotePage(settings, buffer, rows, cols, NetworkFetchers(options));
+        RenderQuotePage(settings, quoteUrl, false, buffer, rows, cols, NetworkFetchers(options));
         return buffer.data();
     }
 
@@ -69,6 +69,7 @@ class FailoverTest : public ::testing::Test {
     MarketSimulator sim;
     TickerSettings settings{};
     FetchOptions options;
+    std::string quoteUrl;  // the refresh thread's, as Page() last built it
     std::string sinaPage;
     int rows = 2;
     int cols = 3;
@@ -169,7 +170,7 @@ TEST_F(FailoverTest, EveryServiceFailingShowsTheErrorPageOrTheKeptQuotes) {
         std::vector<char> buffer(PageBufferSize, '\0');
         rows = 2;
         cols = 3;
-        const RefreshReport report = session.Render(settings, buffer, rows, cols);
+        const RefreshReport report = session.Render(settings, quoteUrl, false, buffer, rows, cols);
         return std::make_pair(report, std::string(buffer.data()));
     };
     Fail(SimService::All, SimFailure::None);

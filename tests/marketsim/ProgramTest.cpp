@@ -12,7 +12,7 @@
 #include <thread>
 #include <vector>
 
-#include "SimClient.h"
+#include "tests/marketsim/SimClient.h"
 
 extern char** environ;
 

@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "SimClient.h"
+#include "tests/marketsim/SimClient.h"
 #include "tools/marketsim/MarketSim.h"
 
 namespace vemo {

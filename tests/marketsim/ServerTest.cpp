@@ -6,7 +6,7 @@
 #include <string>
 #include <thread>
 
-#include "SimClient.h"
+#include "tests/marketsim/SimClient.h"
 #include "tools/marketsim/MarketSim.h"
 
 namespace vemo {

@@ -1,4 +1,4 @@
-#include "SimClient.h"
+#include "tests/marketsim/SimClient.h"
 
 #include <arpa/inet.h>
 #include <netinet/in.h>

@@ -6,7 +6,9 @@
 #include <QEnterEvent>
 #include <QLabel>
 #include <QLineEdit>
+#include <QElapsedTimer>
 #include <QListWidget>
+#include <QMessageBox>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QSignalSpy>
@@ -14,13 +16,13 @@
 #include <QTabBar>
 #include <QTabWidget>
 #include <QTest>
+#include <QTimer>
 
 #include <cstring>
 #include <memory>
+#include <optional>
 
-#include "../settings/TestFiles.h"
-#include "platform/KeyMapping.h"
-#include "platform/fake/FakePlatform.h"
+#include "net/Endpoints.h"
 #include "options/AboutBox.h"
 #include "options/CodesPage.h"
 #include "options/ColourSwatch.h"
@@ -29,7 +31,13 @@
 #include "options/LinkLabel.h"
 #include "options/OptionsDialog.h"
 #include "options/ProxyPage.h"
-#include "update/Endpoints.h"
+#include "options/UrlOpener.h"
+#include "platform/KeyMapping.h"
+#include "platform/fake/FakePlatform.h"
+#include "platform/x11/AutoStart.h"
+#include "platform/x11/AutoStartState.h"
+#include "platform/x11/X11Platform.h"
+#include "tests/support/TestFiles.h"
 
 namespace vemo {
 namespace {
@@ -97,7 +105,7 @@ TEST_F(DialogTest, OpensOnTheFirstTabWithEveryControlNamed) {
     Open();
     EXPECT_EQ(dialog->windowTitle(), QStringLiteral("VEMO Marnel"));
     const QTabWidget* tabs = dialog->Tabs();
-    ASSERT_EQ(tabs->count(), 3);
+    ASSERT_EQ(tabs->count(), 4);
     EXPECT_EQ(tabs->tabText(0), QStringLiteral("常规"));
     EXPECT_EQ(tabs->tabText(1), QStringLiteral("我的VEMO"));
     EXPECT_EQ(tabs->tabText(2), QStringLiteral("连接"));
@@ -145,6 +153,106 @@ TEST_F(DialogTest, OkStoresAndSavesOnlyWhenEveryCheckPasses) {
     TickerSettings saved{};
     EXPECT_EQ(LoadSettings(saved, files), 1);
     EXPECT_STREQ(saved.codeList, ",600000");
+}
+
+// Closes the next modal message box as soon as it shows and hands back its text and whether that
+// text can be selected; empty when none showed within `ms`.
+struct BoxWatch {
+    QString text;
+    bool selectable = false;
+    explicit BoxWatch(int ms = 5000) {
+        auto* timer = new QTimer(qApp);
+        auto* elapsed = new QElapsedTimer;
+        elapsed->start();
+        QObject::connect(timer, &QTimer::timeout, timer, [this, timer, elapsed, ms] {
+            auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+            if (box == nullptr && elapsed->elapsed() < ms) {
+                return;
+            }
+            if (box != nullptr) {
+                text = box->text();
+                selectable = (box->textInteractionFlags() & Qt::TextSelectableByMouse) != 0;
+                EXPECT_EQ(box->windowTitle(), QStringLiteral("提示"));
+                box->button(QMessageBox::Ok)->click();
+            }
+            timer->stop();
+            timer->deleteLater();
+            delete elapsed;
+        });
+        timer->start(20);
+    }
+};
+
+TEST_F(DialogTest, OkOnAFileThatCannotBeWrittenAppliesAndSaysWhy) {
+    SaveSettings(copy, files);
+    ::chmod(files.iniFile.c_str(), 0444);
+    Open();
+    codes->List()->setCurrentRow(0);
+    codes->Delete();
+    const std::string expected = std::string(copy.codeList).substr(7);
+    BoxWatch box;
+    Find<QPushButton>(dialog.get(), QStringLiteral("确定"))->click();
+    EXPECT_EQ(box.text, QString::fromStdString("设置无法保存到 " + files.iniFile.string() +
+                                                ": 只读文件"));
+    EXPECT_TRUE(box.selectable);
+    // The change holds for this run all the same.
+    EXPECT_EQ(dialog->result(), QDialog::Accepted);
+    EXPECT_EQ(std::string(copy.codeList), expected);
+}
+
+TEST_F(DialogTest, ALinkWithoutABrowserShowsItsAddress) {
+    // No browser anywhere this process could find one.
+    test::ScopedEnv browser("BROWSER", std::nullopt);
+    test::ScopedEnv defaultBrowser("DEFAULT_BROWSER", std::nullopt);
+    test::ScopedEnv path("PATH", dir.path().string());
+    BoxWatch box;
+    X11Platform desktop;
+    EXPECT_FALSE(OpenInBrowser(desktop, QUrl(QStringLiteral("http://127.0.0.1:9/code?q=1"))));
+    EXPECT_TRUE(box.text.endsWith(QStringLiteral("\nhttp://127.0.0.1:9/code?q=1")))
+        << box.text.toStdString();
+    EXPECT_TRUE(box.selectable);
+}
+
+TEST_F(DialogTest, ARedMessageGoesWhenItsCauseIsFixed) {
+    std::string list;
+    for (int i = 0; i < 30; ++i) {
+        list += "," + std::to_string(600000 + i);
+    }
+    std::strcpy(copy.codeList, list.c_str());
+    std::strcpy(copy.proxyServer, "proxy.example:3128");
+    copy.proxyMode = proxyUseServer | proxyWithCredentials;
+    Open();
+    Add(QStringLiteral("000002"));
+    EXPECT_EQ(Status(), QStringLiteral("达到上限不能再添加"));
+    codes->List()->setCurrentRow(3);
+    codes->Delete();
+    EXPECT_EQ(Status(), QString());
+
+    // An empty user name, then the box that asks for one unticked.
+    dialog->accept();
+    EXPECT_EQ(Status(), QStringLiteral("用户名输入不正确"));
+    auto* port = dialog->ProxyPage()->findChild<QLineEdit*>(QString::number(IdProxyPort));
+    port->setText(QStringLiteral("3129"));  // not the cause
+    EXPECT_EQ(Status(), QStringLiteral("用户名输入不正确"));
+    dialog->ProxyPage()->findChild<QCheckBox*>(QString::number(IdCredentials))->click();
+    EXPECT_EQ(Status(), QString());
+}
+
+TEST_F(DialogTest, AddSelectsAndShowsTheNewCode) {
+    std::string list;
+    for (int i = 0; i < 25; ++i) {
+        list += "," + std::to_string(600000 + i);
+    }
+    std::strcpy(copy.codeList, list.c_str());
+    Open();
+    codes->List()->setCurrentRow(0);
+    codes->List()->scrollToTop();
+    Add(QStringLiteral("1b0009"));
+    QListWidget* view = codes->List();
+    ASSERT_EQ(view->count(), 26);
+    EXPECT_EQ(view->item(25)->text(), QStringLiteral("1B0009"));
+    EXPECT_EQ(SelectedRow(view), 25);
+    EXPECT_TRUE(view->viewport()->rect().contains(view->visualItemRect(view->item(25))));
 }
 
 TEST_F(DialogTest, EscapeIsSwallowedByThePagesAndCancelsElsewhere) {
@@ -355,10 +463,16 @@ class DisplayPageTest : public ::testing::Test {
             ++pickerRuns;
             return answer;
         });
+        // The start at log-on is registered as the record says, unless a test says otherwise.
+        registered = pinnedRegistration.value_or((record.optionFlags & runAtStartup) != 0);
         page->SetAutoStarter([this](int enable) {
             autoStartCalls.push_back(enable);
-            return 0;
+            if (autoStartWorks) {
+                registered = enable != 0;
+            }
+            return autoStartWorks ? 0 : -2;
         });
+        page->SetAutoStartProbe([this] { return registered; });
         return page;
     }
 
@@ -368,6 +482,10 @@ class DisplayPageTest : public ::testing::Test {
     QColor offered;
     int pickerRuns = 0;
     std::vector<int> autoStartCalls;
+    // Whether the start is registered: as the record says when the page opens, unless pinned.
+    bool registered = false;
+    std::optional<bool> pinnedRegistration;
+    bool autoStartWorks = true;
 };
 
 TEST_F(DisplayPageTest, OpensFromTheBitsAndTheFontSize) {
@@ -485,6 +603,39 @@ TEST_F(DisplayPageTest, StartUpBoxActsAtOnceEveryOtherBoxWaits) {
     EXPECT_EQ(autoStartCalls, (std::vector<int>{0, 1}));
     QTest::mouseClick(page->Box(IdAlwaysOnTop), Qt::LeftButton);
     EXPECT_EQ(autoStartCalls.size(), 2u);
+}
+
+TEST_F(DisplayPageTest, StartUpBoxShowsWhetherTheStartIsRegistered) {
+    // Ticked, then the dialog cancelled: the record never got the bit, the entry is there.
+    record.optionFlags = 0;
+    pinnedRegistration = true;
+    EXPECT_TRUE(Open()->Box(IdRunAtStartup)->isChecked());
+    record.optionFlags = runAtStartup;
+    pinnedRegistration = false;
+    auto page = Open();
+    EXPECT_FALSE(page->Box(IdRunAtStartup)->isChecked());
+    EXPECT_FALSE(page->State().runAtStartup);
+
+    // A registration that fails leaves the box as things are.
+    autoStartWorks = false;
+    QTest::mouseClick(page->Box(IdRunAtStartup), Qt::LeftButton);
+    EXPECT_EQ(autoStartCalls, std::vector<int>{1});
+    EXPECT_FALSE(page->Box(IdRunAtStartup)->isChecked());
+}
+
+TEST_F(DisplayPageTest, StartUpBoxReadsTheEntryFile) {
+    test::TempDir dir;
+    const std::filesystem::path entry = dir.path() / "autostart" / "VEMO.desktop";
+    auto page = Open();
+    page->SetAutoStarter([&](int enable) { return SetAutoStartEntry(entry, "/opt/vemo/VEMO", enable); });
+    page->SetAutoStartProbe([&] { return AutoStartEntryExists(entry); });
+    EXPECT_FALSE(page->Box(IdRunAtStartup)->isChecked());
+    QTest::mouseClick(page->Box(IdRunAtStartup), Qt::LeftButton);
+    EXPECT_TRUE(std::filesystem::exists(entry));
+    // The next opening of the page, over a record without the bit.
+    page = Open();
+    page->SetAutoStartProbe([&] { return AutoStartEntryExists(entry); });
+    EXPECT_TRUE(page->Box(IdRunAtStartup)->isChecked());
 }
 
 TEST(ProxyPageTest, EnablingFollowsTheBoxes) {

@@ -6,8 +6,8 @@
 #include <string>
 #include <vector>
 
-#include "../settings/TestFiles.h"
 #include "settings/HotKeyFlags.h"
+#include "tests/support/TestFiles.h"
 
 namespace vemo {
 namespace {
@@ -167,13 +167,35 @@ TEST(ValidateAndStoreTest, ProxyMessages) {
     pages.proxy.port = "80";
     pages.proxy.user = "  ";
     EXPECT_EQ(pages.Ok(out), MsgUserName);
+    pages.proxy.user = "li";
+
+    // A port is a whole number from 1 to 65535; blanks around it do not count.
+    for (const char* port : {"abc99999", "0", "65536", "99999", "80a", "+80", "-1", "8 0", "1e3",
+                             "123456", "0000099999"}) {
+        SCOPED_TRACE(port);
+        pages.proxy.port = port;
+        EXPECT_EQ(pages.Ok(out), MsgProxyInput);
+    }
+    for (const char* port : {"1", "65535", " 8080\t", "0000080"}) {
+        SCOPED_TRACE(port);
+        pages.proxy.port = port;
+        EXPECT_EQ(pages.Ok(out), "");
+    }
+    // An address with blanks or control characters inside.
+    for (const char* address : {"proxy example", "proxy\texample", "proxy\x7f", "a\x01b"}) {
+        SCOPED_TRACE(address);
+        pages.proxy.address = address;
+        EXPECT_EQ(pages.Ok(out), MsgProxyInput);
+    }
+    pages.proxy.address = "  proxy.example ";
+    pages.proxy.port = "3128";
+    EXPECT_STREQ(pages.Accepted().proxyServer, "proxy.example:3128");
 
     // Texts the record's 50-byte fields cannot hold are refused, not cut.
-    pages.proxy.user = "li";
-    pages.proxy.address = std::string(30, 'a');
-    pages.proxy.port = std::string(19, '1');  // 30 + ":" + 19 = 50 bytes: one too many
+    pages.proxy.address = std::string(44, 'a');
+    pages.proxy.port = "12345";  // 44 + ":" + 5 = 50 bytes: one too many
     EXPECT_EQ(pages.Ok(out), MsgProxyInput);
-    pages.proxy.port = std::string(18, '1');
+    pages.proxy.address = std::string(43, 'a');
     EXPECT_EQ(pages.Ok(out), "");
     pages.proxy.user = std::string(50, 'u');
     EXPECT_EQ(pages.Ok(out), MsgUserName);
@@ -272,18 +294,32 @@ TEST(ValidateAndStoreTest, SavesOnlyWhatPassed) {
     Pages pages;
     pages.codes.codes = {"60000"};
     TickerSettings out = pages.record;
-    EXPECT_NE(ValidateStoreAndSave(pages.display, pages.proxy, pages.codes, out, files), "");
+    std::string problem;
+    EXPECT_NE(ValidateStoreAndSave(pages.display, pages.proxy, pages.codes, out, files, problem),
+              "");
     EXPECT_FALSE(std::filesystem::exists(files.iniFile));
     EXPECT_FALSE(std::filesystem::exists(files.appStore));
 
     pages.codes.codes = {"000002", "600000"};
-    EXPECT_EQ(ValidateStoreAndSave(pages.display, pages.proxy, pages.codes, out, files), "");
+    EXPECT_EQ(ValidateStoreAndSave(pages.display, pages.proxy, pages.codes, out, files, problem),
+              "");
+    EXPECT_EQ(problem, "");
     TickerSettings loaded{};
     EXPECT_EQ(LoadSettings(loaded, files), 1);
     EXPECT_STREQ(loaded.codeList, ",000002,600000");
     char stored[64] = {};
     EXPECT_EQ(ReadAppValue(files.appStore, "VemoCode", stored, sizeof stored), 0);
     EXPECT_STREQ(stored, ",000002,600000");
+
+    // A file that may not be written: the record still takes the change, and the save says why.
+    ::chmod(files.iniFile.c_str(), 0444);
+    pages.codes.codes = {"000001"};
+    EXPECT_EQ(ValidateStoreAndSave(pages.display, pages.proxy, pages.codes, out, files, problem),
+              "");
+    EXPECT_STREQ(out.codeList, ",000001");
+    EXPECT_EQ(problem, "设置无法保存到 " + files.iniFile.string() + ": 只读文件");
+    EXPECT_EQ(LoadSettings(loaded, files), 1);
+    EXPECT_STREQ(loaded.codeList, ",000002,600000");
 }
 
 TEST(PageOpeningTest, ProxyFieldsAndBoxes) {
@@ -349,10 +385,21 @@ TEST(CheckCodeToAddTest, LimitLengthAndDuplicates) {
     // An entry that merely begins with the code counts as the same (a stored 7-character one).
     list.push_back("6000001");
     EXPECT_EQ(CheckCodeToAdd(list, "600000"), MsgAlreadyAdded);
-    // The second byte of a GBK character is not a letter to fold: "\xC6\x61" is not "\xC6\x41".
-    list = {"\xC6\x41\xC6\x41zz"};
-    EXPECT_EQ(CheckCodeToAdd(list, "\xC6\x61\xC6\x61ZZ"), "");
-    EXPECT_EQ(CheckCodeToAdd(list, "\xC6\x41\xC6\x41ZZ"), MsgAlreadyAdded);
+    list = {"1A0001"};
+    EXPECT_EQ(CheckCodeToAdd(list, "1b0009"), "");
+    EXPECT_EQ(CheckCodeToAdd(list, "1A0001"), MsgAlreadyAdded);
+
+    // Only a code's form passes: six digits or an index code; the form comes before a
+    // duplicate, as the length did.
+    for (const char* bad : {"maotai", "MAOTAI", "60000a", "1C0001", "1A1001", "1AA001", "A10001",
+                            "1A000x", "60 000", "６００００", "\xC6\xD6\xB7\xA2\xD2\xF8", "1a0001 "}) {
+        SCOPED_TRACE(bad);
+        EXPECT_EQ(CheckCodeToAdd(list, bad), MsgEnterSixCharacters);
+    }
+    for (const char* good : {"999999", "000001", "1A0009", "1b0000"}) {
+        SCOPED_TRACE(good);
+        EXPECT_EQ(CheckCodeToAdd(list, good), "");
+    }
 
     list.assign(29, "xxxxxx");
     EXPECT_EQ(CheckCodeToAdd(list, "600000"), "");

@@ -7,6 +7,7 @@
 #include <QCheckBox>
 #include <QLabel>
 #include <QLineEdit>
+#include <QListWidget>
 #include <QSignalSpy>
 #include <QTest>
 #include <QTimer>
@@ -15,7 +16,6 @@
 #include <cstring>
 #include <functional>
 
-#include "../settings/TestFiles.h"
 #include "app/TickerWindow.h"
 #include "options/AboutBox.h"
 #include "options/CodesPage.h"
@@ -23,6 +23,7 @@
 #include "options/DisplayPage.h"
 #include "options/OptionsDialog.h"
 #include "platform/fake/FakePlatform.h"
+#include "tests/support/TestFiles.h"
 #include "tools/marketsim/MarketSim.h"
 
 namespace vemo {
@@ -111,6 +112,19 @@ TEST_F(SettingsCommandTest, OkReplacesTheSettingsAndRefitsTheWindow) {
     ASSERT_TRUE(shown.wait(15000));
     EXPECT_TRUE(QTest::qWaitFor([&] { return window->height() == heightBefore + 18; }, 5000))
         << window->height() << " after " << heightBefore;
+}
+
+TEST_F(SettingsCommandTest, TheCodeListNamesCodesFromTheLastQuotes) {
+    QStringList entries;
+    WhenOpen<COptionsDialog>([&](COptionsDialog& dialog) {
+        const QListWidget* list = dialog.CodesPage()->List();
+        for (int row = 0; row < list->count(); ++row) {
+            entries << list->item(row)->text();
+        }
+        dialog.reject();
+    });
+    window->OnCommand(CmdSettings);
+    EXPECT_EQ(entries, (QStringList{"600000 浦发银行", "000002 万科Ａ"}));
 }
 
 TEST_F(SettingsCommandTest, CancelLeavesEverythingAndTransparencyOutlivesOk) {

@@ -2,12 +2,13 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdio>
 #include <optional>
 #include <sstream>
 #include <string>
 #include <vector>
 
-#include "tests/settings/TestFiles.h"
+#include "tests/support/TestFiles.h"
 
 namespace vemo {
 namespace {
@@ -91,6 +92,10 @@ std::optional<std::vector<std::string>> ReadExecArguments(const std::string& fil
                 if (q == '"') {
                     break;
                 }
+                // Inside quotes these two must be escaped too.
+                if (q == '`' || q == '$') {
+                    return std::nullopt;
+                }
                 if (q == '\\') {
                     if (++i >= value.size()) {
                         return std::nullopt;
@@ -138,6 +143,25 @@ class AutoStartTest : public ::testing::Test {
     fs::path entry_ = dir_.path() / "config" / "autostart" / "VEMO.desktop";
 };
 
+// What desktop-file-validate says of the entry: empty when it has no error and no warning.
+std::string ValidatorComplaints(const fs::path& entry) {
+    const std::string command = "desktop-file-validate '" + entry.string() + "' 2>&1";
+    std::FILE* pipe = ::popen(command.c_str(), "r");
+    if (pipe == nullptr) {
+        return "desktop-file-validate could not be started";
+    }
+    std::string output;
+    char chunk[256];
+    while (std::fgets(chunk, sizeof chunk, pipe) != nullptr) {
+        output += chunk;
+    }
+    const int status = ::pclose(pipe);
+    if (status != 0 && output.empty()) {
+        output = "desktop-file-validate ended with status " + std::to_string(status);
+    }
+    return output;
+}
+
 TEST_F(AutoStartTest, AnyProgramPathReadsBackAsTheOneArgument) {
     const std::vector<std::string> programs = {
         "/opt/vemo/VEMO",
@@ -158,6 +182,7 @@ TEST_F(AutoStartTest, AnyProgramPathReadsBackAsTheOneArgument) {
         EXPECT_EQ(*arguments, std::vector<std::string>{program});
         EXPECT_NE(file.find("[Desktop Entry]\n"), std::string::npos);
         EXPECT_NE(file.find("\nType=Application\n"), std::string::npos);
+        EXPECT_EQ(ValidatorComplaints(entry_), "") << file;
     }
 }
 

@@ -21,6 +21,9 @@
 #include "quotes/Gbk.h"
 #include "quotes/QuoteFailover.h"
 #include "quotes/QuotePage.h"
+
+#include "quotes/Alerts.h"
+#include "quotes/PageTexts.h"
 #include "quotes/QuoteParsers.h"
 #include "quotes/QuoteUrl.h"
 
@@ -33,6 +36,12 @@ QuoteRecord Quote(const char* nameUtf8, const char* code, float price, float pre
     std::snprintf(q.code, sizeof q.code, "%s", code);
     q.price = price;
     q.prevClose = prevClose;
+    // The services write three decimals at most; the parsers keep that text exactly.
+    char text[32];
+    std::snprintf(text, sizeof text, "%.3f", static_cast<double>(price));
+    q.exactPrice = ExactPriceUnits(text);
+    std::snprintf(text, sizeof text, "%.3f", static_cast<double>(prevClose));
+    q.exactPrevClose = ExactPriceUnits(text);
     return q;
 }
 
@@ -79,12 +88,19 @@ struct Rendered {
     int result = 0;
 };
 
+// What the refresh thread holds beside the settings: the chosen service's request URL and the
+// version check's finding.
+struct Held {
+    std::string quoteUrl;
+    bool updateRequired = false;
+};
+
 Rendered Render(const TickerSettings& settings, FakeProvider& sina, FakeProvider& netEase,
-                FakeProvider& tencent) {
+                FakeProvider& tencent, const Held& held = {}) {
     std::vector<char> buffer(PageBufferSize, '\0');
     Rendered out;
     out.result =
-        RenderQuotePage(settings, buffer, out.rows, out.cols,
+        RenderQuotePage(settings, held.quoteUrl, held.updateRequired, buffer, out.rows, out.cols,
                         QuoteFetchers{sina.Fetcher(), netEase.Fetcher(), tencent.Fetcher()});
     out.page = buffer.data();
     return out;
@@ -96,17 +112,17 @@ Rendered Render(const TickerSettings& settings, FakeProvider& sina, FakeProvider
     return Render(settings, sina, netEase, tencent);
 }
 
-Rendered Render(const TickerSettings& settings, FakeProvider& provider) {
+Rendered Render(const TickerSettings& settings, FakeProvider& provider, const Held& held = {}) {
     FakeProvider unused;
     unused.result = FetchFailed;
     FakeProvider unusedToo = unused;
     switch (settings.provider) {
         case ProviderNetEase:
-            return Render(settings, unused, provider, unusedToo);
+            return Render(settings, unused, provider, unusedToo, held);
         case ProviderTencent:
-            return Render(settings, unused, unusedToo, provider);
+            return Render(settings, unused, unusedToo, provider, held);
         default:
-            return Render(settings, provider, unused, unusedToo);
+            return Render(settings, provider, unused, unusedToo, held);
     }
 }
 
@@ -160,12 +176,6 @@ std::string FirstRow(const std::string& page) {
     }
     return page.substr(start, page.find("</tr>", start) + 5 - start);
 }
-
-class UpdateRequiredScope {
-  public:
-    UpdateRequiredScope() { updateRequired = 1; }
-    ~UpdateRequiredScope() { updateRequired = 0; }
-};
 
 TEST(QuotePageTest, DefaultPageByteForByte) {
     FakeProvider sina = TwoQuotes();
@@ -282,8 +292,11 @@ TEST(QuotePageTest, NoColumnBits) {
 TEST(QuotePageTest, NoHeaderNoTimeNoRecords) {
     TickerSettings settings = DefaultTickerSettings();
     settings.pageContent = showPrice;
+    // Every service answers, none with a quote.
     FakeProvider sina;
-    const Rendered out = Render(settings, sina);
+    FakeProvider netEase;
+    FakeProvider tencent;
+    const Rendered out = Render(settings, sina, netEase, tencent);
     EXPECT_EQ(out.rows, 0);
     EXPECT_EQ(out.cols, 1);
     EXPECT_TRUE(out.page.ends_with(
@@ -341,14 +354,10 @@ TEST(QuotePageTest, NoticesFetchNothingAndKeepTheShape) {
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.codeList);
-        std::optional<UpdateRequiredScope> upgrade;
-        if (c.upgrade) {
-            upgrade.emplace();
-        }
         TickerSettings settings = DefaultTickerSettings();
         std::snprintf(settings.codeList, sizeof settings.codeList, "%s", c.codeList);
         FakeProvider sina = TwoQuotes();
-        const Rendered out = Render(settings, sina);
+        const Rendered out = Render(settings, sina, Held{"", c.upgrade});
         EXPECT_EQ(out.page, c.page);
         EXPECT_EQ(out.result, 0);
         EXPECT_EQ(out.rows, 2);
@@ -392,11 +401,11 @@ TEST(QuotePageTest, FetcherThatThrowsOrIsMissingIsAFailedFetch) {
         throw std::runtime_error("lost");
         return FetchOk;
     };
-    EXPECT_EQ(RenderQuotePage(settings, buffer, rows, cols, QuoteFetchers{throwing, {}}),
+    EXPECT_EQ(RenderQuotePage(settings, {}, false, buffer, rows, cols, QuoteFetchers{throwing, {}}),
               FetchFailed);
     EXPECT_EQ(rows, 0);
     settings.provider = ProviderNetEase;
-    EXPECT_EQ(RenderQuotePage(settings, buffer, rows, cols, QuoteFetchers{throwing, {}}),
+    EXPECT_EQ(RenderQuotePage(settings, {}, false, buffer, rows, cols, QuoteFetchers{throwing, {}}),
               FetchFailed);
     EXPECT_NE(std::string(buffer.data()).find("bgcolor=#FFFFE6><font color=#FF0000>"),
               std::string::npos);
@@ -441,7 +450,7 @@ TEST(QuotePageTest, MarkupInPlaceOfTheTimeNeverReachesThePage) {
         std::vector<char> buffer(PageBufferSize, '\0');
         int rows = 2;
         int cols = 3;
-        RenderQuotePage(settings, buffer, rows, cols, parsing);
+        RenderQuotePage(settings, {}, false, buffer, rows, cols, parsing);
         const std::string page = buffer.data();
         EXPECT_EQ(rows, 1);
         EXPECT_EQ(page.find("<h1>"), std::string::npos) << page;
@@ -473,7 +482,7 @@ TEST(QuotePageTest, SmallBuffersAreNeverOverrun) {
         int rows = 2;
         int cols = 3;
         FakeProvider fresh = TwoQuotes();
-        const int written = RenderQuotePage(DefaultTickerSettings(), buffer, rows, cols,
+        const int written = RenderQuotePage(DefaultTickerSettings(), {}, false, buffer, rows, cols,
                                             QuoteFetchers{fresh.Fetcher(), {}});
         if (size == 0) {
             EXPECT_EQ(written, 0);
@@ -566,7 +575,7 @@ TEST(QuotePageTest, ParsedResponsesRenderInResponseOrder) {
     std::vector<char> buffer(PageBufferSize, '\0');
     int rows = 2;
     int cols = 3;
-    RenderQuotePage(settings, buffer, rows, cols, fetchers);
+    RenderQuotePage(settings, {}, false, buffer, rows, cols, fetchers);
     const std::string page = buffer.data();
     EXPECT_EQ(rows, 1);
     EXPECT_NE(page.find("&Code=399001 "), std::string::npos);
@@ -625,12 +634,12 @@ TEST(FailoverTest, FailingChosenServiceHandsOverInTheFixedOrder) {
          {Failure::Transport, Failure::BadUrl, Failure::NoRecords, Failure::Throws}) {
         SCOPED_TRACE(static_cast<int>(failure));
         TickerSettings settings = DefaultTickerSettings();
-        QuoteUrl = MakeQuoteUrl(",1A0001,399001", ProviderSina);
+        const Held held{MakeQuoteUrl(",1A0001,399001", ProviderSina)};
         FakeProvider sina = TwoQuotes();
         MakeFail(sina, failure);
         FakeProvider netEase = TwoQuotes();
         FakeProvider tencent = TwoQuotes();
-        const Rendered out = Render(settings, sina, netEase, tencent);
+        const Rendered out = Render(settings, sina, netEase, tencent, held);
         EXPECT_EQ(sina.calls, 1);
         EXPECT_EQ(tencent.calls, 1);
         EXPECT_EQ(netEase.calls, 0);
@@ -712,30 +721,52 @@ TEST(FailoverTest, WorkingChosenServiceIsNeverBypassed) {
     }
 }
 
-TEST(FailoverTest, WhenEveryServiceFailsTheChosenOnesAnswerStands) {
-    TickerSettings settings = DefaultTickerSettings();
-    for (const int result : {FetchFailed, FetchBadUrl}) {
-        FakeProvider sina = TwoQuotes();
-        sina.result = result;
-        FakeProvider netEase;
-        netEase.result = FetchFailed;
-        FakeProvider tencent;  // answers, but without quotes
-        const Rendered out = Render(settings, sina, netEase, tencent);
-        EXPECT_EQ(out.result, result);
-        EXPECT_EQ(out.rows, 0);
-        EXPECT_EQ(out.page.rfind("<html><style>body{border:0; font-size:12px;}</style>", 0), 0u);
-        EXPECT_EQ(sina.calls + netEase.calls + tencent.calls, 3);
+const char FetchErrorStart[] = "<html><style>body{border:0; font-size:12px;}</style>";
+
+// A refresh in which no service gives a quote shows the error page, whatever the chosen one's
+// failure looked like; a refusal page or an empty body reads as an answer without records.
+TEST(FailoverTest, NoQuoteFromAnyServiceIsTheErrorPageForEachChosenService) {
+    for (const int chosen : {ProviderSina, ProviderNetEase, ProviderTencent}) {
+        for (const Failure failure :
+             {Failure::Transport, Failure::BadUrl, Failure::NoRecords, Failure::Throws}) {
+            SCOPED_TRACE(testing::Message() << "chosen " << chosen << ", failure "
+                                            << static_cast<int>(failure));
+            TickerSettings settings = DefaultTickerSettings();
+            settings.provider = chosen;
+            std::map<int, FakeProvider> services;
+            for (const int provider : {ProviderSina, ProviderNetEase, ProviderTencent}) {
+                services[provider] = TwoQuotes();
+                if (provider != chosen) {
+                    services[provider].result = FetchFailed;
+                }
+            }
+            MakeFail(services[chosen], failure);
+            services[chosen].dataTime.clear();  // a refusal carries no time either
+            const Rendered out = Render(settings, services[ProviderSina],
+                                        services[ProviderNetEase], services[ProviderTencent]);
+            EXPECT_EQ(out.page.rfind(FetchErrorStart, 0), 0u) << out.page;
+            EXPECT_EQ(out.page.find("<table"), std::string::npos);
+            EXPECT_EQ(out.result, failure == Failure::BadUrl ? FetchBadUrl : FetchFailed);
+            EXPECT_EQ(out.rows, 0);
+            for (auto& [provider, service] : services) {
+                EXPECT_EQ(service.calls, 1) << provider;
+            }
+        }
     }
-    // The chosen service answered, without quotes: its empty table, as before.
+}
+
+TEST(FailoverTest, EveryServiceAnsweringWithoutQuotesShowsTheEmptyTable) {
+    // Codes that no service knows: each answers, none with a quote.
+    TickerSettings settings = DefaultTickerSettings();
     FakeProvider sina;
     FakeProvider netEase;
-    netEase.result = FetchFailed;
     FakeProvider tencent;
-    tencent.result = FetchFailed;
     const Rendered out = Render(settings, sina, netEase, tencent);
     EXPECT_EQ(out.rows, 0);
+    EXPECT_EQ(out.result, static_cast<int>(out.page.size()));
     EXPECT_NE(out.page.find("<td colspan=3 align=right>2022-11-11 15:00:00</td>"),
               std::string::npos);
+    EXPECT_EQ(sina.calls + netEase.calls + tencent.calls, 3);
 }
 
 class PageSessionTest : public ::testing::Test {
@@ -750,10 +781,13 @@ class PageSessionTest : public ::testing::Test {
         std::vector<char> buffer(PageBufferSize, '\0');
         rows = 2;
         cols = 3;
-        const RefreshReport report = session.Render(settings, buffer, rows, cols);
+        const RefreshReport report =
+            session.Render(settings, {}, false, buffer, rows, cols, holdings);
         page = buffer.data();
         return report;
     }
+
+    const HoldingTable* holdings = nullptr;
 
     void AllFail() {
         for (auto& [provider, service] : services) {
@@ -769,6 +803,23 @@ class PageSessionTest : public ::testing::Test {
     int rows = 2;
     int cols = 3;
 };
+
+// An installed program cannot replace itself: its upgrade notice sends the user to the package
+// manager and offers no download, and still asks no service.
+TEST_F(PageSessionTest, UpgradeNoticeOfAProgramThePackageManagerReplaces) {
+    session.SetUpgradeByPackageManager(true);
+    TickerSettings settings = DefaultTickerSettings();
+    std::vector<char> buffer(PageBufferSize, '\0');
+    session.Render(settings, {}, true, buffer, rows, cols);
+    EXPECT_EQ(std::string(buffer.data()),
+              Utf8ToGbk("<html><style>body{border:0; font-size:12px; color:#FF0000}</style><body "
+                        "scroll=no bgcolor=\"#FFFFE6\">版本需要升级才能正常使用<br>VEMO "
+                        "由系统的软件包管理器安装, 请用软件包管理器升级</body></html>"));
+    EXPECT_EQ(services[ProviderSina].calls, 0);
+    // Without the mandatory update the quotes show as ever.
+    Refresh(settings);
+    EXPECT_NE(page.find("<table"), std::string::npos);
+}
 
 TEST_F(PageSessionTest, FailedRefreshKeepsTheLastTableMarkedUntilTheNextSuccess) {
     const std::string fresh = Utf8ToGbk(DefaultPage);
@@ -803,6 +854,82 @@ TEST_F(PageSessionTest, FailedRefreshKeepsTheLastTableMarkedUntilTheNextSuccess)
     EXPECT_EQ(page, fresh);
     EXPECT_FALSE(report.stale);
     EXPECT_TRUE(report.answered);
+}
+
+// Alerts mark rows through the session's row marker; without a mark the page is unchanged.
+TEST_F(PageSessionTest, AlertMarksColourTheirRowsAndNothingElse) {
+    const std::string fresh = Utf8ToGbk(DefaultPage);
+    for (auto& [provider, service] : services) {
+        for (QuoteRecord& record : service.records) {
+            record.date = 20221111;
+        }
+    }
+    AlertMonitor monitor;
+    std::tm now{};
+    now.tm_year = 122;
+    now.tm_mon = 10;
+    now.tm_mday = 11;
+    std::vector<bool> lastFresh;
+    std::vector<FiredAlert> fired;
+    session.SetRowMarker([&](std::span<const QuoteRecord> shown, const char* dataTime, bool isFresh) {
+        lastFresh.push_back(isFresh);
+        AlertMonitor::Review review = monitor.ReviewRows(shown, dataTime, now, isFresh, false);
+        fired.insert(fired.end(), review.fired.begin(), review.fired.end());
+        return review.marks;
+    });
+
+    // Rules that do not fire leave the page byte for byte.
+    AlertRules below;
+    below[AlertKind::Below] = 1'000;
+    monitor.SetRules({{"399001", below}});
+    Refresh();
+    EXPECT_EQ(page, fresh);
+    EXPECT_TRUE(fired.empty());
+
+    below[AlertKind::Below] = 1'240;
+    monitor.SetRules({{"399001", below}});
+    Refresh();
+    ASSERT_EQ(fired.size(), 1u);
+    EXPECT_EQ(fired[0].code, "399001");
+    EXPECT_EQ(fired[0].price, 1'234);
+    EXPECT_EQ(fired[0].dataTime, "2022-11-11 15:00:00");
+    const std::string markedRow = "<tr align=\"right\" class=\"cdn\" bgcolor=\"#FFD75E\">";
+    EXPECT_NE(page.find(markedRow), std::string::npos);
+    std::string unmarked = page;
+    unmarked.replace(unmarked.find(" bgcolor=\"#FFD75E\""), 18, "");
+    EXPECT_EQ(unmarked, fresh);
+
+    // The last quotes shown again keep the mark and fire nothing.
+    AllFail();
+    Refresh();
+    EXPECT_NE(page.find(markedRow), std::string::npos);
+    EXPECT_EQ(fired.size(), 1u);
+    EXPECT_EQ(lastFresh, (std::vector<bool>{true, true, false}));
+    EXPECT_EQ(monitor.RowCode(1), "399001");
+    EXPECT_EQ(monitor.RowCode(2), "");
+
+    // With holdings the marked row keeps its profit cells, and the row of sums after the quotes
+    // maps to no code, so a click on it clears nothing.
+    HoldingTable held;
+    held.Set("399001", Holding{100, 0});
+    holdings = &held;
+    services[ProviderSina].result = FetchOk;
+    Refresh();
+    const std::size_t marked = page.find(markedRow);
+    ASSERT_NE(marked, std::string::npos);
+    const std::size_t rowEnd = page.find("</tr>", marked);
+    EXPECT_NE(page.substr(marked, rowEnd - marked).find("<td class=\"cdn\" nowrap>-1.60</td><td class=\"cup\" nowrap>+123.40</td>"),
+              std::string::npos);
+    EXPECT_GT(page.find(Utf8ToGbk(TotalRowCaption)), rowEnd);
+    EXPECT_EQ(monitor.RowCode(2), "");
+    holdings = nullptr;
+    AllFail();
+
+    // A click on the row ends the mark.
+    monitor.ClearMark(monitor.RowCode(1));
+    services[ProviderSina].result = FetchOk;
+    Refresh();
+    EXPECT_EQ(page, fresh);
 }
 
 TEST_F(PageSessionTest, KeptTableOfAStandInTakesTheCurrentColours) {
@@ -884,6 +1011,28 @@ TEST_F(PageSessionTest, NoKeptTableWithoutQuotesOfTheSameList) {
     EXPECT_FALSE(report.stale);
 }
 
+TEST_F(PageSessionTest, AnAnswerWithoutQuotesIsNoTableToKeep) {
+    for (auto& [provider, service] : services) {
+        service.records.clear();
+    }
+    RefreshReport report = Refresh();
+    EXPECT_FALSE(report.answered);
+    EXPECT_EQ(report.missingCodes, "1A0001, 399001");
+    AllFail();
+    report = Refresh();
+    EXPECT_FALSE(report.stale);
+    EXPECT_EQ(report.result, FetchFailed);
+    EXPECT_EQ(page.find(Utf8ToGbk("未更新")), std::string::npos);
+    EXPECT_EQ(page.find("<table"), std::string::npos);
+}
+
+TEST_F(PageSessionTest, ReportNamesTheCodesWithoutQuote) {
+    TickerSettings settings = DefaultTickerSettings();
+    std::snprintf(settings.codeList, sizeof settings.codeList, ",1A0001,999999,399001,999999");
+    EXPECT_EQ(Refresh(settings).missingCodes, "999999");
+    EXPECT_EQ(Refresh().missingCodes, "");
+}
+
 TEST_F(PageSessionTest, ReportCarriesTheNewestDateOfTheAnswer) {
     services[ProviderSina].fill = [](QuoteBatch& batch) {
         std::snprintf(batch.newestDate, sizeof batch.newestDate, "2026-12-04");
@@ -893,6 +1042,58 @@ TEST_F(PageSessionTest, ReportCarriesTheNewestDateOfTheAnswer) {
     AllFail();
     report = Refresh();
     EXPECT_STREQ(report.newestDate, "");
+}
+
+TEST_F(PageSessionTest, RunWithoutQuotesYetShowsTheErrorPageForEachChosenService) {
+    for (const int chosen : {ProviderSina, ProviderNetEase, ProviderTencent}) {
+        SCOPED_TRACE(chosen);
+        TickerSettings settings = DefaultTickerSettings();
+        settings.provider = chosen;
+        for (auto& [provider, service] : services) {
+            service.result = FetchFailed;
+        }
+        // The chosen one answers with a refusal: readable, no quote, no time.
+        services[chosen].result = FetchOk;
+        services[chosen].records.clear();
+        services[chosen].dataTime.clear();
+        const RefreshReport report = Refresh(settings);
+        EXPECT_EQ(page.rfind(FetchErrorStart, 0), 0u) << page;
+        EXPECT_FALSE(report.stale);
+        EXPECT_FALSE(report.answered);
+        EXPECT_EQ(report.result, FetchFailed);
+        EXPECT_EQ(rows, 0);
+        services[chosen] = TwoQuotes();
+    }
+}
+
+TEST_F(PageSessionTest, ShownQuotesStayMarkedWhenTheChosenServiceRefusesAndTheOthersFail) {
+    Refresh();
+    AllFail();
+    services[ProviderSina].result = FetchOk;
+    services[ProviderSina].records.clear();
+    services[ProviderSina].dataTime.clear();
+    const RefreshReport report = Refresh();
+    EXPECT_TRUE(report.stale);
+    EXPECT_EQ(rows, 2);
+    EXPECT_NE(page.find("2022-11-11 15:00:00" + Utf8ToGbk(" <font color=#009900>未更新</font>")),
+              std::string::npos);
+}
+
+TEST_F(PageSessionTest, AnswersWithoutQuotesAreNeverKeptAsAStaleTable) {
+    for (auto& [provider, service] : services) {
+        service.records.clear();
+    }
+    RefreshReport report = Refresh();
+    EXPECT_FALSE(report.answered);
+    EXPECT_NE(page.find("<table"), std::string::npos);
+    EXPECT_EQ(rows, 0);
+
+    AllFail();
+    report = Refresh();
+    EXPECT_FALSE(report.stale);
+    EXPECT_EQ(page.rfind(FetchErrorStart, 0), 0u) << page;
+    EXPECT_EQ(page.find(Utf8ToGbk("未更新")), std::string::npos);
+    EXPECT_EQ(rows, 0);
 }
 
 }  // namespace

@@ -542,6 +542,10 @@ TEST(NewestDateTest, EveryParserKeepsTheLatestDate) {
         sina);
     EXPECT_STREQ(sina.dataTime, "2022-11-09 15:00:00");
     EXPECT_STREQ(sina.newestDate, "2022-11-11");
+    // Each record keeps its own date as well, for what must judge one quote at a time.
+    EXPECT_EQ(sina.records[0]->date, 20221109);
+    EXPECT_EQ(sina.records[1]->date, 20221111);
+    EXPECT_EQ(sina.records[2]->date, 20221110);
 
     // NetEase's data time stands in front of the terminator, after the last entry.
     QuoteBatch netEase;
@@ -552,6 +556,8 @@ TEST(NewestDateTest, EveryParserKeepsTheLatestDate) {
         netEase, LocalTime(2020, 1, 1, 0, 0, 0));
     EXPECT_STREQ(netEase.dataTime, "2009-01-02 15:00:00");
     EXPECT_STREQ(netEase.newestDate, "2009-01-05");
+    EXPECT_EQ(netEase.records[0]->date, 20090105);
+    EXPECT_EQ(netEase.records[1]->date, 20090102);
 
     TencentFields old;
     old.dateTime = "20221109150000";
@@ -562,15 +568,71 @@ TEST(NewestDateTest, EveryParserKeepsTheLatestDate) {
                          tencent);
     EXPECT_STREQ(tencent.dataTime, "2022-11-09 15:00:00");
     EXPECT_STREQ(tencent.newestDate, "2022-11-11");
+    EXPECT_EQ(tencent.records[0]->date, 20221109);
+    EXPECT_EQ(tencent.records[1]->date, 20221111);
 
     // A time of the local clock, or none at all, is no date of the data.
     QuoteBatch local;
     ParseNetEaseResponse(Lines{NetEaseEntry("0600000", "浦发银行", NetEaseNumbers, "x")}, local,
                          LocalTime(2009, 1, 5, 9, 30, 7));
     EXPECT_STREQ(local.newestDate, "");
+    EXPECT_EQ(local.records[0]->date, 0);
     QuoteBatch none;
     ParseTencentResponse(Lines{"v_sh600000=\"" + std::string(37, '~') + "\";"}, none);
     EXPECT_STREQ(none.newestDate, "");
+    EXPECT_EQ(none.records[0]->date, 0);
+}
+
+}  // namespace
+}  // namespace vemo
+
+namespace vemo {
+namespace {
+
+TEST(ExactPriceTest, PricesAreKeptAsTheServiceWroteThem) {
+    EXPECT_EQ(ExactPriceUnits("10.23"), 10'230'000);
+    EXPECT_EQ(ExactPriceUnits("3250.125"), 3'250'125'000);
+    EXPECT_EQ(ExactPriceUnits("0.000"), 0);
+    EXPECT_EQ(ExactPriceUnits("-1.5"), -1'500'000);
+    EXPECT_EQ(ExactPriceUnits("007"), 7'000'000);
+    // A seventh decimal rounds half away from zero; digits after it do not count.
+    EXPECT_EQ(ExactPriceUnits("0.0000005"), 1);
+    EXPECT_EQ(ExactPriceUnits("0.00000049999"), 0);
+    EXPECT_EQ(ExactPriceUnits("-0.0000005"), -1);
+    // Where atof stops, this stops; other forms read as the float fields do.
+    EXPECT_EQ(ExactPriceUnits("10.23\""), 10'230'000);
+    EXPECT_EQ(ExactPriceUnits("1e1"), 10'000'000);
+    EXPECT_EQ(ExactPriceUnits(" 2.5"), 2'500'000);
+    EXPECT_EQ(ExactPriceUnits(".5"), 500'000);
+    EXPECT_EQ(ExactPriceUnits(""), 0);
+    EXPECT_EQ(ExactPriceUnits("-"), 0);
+    EXPECT_EQ(ExactPriceUnits("abc"), 0);
+    EXPECT_EQ(ExactPriceUnits("nan"), 0);
+    // Absurd values are clamped rather than overflowing.
+    EXPECT_EQ(ExactPriceUnits("99999999999999999999999"), 9'000'000'000'000'000'000);
+    EXPECT_EQ(ExactPriceUnits("-1e300"), -9'000'000'000'000'000'000);
+}
+
+TEST(ExactPriceTest, EveryParserFillsTheExactPriceAndPreviousClose) {
+    QuoteBatch sina;
+    ParseSinaResponse(Lines{SinaLine("sh600000", "浦发银行",
+                                     "9.60,9.999,10.23,10.30,9.40,9.99,10.00,100,1000.000")},
+                      sina);
+    TencentFields fields;
+    fields.price = "10.23";
+    fields.prevClose = "9.999";
+    QuoteBatch tencent;
+    ParseTencentResponse(Lines{TencentLine("sh600000", fields)}, tencent);
+    QuoteBatch netEase;
+    ParseNetEaseResponse(
+        Lines{NetEaseEntry("0600000", "浦发银行", "9.999;9.60;1000.00;100;0;0;10.30;9.40;10.23") +
+              Terminator},
+        netEase, LocalTime(2020, 1, 1, 0, 0, 0));
+    for (const QuoteBatch* batch : {&sina, &tencent, &netEase}) {
+        ASSERT_EQ(batch->count, 1);
+        EXPECT_EQ(batch->records[0]->exactPrice, 10'230'000);
+        EXPECT_EQ(batch->records[0]->exactPrevClose, 9'999'000);
+    }
 }
 
 }  // namespace

@@ -104,8 +104,9 @@ TEST(QuoteUrlTest, BuildQuoteUrlReadsTheSettings) {
     TickerSettings settings = DefaultTickerSettings();
     std::strcpy(settings.codeList, ",600000");
     settings.provider = ProviderNetEase;
-    EXPECT_EQ(BuildQuoteUrl(settings), 1);
-    EXPECT_EQ(QuoteUrl, "http://api.money.126.net/?0600000");
+    std::string quoteUrl;
+    EXPECT_EQ(BuildQuoteUrl(settings, quoteUrl), 1);
+    EXPECT_EQ(quoteUrl, "http://api.money.126.net/?0600000");
 }
 
 TEST(QuoteUrlTest, LongestListIsConvertedWhole) {
@@ -116,9 +117,10 @@ TEST(QuoteUrlTest, LongestListIsConvertedWhole) {
     }
     ASSERT_EQ(list.size(), 511u);
     std::memcpy(settings.codeList, list.c_str(), list.size() + 1);
-    BuildQuoteUrl(settings);
-    EXPECT_EQ(QuoteUrl.size(), std::strlen(SinaBaseUrl) + 73 * 8 + 72);
-    EXPECT_TRUE(QuoteUrl.ends_with(",sh600172"));
+    std::string quoteUrl;
+    BuildQuoteUrl(settings, quoteUrl);
+    EXPECT_EQ(quoteUrl.size(), std::strlen(SinaBaseUrl) + 73 * 8 + 72);
+    EXPECT_TRUE(quoteUrl.ends_with(",sh600172"));
 }
 
 TEST(QuoteUrlTest, SymbolsMapBackToTheUsersCodes) {

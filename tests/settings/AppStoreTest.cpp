@@ -10,9 +10,9 @@
 #include <cstring>
 #include <thread>
 
-#include "TestFiles.h"
 #include "settings/SettingsStore.h"
 #include "tests/support/ChildProcess.h"
+#include "tests/support/TestFiles.h"
 
 namespace vemo {
 namespace {

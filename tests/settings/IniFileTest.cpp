@@ -5,8 +5,8 @@
 #include <cstdint>
 #include <cstring>
 
-#include "TestFiles.h"
 #include "tests/support/ChildProcess.h"
+#include "tests/support/TestFiles.h"
 
 namespace vemo {
 namespace {

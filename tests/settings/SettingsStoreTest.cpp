@@ -7,9 +7,11 @@
 #include <functional>
 #include <random>
 
-#include "TestFiles.h"
+#include "settings/AtomicFile.h"
 #include "settings/IniFile.h"
+#include "settings/SaveFailure.h"
 #include "tests/support/ChildProcess.h"
+#include "tests/support/TestFiles.h"
 
 namespace vemo {
 namespace {
@@ -219,6 +221,9 @@ TEST_F(SettingsStoreTest, ProxyIsImportedFromTheEnvironmentWhenTheFileHasNone) {
         {{}, {}, ""},
         {{}, "https://10.0.0.1:3128/some/path?x=1", "10.0.0.1:3128"},
         {"http://" + std::string(45, 'h') + ".example:8080", {}, ""},
+        // The field holds 49 characters and the terminator.
+        {"http://" + std::string(44, 'h') + ":3128", {}, nullptr},
+        {"http://" + std::string(45, 'h') + ":3128", {}, ""},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.lower.value_or("(unset)") + " / " + c.upper.value_or("(unset)"));
@@ -227,8 +232,10 @@ TEST_F(SettingsStoreTest, ProxyIsImportedFromTheEnvironmentWhenTheFileHasNone) {
         std::filesystem::remove(files_.iniFile);
         TickerSettings loaded;
         EXPECT_EQ(LoadSettings(loaded, files_), 0);
-        EXPECT_STREQ(loaded.proxyServer, c.server);
-        EXPECT_EQ(loaded.proxyMode, c.server[0] != '\0' ? proxyUseServer : 0);
+        const std::string server = c.server != nullptr ? c.server : c.lower->substr(7);
+        EXPECT_EQ(std::string(loaded.proxyServer, strnlen(loaded.proxyServer, ProxyTextSize)),
+                  server);
+        EXPECT_EQ(loaded.proxyMode, server.empty() ? 0 : proxyUseServer);
     }
     // Once the file holds the proxy block, the environment no longer counts.
     ScopedEnv lower("http_proxy", "other:1");
@@ -373,6 +380,35 @@ TEST_F(SettingsStoreTest, ReadOnlyFolderStillLoadsTheRightRecord) {
     EXPECT_EQ(test::Entries(program_), std::vector<std::string>{"vemo.ini"});
 }
 
+// A portable folder keeps vemo.ini beside the program; an installed program's folder, which the
+// user may not write, never gets a file: the settings go to the user's own folder instead.
+TEST_F(SettingsStoreTest, SettingsFolderIsTheProgramsOnlyWhenTheUserMayWriteIt) {
+    EXPECT_EQ(SettingsFolderFor(program_), program_);
+
+    const std::filesystem::path userFolder = dir_.path() / "config/Quorvane/VemoMonitor";
+    if (::geteuid() == 0) {
+        ASSERT_EQ(::chown(dir_.path().c_str(), test::UnprivilegedUser, test::UnprivilegedGroup), 0);
+    }
+    ASSERT_EQ(::chmod(program_.c_str(), 0555), 0);
+    const int outcome = test::RunInChild(
+        [&] {
+            const std::filesystem::path folder = SettingsFolderFor(program_);
+            if (folder != userFolder) {
+                return 1;
+            }
+            const SettingsFiles files = SettingsFilesFor(folder);
+            TickerSettings loaded;
+            LoadSettings(loaded, files);
+            return SaveWindowState(WindowState{1, {1, 2, 3, 4}}, files) == 1 ? 0 : 2;
+        },
+        {.dropPrivileges = true});
+    ::chmod(program_.c_str(), 0700);
+    EXPECT_EQ(outcome, 0);
+    EXPECT_TRUE(test::Entries(program_).empty());
+    EXPECT_TRUE(std::filesystem::exists(userFolder / "vemo.ini"));
+    EXPECT_EQ(test::ModeOf(userFolder) & 0777u, 0700u);
+}
+
 TEST_F(SettingsStoreTest, ReadOnlyFileIsKeptAndStillLoads) {
     TickerSettings saved = DefaultTickerSettings();
     saved.provider = ProviderNetEase;
@@ -444,6 +480,85 @@ TEST_F(SettingsStoreTest, SavingKeepsTheUsersOtherLines) {
     EXPECT_EQ(Ini(), "; my notes\n[Other]\nkey = value\n\n[UserSet]\nfontsize=1\r\nextra=1\nss=" +
                          DefaultSs + "\r\nsu=" + DefaultSu + "\r\nsp=" + DefaultSp +
                          "\r\nversion=43\r\n");
+}
+
+TEST_F(SettingsStoreTest, AFailedSaveNamesTheFileAndWhy) {
+    std::string problem = "stale";
+    EXPECT_EQ(SaveSettings(DefaultTickerSettings(), files_, problem), 1);
+    EXPECT_EQ(problem, "");
+    const std::string ini = files_.iniFile.string();
+
+    // A file made read-only: neither save goes through, and both say so.
+    ::chmod(files_.iniFile.c_str(), 0444);
+    TickerSettings changed = DefaultTickerSettings();
+    changed.fontSize = 4;
+    EXPECT_EQ(SaveSettings(changed, files_, problem), 0);
+    EXPECT_EQ(problem, "设置无法保存到 " + ini + ": 只读文件");
+    EXPECT_EQ(SaveWindowState(WindowState{1, {1, 2, 3, 4}}, files_, problem), 0);
+    EXPECT_EQ(problem, "设置无法保存到 " + ini + ": 只读文件");
+    ::chmod(files_.iniFile.c_str(), 0600);
+
+    // A program "folder" that is a file.
+    const auto plain = dir_.path() / "plain";
+    test::WriteBytes(plain, "not a folder");
+    const SettingsFiles nowhere = SettingsFilesFor(plain);
+    EXPECT_EQ(SaveSettings(changed, nowhere, problem), 0);
+    EXPECT_EQ(problem,
+              "设置无法保存到 " + nowhere.iniFile.string() + ": " + ChineseErrorText(ENOTDIR));
+
+    // A folder the user may not write into (root may write anywhere: the child is not root).
+    if (::geteuid() == 0) {
+        for (const auto& entry : std::filesystem::recursive_directory_iterator(dir_.path())) {
+            ASSERT_EQ(
+                ::lchown(entry.path().c_str(), test::UnprivilegedUser, test::UnprivilegedGroup), 0);
+        }
+        ASSERT_EQ(::chown(dir_.path().c_str(), test::UnprivilegedUser, test::UnprivilegedGroup), 0);
+    }
+    ASSERT_EQ(::chmod(program_.c_str(), 0500), 0);
+    const std::string expected = "设置无法保存到 " + ini + ": " + ChineseErrorText(EACCES);
+    const int outcome = test::RunInChild(
+        [&] {
+            std::string said;
+            const bool refused = SaveSettings(changed, files_, said) == 0;
+            return (refused ? 0 : 1) | (said == expected ? 0 : 2);
+        },
+        {.dropPrivileges = true});
+    ::chmod(program_.c_str(), 0700);
+    EXPECT_EQ(outcome, 0);
+}
+
+TEST_F(SettingsStoreTest, TheEndOfARunSaysEachFailureOnce) {
+    SaveSettings(DefaultTickerSettings(), files_);
+    std::FILE* errors = std::tmpfile();
+    ASSERT_NE(errors, nullptr);
+    EXPECT_TRUE(SaveAtExit(WindowState{0, {1, 2, 3, 4}}, DefaultTickerSettings(), files_, errors));
+    ::chmod(files_.iniFile.c_str(), 0444);
+    EXPECT_FALSE(SaveAtExit(WindowState{1, {5, 6, 7, 8}}, DefaultTickerSettings(), files_, errors));
+    std::rewind(errors);
+    char text[1024] = {};
+    const std::size_t length = std::fread(text, 1, sizeof text - 1, errors);
+    std::fclose(errors);
+    EXPECT_EQ(std::string(text, length),
+              "设置无法保存到 " + files_.iniFile.string() + ": 只读文件\n");
+}
+
+TEST(ChineseErrorTextTest, CommonCausesReadInChinese) {
+    EXPECT_NE(ChineseErrorText(EROFS).find("只读"), std::string::npos);
+    EXPECT_NE(ChineseErrorText(EACCES).find("权限"), std::string::npos);
+    EXPECT_NE(ChineseErrorText(ENOSPC).find("空间"), std::string::npos);
+    EXPECT_NE(ChineseErrorText(98765).find("98765"), std::string::npos);
+}
+
+TEST(ReadWholeFileTest, APathUnderAFileReadsAsMissing) {
+    TempDir dir;
+    test::WriteBytes(dir.path() / "file", "x");
+    std::string content = "old";
+    EXPECT_EQ(ReadWholeFile(dir.path() / "file" / "vemo.ini", 1024, content),
+              FileReadStatus::Missing);
+    EXPECT_EQ(content, "");
+    EXPECT_EQ(ReadWholeFile(dir.path() / "none" / "vemo.ini", 1024, content),
+              FileReadStatus::Missing);
+    EXPECT_EQ(ReadWholeFile(dir.path(), 1024, content), FileReadStatus::Failed);
 }
 
 }  // namespace

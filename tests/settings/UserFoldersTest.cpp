@@ -7,7 +7,7 @@
 #include <optional>
 #include <string>
 
-#include "TestFiles.h"
+#include "tests/support/TestFiles.h"
 
 namespace vemo {
 namespace {

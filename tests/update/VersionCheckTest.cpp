@@ -17,7 +17,7 @@ using test::MakerServerTest;
 
 class VersionCheckTest : public MakerServerTest {
   protected:
-    int Check() { return CheckForNotice(text, link, setup); }
+    int Check() { return CheckForNotice(text, link, updateRequired, setup); }
 
     std::string StoredGuid() const {
         char stored[64] = {};
@@ -32,6 +32,7 @@ class VersionCheckTest : public MakerServerTest {
 
     char text[NoticeBufferSize];
     char link[NoticeBufferSize];
+    int updateRequired = 0;
 };
 
 TEST_F(VersionCheckTest, NoticeWithAndWithoutLink) {
@@ -45,7 +46,7 @@ TEST_F(VersionCheckTest, NoticeWithAndWithoutLink) {
     // The text stays GBK bytes, as the answer carried it.
     EXPECT_EQ(std::string(text), "\xD0\xC2\xB0\xE6\xB1\xBE 2.0.4.4 \xD2\xD1\xB7\xA2\xB2\xBC");
     EXPECT_STREQ(link, "http://www.quorvane.com/news.htm");
-    EXPECT_EQ(updateRequired.load(), 0);
+    EXPECT_EQ(updateRequired, 0);
     std::uint32_t build = 0;
     EXPECT_FALSE(StoredUpdate(build));
     // A notice's answer stays in the private answer folder.
@@ -66,16 +67,16 @@ TEST_F(VersionCheckTest, MandatoryUpdateIsRememberedAndAskedNoMore) {
     answer.update = 1;
     Answer(SimMakerScript::VersionCheck, answer);
     ASSERT_EQ(Check(), 1);
-    EXPECT_EQ(updateRequired.load(), 1);
+    EXPECT_EQ(updateRequired, 1);
     std::uint32_t build = 0;
     ASSERT_TRUE(StoredUpdate(build));
     EXPECT_EQ(build, 44u);
 
     // The next start: the flag at once, no request, no notice.
-    updateRequired.store(0);
+    updateRequired = 0;
     sim.ClearRequests();
     EXPECT_EQ(Check(), 0);
-    EXPECT_EQ(updateRequired.load(), 1);
+    EXPECT_EQ(updateRequired, 1);
     EXPECT_EQ(sim.RequestCount(), 0u);
     EXPECT_STREQ(text, "");
 
@@ -84,7 +85,7 @@ TEST_F(VersionCheckTest, MandatoryUpdateIsRememberedAndAskedNoMore) {
     ASSERT_EQ(WriteAppValue(setup.appStore, "Update", RegDword, &build, sizeof build), AppStoreOk);
     Answer(SimMakerScript::VersionCheck, SimMakerAnswer{});
     EXPECT_EQ(Check(), 0);
-    EXPECT_EQ(updateRequired.load(), 0);
+    EXPECT_EQ(updateRequired, 0);
     EXPECT_EQ(sim.RequestCount(), 1u);
 }
 
@@ -104,13 +105,13 @@ TEST_F(VersionCheckTest, AnswersWithoutANoticeAreDiscarded) {
     const Case cases[] = {{"infoVer 43", current}, {"no info", noInfo}, {"no infoVer", noVersion}};
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
-        updateRequired.store(1);
+        updateRequired = 1;
         Answer(SimMakerScript::VersionCheck, c.answer);
         std::strcpy(text, "stale");
         EXPECT_EQ(Check(), 0);
         EXPECT_STREQ(text, "");
         EXPECT_STREQ(link, "");
-        EXPECT_EQ(updateRequired.load(), 0);
+        EXPECT_EQ(updateRequired, 0);
         EXPECT_FALSE(std::filesystem::exists(AnswerFile()));
         std::uint32_t build = 0;
         EXPECT_FALSE(StoredUpdate(build));
@@ -149,7 +150,7 @@ TEST_F(VersionCheckTest, FailedRequestsGiveNoNotice) {
     EXPECT_EQ(Check(), 0);
 
     EXPECT_STREQ(text, "");
-    EXPECT_EQ(updateRequired.load(), 0);
+    EXPECT_EQ(updateRequired, 0);
     std::uint32_t build = 0;
     EXPECT_FALSE(StoredUpdate(build));
     EXPECT_FALSE(std::filesystem::exists(AnswerFile()));

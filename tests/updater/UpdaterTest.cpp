@@ -7,7 +7,7 @@
 #include <thread>
 #include <vector>
 
-#include "tests/settings/TestFiles.h"
+#include "tests/support/TestFiles.h"
 #include "updater/UpdaterImage.h"
 
 namespace vemo {

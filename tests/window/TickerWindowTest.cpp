@@ -21,17 +21,36 @@
 #include <cstring>
 #include <filesystem>
 
+#include <QTextDocument>
+#include <QTextFrame>
+#include <QTextTable>
+
+#include <fstream>
+#include <iterator>
+
+#include "app/AlertCentre.h"
 #include "app/TickerWindow.h"
 #include "app/WindowLayout.h"
 #include "app/browser/WebBrowser2.h"
 #include "platform/fake/FakePlatform.h"
 #include "platform/x11/X11Platform.h"
+#include "settings/AlertSwitch.h"
 #include "tools/marketsim/MarketSim.h"
 
 namespace vemo {
 namespace {
 
 namespace fs = std::filesystem;
+
+namespace test {
+void WriteFile(const fs::path& file, const std::string& bytes) {
+    std::ofstream(file, std::ios::binary) << bytes;
+}
+std::string ReadFile(const fs::path& file) {
+    std::ifstream in(file, std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(in), {});
+}
+}  // namespace test
 
 class TickerWindowTest : public ::testing::Test {
   protected:
@@ -155,16 +174,107 @@ TEST_F(TickerWindowTest, NoticeTextIsTheComplementOfTheBackground) {
 
 TEST_F(TickerWindowTest, MenuHoldsTheCommandsInOrder) {
     StartAndShowFirstPage();
-    const std::unique_ptr<QMenu> menu = TickerTray::BuildMainMenu();
+    const std::unique_ptr<QMenu> menu = window->BuildMainMenu();
     QStringList captions;
     QList<int> ids;
     for (QAction* action : menu->actions()) {
         captions << (action->isSeparator() ? QStringLiteral("-") : action->text());
         ids << action->data().toInt();
     }
-    EXPECT_EQ(captions, (QStringList{"刷新", "-", "透明", "升级", "设置...", "主页...", "关于...",
-                                     "-", "退出"}));
-    EXPECT_EQ(ids, (QList<int>{32778, 32779, 32775, 32780, 32771, 32781, 32772, 32774, 32773}));
+    EXPECT_EQ(captions, (QStringList{"刷新", "-", "透明", "提醒", "升级", "设置...", "主页...",
+                                     "关于...", "-", "退出"}));
+    EXPECT_EQ(ids,
+              (QList<int>{32778, 32779, 32775, 32782, 32780, 32771, 32781, 32772, 32774, 32773}));
+    // 透明 and 提醒 carry check marks, which show their state; 提醒 is on from the start.
+    const auto checkedOf = [](QMenu& shown) {
+        QList<int> checked;
+        for (QAction* action : shown.actions()) {
+            const int id = action->data().toInt();
+            EXPECT_EQ(action->isCheckable(), id == CmdTransparent || id == CmdAlerts) << id;
+            if (action->isChecked()) {
+                checked << id;
+            }
+        }
+        return checked;
+    };
+    EXPECT_EQ(checkedOf(*menu), QList<int>{CmdAlerts});
+    window->ToggleTransparency();
+    EXPECT_EQ(checkedOf(*window->BuildMainMenu()), (QList<int>{CmdTransparent, CmdAlerts}));
+    window->ToggleTransparency();
+    EXPECT_EQ(checkedOf(*window->BuildMainMenu()), QList<int>{CmdAlerts});
+}
+
+TEST_F(TickerWindowTest, AlertsItemIsCheckedUntilTurnedOffAndRemembered) {
+    StartAndShowFirstPage();
+    const auto alertsItem = [this] {
+        const std::unique_ptr<QMenu> menu = window->BuildMainMenu();
+        const QAction* action = menu->actions().at(3);
+        EXPECT_TRUE(action->isCheckable());
+        return action->isChecked();
+    };
+    EXPECT_TRUE(alertsItem());
+    window->OnCommand(CmdAlerts);
+    EXPECT_FALSE(alertsItem());
+    EXPECT_FALSE(LoadAlertsOn(paths.settingsFiles));
+    window.reset();
+    // A new start finds it off.
+    window = std::make_unique<CTickerWindow>(paths, *platform);
+    window->Start();
+    EXPECT_FALSE(alertsItem());
+    window->OnCommand(CmdAlerts);
+    EXPECT_TRUE(LoadAlertsOn(paths.settingsFiles));
+}
+
+TEST_F(TickerWindowTest, AFiredAlertMarksItsRowUntilTheRowIsClicked) {
+    SimQuote quote;
+    quote.name = "浦发银行";
+    quote.prevClose = 10.0;
+    quote.open = 10.0;
+    quote.price = 10.52;
+    quote.high = 10.6;
+    quote.low = 9.9;
+    ASSERT_EQ(sim.SetQuote("sh600000", quote), 0);
+    test::WriteFile(dir / "alerts.ini", "[600000]\nabove=10.50\n[000002]\nabove=999\n");
+    const std::string plainRow = "<tr align=\"right\" class=\"cup\">";
+    const std::string markedRow = "<tr align=\"right\" class=\"cup\" bgcolor=";
+
+    SaveSettings(settings, paths.settingsFiles);
+    window = std::make_unique<CTickerWindow>(paths, *platform);
+    QSignalSpy told(&window->Alerts()->Notifier(), &AlertNotifier::shown);
+    QSignalSpy shown(window.get(), &CTickerWindow::pageShown);
+    window->Start();
+    ASSERT_TRUE(shown.wait(15000));
+    const std::string page = test::ReadFile(paths.pageFile);
+    const std::size_t firstRow = page.find("<tr align=\"right\"");
+    ASSERT_NE(firstRow, std::string::npos);
+    EXPECT_EQ(page.compare(firstRow, markedRow.size(), markedRow), 0);
+    // One alert, told somewhere (no notification service or tray here: the row alone).
+    EXPECT_TRUE(told.size() == 1 || told.wait(10000));
+    EXPECT_EQ(told.size(), 1);
+
+    // The first quote row of the page (after the header and its line) is the marked one.
+    CWebBrowser2* browser = window->Browser();
+    QTextTable* table = browser->document()->rootFrame()->firstCursorPosition().currentTable();
+    if (table == nullptr) {
+        QTextCursor cursor(browser->document());
+        cursor.movePosition(QTextCursor::NextBlock);
+        table = cursor.currentTable();
+    }
+    ASSERT_NE(table, nullptr);
+    EXPECT_NE(table->cellAt(2, 0).format().background().style(), Qt::NoBrush);
+    const QRect cell = browser->cursorRect(table->cellAt(2, 1).firstCursorPosition());
+    QTest::mouseClick(browser->viewport(), Qt::LeftButton, Qt::NoModifier, cell.center());
+    EXPECT_EQ(table->cellAt(2, 0).format().background().style(), Qt::NoBrush);
+
+    // The next page has the row plain again, and nothing is told twice.
+    shown.clear();
+    QTest::qWait(5200);  // a refresh within 5 seconds of the last is dropped
+    window->OnCommand(CmdRefresh);
+    ASSERT_TRUE(shown.wait(15000));
+    const std::string again = test::ReadFile(paths.pageFile);
+    EXPECT_EQ(again.find(markedRow), std::string::npos);
+    EXPECT_NE(again.find(plainRow), std::string::npos);
+    EXPECT_EQ(told.size(), 1);
 }
 
 TEST_F(TickerWindowTest, StripTipsChangeWithTheArea) {
@@ -185,11 +295,54 @@ TEST_F(TickerWindowTest, StripTipsChangeWithTheArea) {
     EXPECT_FALSE(QToolTip::isVisible());
 }
 
+TEST_F(TickerWindowTest, RefreshTipNamesCodesWithoutQuote) {
+    std::strcpy(settings.codeList, ",600000,999999");
+    StartAndShowFirstPage();
+    MoveMouse(QPoint(window->width() - 10, 5));
+    EXPECT_EQ(QToolTip::text(), QStringLiteral("刷新(距上次刷新不到 5 秒；没有行情: 999999)"));
+}
+
 TEST_F(TickerWindowTest, RefreshButtonRequestsARefresh) {
     StartAndShowFirstPage();
     EXPECT_EQ(window->RefreshStateValue(), idle);
     QTest::mouseClick(window.get(), Qt::LeftButton, {}, QPoint(window->width() - 10, 5));
     EXPECT_EQ(window->RefreshStateValue(), refreshRequested);
+}
+
+// Waits up to `ms` of real time, handling events, until the simulator has seen a request.
+bool ServiceAskedWithin(MarketSimulator& sim, int ms) {
+    QElapsedTimer waited;
+    waited.start();
+    while (sim.Requests().empty() && waited.elapsed() < ms) {
+        QTest::qWait(20);
+    }
+    return !sim.Requests().empty();
+}
+
+TEST_F(TickerWindowTest, AWindowShownAfterSkippedRefreshesAsksAtOnce) {
+    settings.refreshSeconds = 10;
+    window = std::make_unique<CTickerWindow>(paths, *platform);
+    window->SetLocalClock([] {
+        std::tm monday{};
+        monday.tm_year = 126;
+        monday.tm_mon = 11;
+        monday.tm_mday = 7;
+        monday.tm_wday = 1;
+        monday.tm_hour = 10;
+        return monday;
+    });
+    SaveSettings(settings, paths.settingsFiles);
+    QSignalSpy shown(window.get(), &CTickerWindow::pageShown);
+    window->Start();
+    ASSERT_TRUE(shown.wait(15000));
+    window->hide();
+    sim.ClearRequests();
+    // The timed refresh comes and goes while hidden: no request.
+    QTest::qWait(11000);
+    EXPECT_TRUE(sim.Requests().empty());
+    // Shown by any way at all (here without the show command's own request).
+    window->show();
+    EXPECT_TRUE(ServiceAskedWithin(sim, 1000));
 }
 
 TEST_F(TickerWindowTest, HotKeyHidesTheTrayIconOnlyWhenAsked) {
@@ -394,18 +547,22 @@ TEST_F(TickerWindowTest, TransparentTextIsTheTextsColourOrTheKey) {
     StartAndShowFirstPage();
     Control<QLabel>(IdNoticeLine)->setText(QStringLiteral("公告 notice"));
     window->ToggleTransparency();
-    // The page's colours, the separator, and the notice line's complement of the background.
+    // The page's colours, the separator, the notice line's complement of the background, and
+    // the white outline of the page's dark text.
     const QList<QColor> colours = {
         QColor(0xFF, 0xFF, 0xE6), Qt::black,          Qt::blue,          Qt::red,
-        QColor(0, 0x99, 0),       QColor(0, 0, 0xCC), QColor(0, 0, 0x18)};
+        QColor(0, 0x99, 0),       QColor(0, 0, 0xCC), QColor(0, 0, 0x18), Qt::white};
     const QImage image = window->grab().toImage().convertToFormat(QImage::Format_RGB32);
     int blended = 0;
+    int outline = 0;
     for (int y = 0; y < image.height(); ++y) {
         for (int x = 0; x < image.width(); ++x) {
             blended += !colours.contains(image.pixelColor(x, y));
+            outline += image.pixelColor(x, y) == Qt::white;
         }
     }
     EXPECT_EQ(blended, 0);
+    EXPECT_GT(outline, 100);
 }
 
 TEST_F(TickerWindowTest, ANoticeArrivingWhileTransparentShowsAtOnce) {

@@ -5,6 +5,7 @@
 // anti-aliased edges; straight strokes sit on whole pixels so that they stay sharp at 1x.
 
 #include <QDir>
+#include <QFile>
 #include <QImage>
 #include <QLinearGradient>
 #include <QPainter>
@@ -157,6 +158,73 @@ void DrawMark(QPainter& p, int size, qreal inset, qreal corner) {
     }
 }
 
+// The mark's inset and corner radius at a size: the hand-tuned small sizes, else in proportion.
+struct MarkFrame {
+    qreal inset;
+    qreal corner;
+};
+MarkFrame FrameFor(int size) {
+    switch (size) {
+    case 16: return {0, 3};
+    case 22: return {0, 4};
+    case 32: return {1, 5};
+    case 64: return {2, 10};
+    default: return {qreal(size / 32), qRound(size * 10 / 64.0) * 1.0};
+    }
+}
+
+// The mark as an SVG document of `size` units, drawn with the same geometry as DrawMark, so that
+// desktops which scale icons get sharp edges instead of an enlarged bitmap.
+QByteArray MarkSvg(int size) {
+    const MarkFrame frame = FrameFor(size);
+    const QRectF tile(frame.inset, frame.inset, size - 2 * frame.inset, size - 2 * frame.inset);
+    const QRectF plate = tile.adjusted(size / 64.0, size / 64.0, -size / 64.0, -size / 64.0);
+    const auto hex = [](const QColor& c) { return c.name().toLatin1(); };
+    QByteArray svg;
+    svg += "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n";
+    svg += QStringLiteral("<svg xmlns=\"http://www.w3.org/2000/svg\" width=\"%1\" height=\"%1\" "
+                          "viewBox=\"0 0 %1 %1\">\n")
+               .arg(size)
+               .toLatin1();
+    svg += QStringLiteral("  <defs><linearGradient id=\"tile\" x1=\"0\" y1=\"%1\" x2=\"0\" y2=\"%2\" "
+                          "gradientUnits=\"userSpaceOnUse\">")
+               .arg(tile.top())
+               .arg(tile.bottom())
+               .toLatin1();
+    svg += "<stop offset=\"0\" stop-color=\"" + hex(StripTop.lighter(112)) + "\"/>";
+    svg += "<stop offset=\"1\" stop-color=\"" + hex(StripBottom.darker(110)) +
+           "\"/></linearGradient></defs>\n";
+    svg += QStringLiteral("  <rect x=\"%1\" y=\"%2\" width=\"%3\" height=\"%4\" rx=\"%5\" "
+                          "fill=\"url(#tile)\" stroke=\"%6\" stroke-width=\"%7\"/>\n")
+               .arg(plate.x())
+               .arg(plate.y())
+               .arg(plate.width())
+               .arg(plate.height())
+               .arg(frame.corner)
+               .arg(QString::fromLatin1(hex(StripShadow)))
+               .arg(size / 32.0)
+               .toLatin1();
+    const qreal heights[] = {0.30, 0.48, 0.40, 0.66};
+    const int bars = 4;
+    const int pitch = qRound(tile.width() * 0.64 / bars);
+    const int barWidth = std::max(1, qRound(pitch * 0.7));
+    const int total = pitch * (bars - 1) + barWidth;
+    const int left = qRound(tile.center().x() - total / 2.0);
+    const int bottom = qRound(tile.bottom() - tile.height() * 0.2);
+    for (int i = 0; i < bars; ++i) {
+        const int h = qRound(tile.height() * heights[i]);
+        svg += QStringLiteral("  <rect x=\"%1\" y=\"%2\" width=\"%3\" height=\"%4\" fill=\"%5\"/>\n")
+                   .arg(left + i * pitch)
+                   .arg(bottom - h)
+                   .arg(barWidth)
+                   .arg(h)
+                   .arg(QString::fromLatin1(hex(i == bars - 1 ? Rise : Symbol)))
+                   .toLatin1();
+    }
+    svg += "</svg>\n";
+    return svg;
+}
+
 bool Save(const QImage& image, const QString& path) {
     if (!image.save(path, "PNG")) {
         std::fprintf(stderr, "cannot write %s\n", qPrintable(path));
@@ -205,5 +273,26 @@ int main(int argc, char** argv) {
     ok &=
         Save(Render(16, 16, [](QPainter& p) { DrawMark(p, 16, 0, 3); }), path("icons/128-16.png"));
     ok &= Save(Render(22, 22, [](QPainter& p) { DrawMark(p, 22, 0, 4); }), path("icons/142.png"));
+
+    // The desktop's icon theme: every size the menus and docks ask for, and a scalable one.
+    const char* theme = "hicolor";
+    for (const int size : {16, 22, 24, 32, 48, 64, 128, 256}) {
+        const QString folder = QStringLiteral("%1/%2x%2/apps").arg(QLatin1String(theme)).arg(size);
+        if (!resources.mkpath(folder)) {
+            std::fprintf(stderr, "cannot create %s\n", qPrintable(folder));
+            return 1;
+        }
+        const MarkFrame frame = FrameFor(size);
+        ok &= Save(Render(size, size,
+                          [&](QPainter& p) { DrawMark(p, size, frame.inset, frame.corner); }),
+                   resources.filePath(folder + QStringLiteral("/com.quorvane.Vemo.png")));
+    }
+    const QString scalable = QStringLiteral("%1/scalable/apps").arg(QLatin1String(theme));
+    QFile svg(resources.filePath(scalable + QStringLiteral("/com.quorvane.Vemo.svg")));
+    if (!resources.mkpath(scalable) || !svg.open(QIODevice::WriteOnly) ||
+        svg.write(MarkSvg(256)) < 0) {
+        std::fprintf(stderr, "cannot write the scalable icon\n");
+        ok = false;
+    }
     return ok ? 0 : 1;
 }

@@ -131,9 +131,10 @@ int ParseRequestHead(std::string_view head, ParsedRequest& out) {
         }
         out.absoluteForm = true;
         if (authorityEnd == npos) {
-            out.pathAndQuery = "/";
+            out.pathAndQuery.assign(1, '/');
         } else if (rest[authorityEnd] == '?') {
-            out.pathAndQuery = "/" + std::string(rest.substr(authorityEnd));
+            out.pathAndQuery.assign(1, '/');
+            out.pathAndQuery += rest.substr(authorityEnd);
         } else {
             out.pathAndQuery = std::string(rest.substr(authorityEnd));
         }

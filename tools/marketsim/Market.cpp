@@ -147,6 +147,13 @@ double LowerLimit(const Security& s) {
     return RoundToTick(s.prevClose * (1 - LimitShare(s.kind)), s.kind);
 }
 
+// Appends a separator and a field. Built with two appends, not a temporary "," + field, which
+// GCC 12 takes for overlapping copies at -O3.
+void AddField(std::string& line, char separator, const std::string& field) {
+    line += separator;
+    line += field;
+}
+
 std::string Format(double value, int decimals) {
     char text[64];
     std::snprintf(text, sizeof text, "%.*f", decimals, value);
@@ -401,22 +408,23 @@ std::string Market::SinaLine(const Security& s, const SimTime& time, bool oldFor
         return std::to_string(volume) + "," + Format(price, d);
     };
     std::string line = "var hq_str_" + s.symbol + "=\"" + s.nameGbk;
-    line += "," + Format(s.open, d);
-    line += "," + Format(s.prevClose, d);
-    line += "," + Format(s.price, d);
-    line += "," + Format(s.high, d);
-    line += "," + Format(s.low, d);
-    line += "," + (index ? std::string("0") : Format(s.bidPrices[0], d));
-    line += "," + (index ? std::string("0") : Format(s.askPrices[0], d));
-    line += "," + std::to_string(s.volume);
-    line += "," + FormatInteger(s.amount);
+    AddField(line, ',', Format(s.open, d));
+    AddField(line, ',', Format(s.prevClose, d));
+    AddField(line, ',', Format(s.price, d));
+    AddField(line, ',', Format(s.high, d));
+    AddField(line, ',', Format(s.low, d));
+    AddField(line, ',', index ? std::string("0") : Format(s.bidPrices[0], d));
+    AddField(line, ',', index ? std::string("0") : Format(s.askPrices[0], d));
+    AddField(line, ',', std::to_string(s.volume));
+    AddField(line, ',', FormatInteger(s.amount));
     for (std::size_t i = 0; i < 5; ++i) {
-        line += "," + book(s.bidPrices[i], s.bidVolumes[i]);
+        AddField(line, ',', book(s.bidPrices[i], s.bidVolumes[i]));
     }
     for (std::size_t i = 0; i < 5; ++i) {
-        line += "," + book(s.askPrices[i], s.askVolumes[i]);
+        AddField(line, ',', book(s.askPrices[i], s.askVolumes[i]));
     }
-    line += "," + Date(time) + "," + Clock(time);
+    AddField(line, ',', Date(time));
+    AddField(line, ',', Clock(time));
     line += oldForm ? "\";" : ",00,\";";
     return line;
 }
@@ -425,17 +433,18 @@ std::string Market::NetEaseLine(const Security& s, std::string_view symbol, cons
     const int d = Decimals(s.kind);
     const bool index = s.kind == SecurityKind::Index;
     std::string line = "var quote_" + std::string(symbol) + "='" + std::string(symbol);
-    line += ";" + s.nameGbk;
-    line += ";" + Format(s.prevClose, d);
-    line += ";" + Format(s.open, d);
-    line += ";" + FormatInteger(s.amount);
-    line += ";" + std::to_string(s.volume);
-    line += ";" + (index ? std::string("0") : Format(s.bidPrices[0], d));
-    line += ";" + (index ? std::string("0") : Format(s.askPrices[0], d));
-    line += ";" + Format(s.high, d);
-    line += ";" + Format(s.low, d);
-    line += ";" + Format(s.price, d);
-    line += ";" + Date(time) + " " + Clock(time);
+    AddField(line, ';', s.nameGbk);
+    AddField(line, ';', Format(s.prevClose, d));
+    AddField(line, ';', Format(s.open, d));
+    AddField(line, ';', FormatInteger(s.amount));
+    AddField(line, ';', std::to_string(s.volume));
+    AddField(line, ';', index ? std::string("0") : Format(s.bidPrices[0], d));
+    AddField(line, ';', index ? std::string("0") : Format(s.askPrices[0], d));
+    AddField(line, ';', Format(s.high, d));
+    AddField(line, ';', Format(s.low, d));
+    AddField(line, ';', Format(s.price, d));
+    AddField(line, ';', Date(time));
+    AddField(line, ' ', Clock(time));
     line += "';QuoteData.show_quote();";
     return line;
 }

@@ -3,9 +3,10 @@
 #include <ctime>
 #include <fstream>
 
+#include "net/Endpoints.h"
 #include "tools/marketsim/GbkText.h"
+#include "tools/marketsim/Lookup.h"
 #include "tools/marketsim/SimCore.h"
-#include "update/Endpoints.h"
 
 namespace vemo {
 
@@ -363,22 +364,22 @@ HttpReply MarketSimulator::Impl::Handle(const ParsedRequest& request, const std:
 
     SimService service = SimService::All;  // none yet
     const std::string_view pathOnly = path.substr(0, path.find('?'));
-    if (host == SinaHost) {
+    if (host == SinaHost || host == SinaLookupHost) {
         service = SimService::Sina;
     } else if (host == NetEaseHost) {
         service = SimService::NetEase;
-    } else if (host == TencentHost) {
+    } else if (host == TencentHost || host == TencentLookupHost) {
         service = SimService::Tencent;
     } else if (host == MakerHost) {
         service = SimService::Maker;
     } else if (downloads.contains(pathOnly)) {
         service = SimService::Maker;
     } else if (direct) {
-        if (path.starts_with("/list=")) {
+        if (path.starts_with("/list=") || path.starts_with("/suggest/")) {
             service = SimService::Sina;
         } else if (path.starts_with("/?")) {
             service = SimService::NetEase;
-        } else if (path.starts_with("/q=")) {
+        } else if (path.starts_with("/q=") || path.starts_with("/s3/")) {
             service = SimService::Tencent;
         } else if (path.starts_with("/quorvane/") || path.starts_with("/client/")) {
             service = SimService::Maker;
@@ -432,7 +433,19 @@ HttpReply MarketSimulator::Impl::Handle(const ParsedRequest& request, const std:
         return finish(maker);
     }
     reply.headers.emplace_back("Content-Type", QuoteContentType);
-    if (service == SimService::Sina) {
+    if (service == SimService::Sina && path.starts_with("/suggest/")) {
+        // The key is the last parameter: "/suggest/type=11,12,...&key=KEY".
+        const auto key = path.find("&key=");
+        const std::string_view value =
+            key == std::string_view::npos ? std::string_view() : path.substr(key + 5);
+        reply.body = sim::SinaLookupBody(sim::UrlDecode(value.substr(0, value.find('&'))), market);
+    } else if (service == SimService::Tencent && path.starts_with("/s3/")) {
+        const auto query = path.find('?');
+        const auto params =
+            sim::ParseQuery(query == std::string_view::npos ? "" : path.substr(query + 1));
+        const auto key = params.find("q");
+        reply.body = sim::TencentLookupBody(key == params.end() ? "" : key->second, market);
+    } else if (service == SimService::Sina) {
         if (!path.starts_with("/list=")) {
             HttpReply missing = TextReply(404, "no such page\n");
             missing.delayMs = applied.delayMs;

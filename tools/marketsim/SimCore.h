@@ -19,6 +19,8 @@ namespace vemo {
 inline constexpr char SinaHost[] = "hq.sinajs.cn";
 inline constexpr char NetEaseHost[] = "api.money.126.net";
 inline constexpr char TencentHost[] = "qt.gtimg.cn";
+inline constexpr char SinaLookupHost[] = "suggest3.sinajs.cn";
+inline constexpr char TencentLookupHost[] = "smartbox.gtimg.cn";
 
 struct MarketSimulator::Impl {
     explicit Impl(std::uint64_t seed);

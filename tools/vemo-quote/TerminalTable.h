@@ -4,6 +4,7 @@
 #include <string_view>
 #include <vector>
 
+#include "quotes/Holdings.h"
 #include "quotes/Quotes.h"
 #include "settings/TickerSettings.h"
 
@@ -17,11 +18,15 @@ std::string TerminalSafe(std::string_view utf8);
 std::string TerminalProviderText(std::string_view gbk);
 
 // The watch list as a terminal table in UTF-8: the columns and rows that pageContent selects,
-// rising rows red and falling rows green when `colour` is set.
-std::string FormatTerminalTable(const TickerSettings& settings, QuoteBatch& batch, bool colour);
+// rising rows red and falling rows green when `colour` is set. When `holdings` holds a listed
+// code, the profit columns and the line of sums follow as on the quote page.
+std::string FormatTerminalTable(const TickerSettings& settings, QuoteBatch& batch, bool colour,
+                                const HoldingTable* holdings = nullptr);
 
-// The codes of the settings' list, in list order and each once, for which the batch holds no
-// quote.
-std::vector<std::string> CodesWithoutQuote(const TickerSettings& settings, const QuoteBatch& batch);
+// The batch as tab-separated lines for scripts (UTF-8): per quote code, name, price, previous
+// close, change, change in percent, shares, cost, market value, today's profit, total profit and
+// total profit in percent (the holding's fields empty without one), then the line of sums with
+// "合计" as its code.
+std::string FormatHoldingsTsv(const QuoteBatch& batch, const HoldingTable& holdings);
 
 }  // namespace vemo

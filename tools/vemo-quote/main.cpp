@@ -14,11 +14,14 @@
 #include <vector>
 
 #include "quotes/Gbk.h"
+#include "quotes/HoldingsFile.h"
+#include "quotes/MissingCodes.h"
 #include "quotes/QuoteFailover.h"
 #include "quotes/QuoteFetch.h"
 #include "quotes/QuotePage.h"
 #include "quotes/QuoteParsers.h"
 #include "quotes/QuoteUrl.h"
+#include "quotes/Suggest.h"
 #include "settings/SettingsStore.h"
 #include "tools/vemo-quote/TerminalTable.h"
 
@@ -32,8 +35,11 @@ constexpr char Usage[] =
     "       vemo-quote symbol sina|netease|tencent SYMBOL\n"
     "       vemo-quote parse sina|netease|tencent FILE\n"
     "       vemo-quote page [DIR]\n"
-    "       vemo-quote show [DIR] [--watch SECONDS]\n"
-    "DIR is the folder that holds vemo.ini (default: the folder of this program).\n";
+    "       vemo-quote show [DIR] [--watch SECONDS] [--tsv]\n"
+    "       vemo-quote find KEY [DIR]\n"
+    "DIR is the folder that holds vemo.ini (default: the folder of this program, or the\n"
+    "user's ~/.config/Quorvane/VemoMonitor when this program's folder is not writable).\n"
+    "Holdings are read from holdings.ini in the per-user folder.\n";
 
 // A response file larger than this is not a quote response.
 constexpr std::uintmax_t MaxResponseFileBytes = 64u << 20;
@@ -47,7 +53,7 @@ int UsageError() {
 // when the name is no folder.
 std::optional<SettingsFiles> FilesFor(const std::vector<std::string>& args, std::size_t at) {
     if (args.size() <= at) {
-        return SettingsFilesFor(ProgramFolder());
+        return RunningProgramSettingsFiles();
     }
     std::error_code error;
     if (!std::filesystem::is_directory(args[at], error)) {
@@ -91,8 +97,9 @@ int PrintSettings(const SettingsFiles& files) {
 int PrintUrl(const SettingsFiles& files) {
     TickerSettings s = DefaultTickerSettings();
     LoadSettings(s, files);
-    BuildQuoteUrl(s);
-    std::printf("%s\n", QuoteUrl.c_str());
+    std::string quoteUrl;
+    BuildQuoteUrl(s, quoteUrl);
+    std::printf("%s\n", quoteUrl.c_str());
     return 0;
 }
 
@@ -151,14 +158,32 @@ int ParseFile(const std::string& provider, const std::string& path) {
     return 0;
 }
 
+// The holdings of the per-user holdings.ini; values that do not read are named on standard
+// error and count as no holding.
+LoadedHoldings LoadUserHoldings() {
+    const PerCodeFile file = HoldingsFile();
+    LoadedHoldings loaded = LoadHoldings(file);
+    if (!loaded.readable) {
+        std::fprintf(stderr, "vemo-quote: %s: 无法读取\n", file.Path().c_str());
+    }
+    for (const HoldingProblem& problem : loaded.problems) {
+        std::fprintf(stderr, "vemo-quote: %s\n", DescribeHoldingProblem(file.Path(), problem).c_str());
+    }
+    return loaded;
+}
+
 int PrintPage(const SettingsFiles& files) {
     TickerSettings s = DefaultTickerSettings();
     LoadSettings(s, files);
-    BuildQuoteUrl(s);
+    std::string quoteUrl;
+    BuildQuoteUrl(s, quoteUrl);
+    const LoadedHoldings holdings = LoadUserHoldings();
     std::vector<char> page(PageBufferSize, '\0');
     int rows = 2;
     int cols = 3;
-    const int result = RenderQuotePage(s, page, rows, cols);
+    // This tool makes no version check, so no upgrade is ever known to be required.
+    const int result = RenderQuotePage(s, quoteUrl, false, page, rows, cols, NetworkFetchers(),
+                                       nullptr, holdings.Shown());
     std::fwrite(page.data(), 1, strnlen(page.data(), page.size()), stdout);
     std::fflush(stdout);
     std::fprintf(stderr, "rows=%d cols=%d result=%d\n", rows, cols, result);
@@ -167,42 +192,79 @@ int PrintPage(const SettingsFiles& files) {
 
 // One fetch and its table; false after a fetch error or when no code got a quote, which has
 // been reported.
-bool ShowOnce(const TickerSettings& s, bool colour) {
+// With `tsv` the lines for scripts take the table's place; they carry the holdings whether or
+// not the page shows them.
+bool ShowOnce(const TickerSettings& s, const std::string& quoteUrl, bool colour,
+              const LoadedHoldings& holdings, bool tsv) {
     if (strnlen(s.codeList, sizeof s.codeList) < 6) {
         std::printf("股票代码列表中无数据 请添加股票代码\n");
         return true;
     }
     QuoteBatch batch;
-    const FailoverOutcome fetched = FetchWithFailover(s, QuoteUrl, NetworkFetchers(), batch);
+    const FailoverOutcome fetched = FetchWithFailover(s, quoteUrl, NetworkFetchers(), batch);
     if (fetched.result != FetchOk) {
         std::fprintf(stderr, "vemo-quote: 获得数据出错 请检查网络连接 (%s: %s)\n",
                      fetched.result == FetchBadUrl ? "bad request URL" : "request failed",
-                     QuoteUrl.c_str());
+                     quoteUrl.c_str());
         return false;
     }
     // Codes the service does not know get no line in its answer: name them, or they vanish.
     const std::vector<std::string> missing = CodesWithoutQuote(s, batch);
-    std::fputs(FormatTerminalTable(s, batch, colour).c_str(), stdout);
-    if (fetched.provider != SelectedProvider(s.provider)) {
+    if (tsv) {
+        std::fputs(FormatHoldingsTsv(batch, holdings.table).c_str(), stdout);
+    } else {
+        std::fputs(FormatTerminalTable(s, batch, colour, holdings.Shown()).c_str(), stdout);
+    }
+    if (!tsv && fetched.provider != SelectedProvider(s.provider)) {
         std::printf("(%s)\n", GbkToUtf8(ServiceName(fetched.provider)).c_str());
     }
     std::fflush(stdout);
     if (!missing.empty()) {
-        std::string names;
-        for (const std::string& code : missing) {
-            names += names.empty() ? "" : ", ";
-            names += code;
-        }
-        std::fprintf(stderr, "没有行情: %s\n", names.c_str());
+        std::fprintf(stderr, "没有行情: %s\n", JoinCodes(missing).c_str());
     }
     return fetched.answered;
+}
+
+// The securities whose name, pinyin initials or code match KEY, one "code name pinyin kind" line
+// each; status 1 with one line on standard error when nothing matches or every service fails.
+int Find(const std::string& key, const SettingsFiles& files) {
+    if (key.empty() || key.size() > MaxLookupKeyBytes) {
+        std::fprintf(stderr, "vemo-quote: KEY must have 1 to %zu bytes\n", MaxLookupKeyBytes);
+        return 2;
+    }
+    TickerSettings s = DefaultTickerSettings();
+    LoadSettings(s, files);
+    const LookupOutcome outcome = LookUp(s, key);
+    for (const SecurityMatch& match : outcome.matches) {
+        std::printf("%s\t%s\t%s\t%s\n", match.code.c_str(), TerminalSafe(match.name).c_str(),
+                    TerminalSafe(match.pinyin).c_str(), SecurityKindText(match.kind));
+    }
+    std::fflush(stdout);
+    if (!outcome.matches.empty()) {
+        return 0;
+    }
+    if (outcome.answered) {
+        std::fprintf(stderr, "没有找到: %s\n", TerminalSafe(key).c_str());
+        return 1;
+    }
+    std::string failures;
+    for (const LookupAttempt& attempt : outcome.attempts) {
+        failures += failures.empty() ? "" : "; ";
+        failures +=
+            GbkToUtf8(ServiceName(attempt.provider)) + ": " + LookupResultText(attempt.result);
+    }
+    std::fprintf(stderr, "vemo-quote: 查询出错 请检查网络连接 (%s)\n", failures.c_str());
+    return 1;
 }
 
 int Show(const std::vector<std::string>& args) {
     std::vector<std::string> rest;
     long watchSeconds = 0;
+    bool tsv = false;
     for (std::size_t i = 1; i < args.size(); ++i) {
-        if (args[i] == "--watch") {
+        if (args[i] == "--tsv") {
+            tsv = true;
+        } else if (args[i] == "--watch") {
             if (i + 1 >= args.size()) {
                 return UsageError();
             }
@@ -225,16 +287,18 @@ int Show(const std::vector<std::string>& args) {
     }
     TickerSettings s = DefaultTickerSettings();
     LoadSettings(s, *files);
-    BuildQuoteUrl(s);
-    const bool colour = isatty(STDOUT_FILENO) != 0;
+    std::string quoteUrl;
+    BuildQuoteUrl(s, quoteUrl);
+    const bool colour = !tsv && isatty(STDOUT_FILENO) != 0;
+    const LoadedHoldings holdings = LoadUserHoldings();
     if (watchSeconds == 0) {
-        return ShowOnce(s, colour) ? 0 : 1;
+        return ShowOnce(s, quoteUrl, colour, holdings, tsv) ? 0 : 1;
     }
     for (;;) {
         if (colour) {
             std::fputs("\033[H\033[2J", stdout);
         }
-        ShowOnce(s, colour);
+        ShowOnce(s, quoteUrl, colour, holdings, tsv);
         std::this_thread::sleep_for(std::chrono::seconds(watchSeconds));
     }
 }
@@ -266,6 +330,10 @@ int main(int argc, char** argv) {
     }
     if (command == "show") {
         return Show(args);
+    }
+    if (command == "find" && (args.size() == 2 || args.size() == 3)) {
+        const std::optional<SettingsFiles> files = FilesFor(args, 2);
+        return files ? Find(args[1], *files) : 2;
     }
     return UsageError();
 }

@@ -90,8 +90,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     std::memcpy(settings.codeList, input.data(), std::min(input.size(), sizeof settings.codeList));
     for (const int provider : {ProviderSina, ProviderNetEase, ProviderTencent, 0}) {
         settings.provider = provider;
-        FUZZ_CHECK(BuildQuoteUrl(settings) == 1);
-        FUZZ_CHECK(QuoteUrl.starts_with(BaseUrl(provider)));
+        std::string quoteUrl;
+        FUZZ_CHECK(BuildQuoteUrl(settings, quoteUrl) == 1);
+        FUZZ_CHECK(quoteUrl.starts_with(BaseUrl(provider)));
         (void)MakeQuoteUrl(input, provider);
     }
     CheckBackMapping(input);

@@ -1,10 +1,10 @@
-#include "update/UrlDownload.h"
+#include "net/UrlDownload.h"
 
 #include <sys/stat.h>
 
 #include <string>
 
-#include "quotes/HttpTransfer.h"
+#include "net/HttpTransfer.h"
 #include "settings/AtomicFile.h"
 #include "settings/UniqueFd.h"
 
@@ -73,8 +73,6 @@ int DownloadToFile(std::string_view url, const std::filesystem::path& file,
     curl_easy_setopt(h, CURLOPT_URL, target.c_str());
     curl_easy_setopt(h, CURLOPT_HTTPGET, 1L);
     SetTransferBounds(h, options.transfer);
-    // A server that trickles its answer never trips the stall limit; only a deadline ends it.
-    curl_easy_setopt(h, CURLOPT_TIMEOUT, options.transfer.deadlineSeconds);
     UseEnvironmentProxy(h);
     curl_easy_setopt(h, CURLOPT_WRITEFUNCTION, WriteChunk);
     curl_easy_setopt(h, CURLOPT_WRITEDATA, &sink);

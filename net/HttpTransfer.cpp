@@ -1,4 +1,4 @@
-#include "quotes/HttpTransfer.h"
+#include "net/HttpTransfer.h"
 
 #include <cstdlib>
 #include <cstring>
@@ -38,6 +38,7 @@ void SetTransferBounds(CURL* h, const FetchOptions& options) {
     curl_easy_setopt(h, CURLOPT_CONNECTTIMEOUT, options.connectTimeoutSeconds);
     curl_easy_setopt(h, CURLOPT_LOW_SPEED_LIMIT, 1L);
     curl_easy_setopt(h, CURLOPT_LOW_SPEED_TIME, options.stallTimeoutSeconds);
+    curl_easy_setopt(h, CURLOPT_TIMEOUT, options.deadlineSeconds);
 }
 
 void UseEnvironmentProxy(CURL* h) {

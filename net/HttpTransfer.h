@@ -5,11 +5,11 @@
 #include <memory>
 #include <string>
 
-#include "quotes/QuoteFetch.h"
+#include "net/HttpGet.h"
 
 namespace vemo {
 
-// What every HTTP transfer of the program shares, quote requests and downloads alike.
+// What every libcurl transfer of the program shares, quote requests and downloads alike.
 
 struct CurlEasyDeleter {
     void operator()(CURL* handle) const { curl_easy_cleanup(handle); }
@@ -20,7 +20,8 @@ using CurlEasy = std::unique_ptr<CURL, CurlEasyDeleter>;
 bool IsHttpUrl(const std::string& url);
 
 // http and https only (for redirects too, at most 5 of them), no signals, and the time-outs of
-// `options`: a server that does not connect or stops sending ends the transfer.
+// `options`: a server that does not connect, stops sending or outlasts the deadline ends the
+// transfer.
 void SetTransferBounds(CURL* handle, const FetchOptions& options);
 
 // The system's Internet settings: libcurl follows http_proxy and no_proxy itself; HTTP_PROXY

@@ -1,11 +1,7 @@
 #pragma once
 
-#include <cstddef>
-#include <cstdint>
 #include <string>
 #include <string_view>
-
-#include "settings/Version.h"
 
 namespace vemo {
 
@@ -30,15 +26,6 @@ std::string CodeQueryUrl();
 std::string VersionCheckUrl(std::string_view installationId);
 // "http://host/quorvane/VEMOUpdate.php?Ver=VEMO%202.0.4.3" — the update answer.
 std::string UpdateAnswerUrl();
-
-// The answers of the version check and the update answer are INI text with this one section.
-inline constexpr char AnswerSection[] = "VEMO";
-// An answer is a few lines; anything larger is no answer.
-inline constexpr std::size_t MaxAnswerBytes = 64 * 1024;
-// Only a release above this program's build counts; the build numbers compare unsigned.
-constexpr bool IsNewerBuild(int build) {
-    return static_cast<std::uint32_t>(build) > static_cast<std::uint32_t>(BuildNumber);
-}
 
 // The URL with every byte that cannot stand in a request line as it is (blanks, control
 // characters, bytes above 0x7E and " < > \ ^ ` { | }) written as %XX; all else, "%" included,

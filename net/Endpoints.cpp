@@ -1,4 +1,4 @@
-#include "update/Endpoints.h"
+#include "net/Endpoints.h"
 
 #include "settings/TickerSettings.h"
 #include "settings/Version.h"

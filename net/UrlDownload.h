@@ -7,7 +7,7 @@
 #include <functional>
 #include <string_view>
 
-#include "quotes/QuoteFetch.h"
+#include "net/HttpGet.h"
 
 namespace vemo {
 
