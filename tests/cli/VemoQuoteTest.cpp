@@ -523,14 +523,16 @@ TEST_F(VemoQuoteHoldingsTest, PageAndTableShowTheHoldingsAsTheWindowDoes) {
     // The renderer's own page for the same settings and holdings.
     TickerSettings loaded = DefaultTickerSettings();
     LoadSettings(loaded, files);
-    BuildQuoteUrl(loaded);
+    std::string quoteUrl;
+    BuildQuoteUrl(loaded, quoteUrl);
     HoldingTable holdings;
     holdings.Set("600000", Holding{1'000'000, 9'999'000});
     holdings.Set("000002", Holding{200, 10'000'000});
     std::vector<char> expected(PageBufferSize, '\0');
     int rows = 2;
     int cols = 3;
-    RenderQuotePage(loaded, expected, rows, cols, NetworkFetchers(), nullptr, &holdings);
+    RenderQuotePage(loaded, quoteUrl, false, expected, rows, cols, NetworkFetchers(), nullptr,
+                    &holdings);
     EXPECT_EQ(page.out, std::string(expected.data()));
     EXPECT_NE(page.out.find(Utf8ToGbk("<td class=\"cup\" nowrap>+230000.00</td><td class=\"cup\" nowrap>"
                                       "+231000.00</td>")),

@@ -49,7 +49,7 @@ class HoldingsPageTest : public ::testing::Test {
         std::vector<char> buffer(PageBufferSize, '\0');
         rows = 2;
         cols = 3;
-        RenderQuotePage(settings, buffer, rows, cols, Fetchers(), nullptr, holdings);
+        RenderQuotePage(settings, {}, false, buffer, rows, cols, Fetchers(), nullptr, holdings);
         return Utf8(buffer.data());
     }
 
@@ -151,10 +151,10 @@ TEST_F(HoldingsPageTest, StaleQuotesShowTheLastProfit) {
     holdings.Set("600000", Holding{1000, *ParseHoldingCost("9.85")});
     QuotePageSession session(Fetchers());
     std::vector<char> buffer(PageBufferSize, '\0');
-    session.Render(settings, buffer, rows, cols, &holdings);
+    session.Render(settings, {}, false, buffer, rows, cols, &holdings);
     const std::string fresh = Utf8(buffer.data());
     answers = false;
-    const RefreshReport report = session.Render(settings, buffer, rows, cols, &holdings);
+    const RefreshReport report = session.Render(settings, {}, false, buffer, rows, cols, &holdings);
     const std::string stale = Utf8(buffer.data());
     EXPECT_TRUE(report.stale);
     EXPECT_EQ(rows, 3);
@@ -165,7 +165,7 @@ TEST_F(HoldingsPageTest, StaleQuotesShowTheLastProfit) {
     unmarked.erase(unmarked.find(mark), mark.size());
     EXPECT_EQ(unmarked, fresh);
     // Without holdings the kept table is the plain one.
-    session.Render(settings, buffer, rows, cols, nullptr);
+    session.Render(settings, {}, false, buffer, rows, cols, nullptr);
     EXPECT_EQ(Utf8(buffer.data()).find("合计"), std::string::npos);
     EXPECT_EQ(cols, 3);
 }
