@@ -12,10 +12,10 @@ namespace vemo {
 
 namespace {
 
-timemoment ToTimemoment(WallClock::time_point at) {
+timespec ToTimespec(WallClock::time_point at) {
     const auto since = at.time_since_epoch();
     const auto seconds = std::chrono::floor<std::chrono::seconds>(since);
-    timemoment moment{};
+    timespec moment{};
     moment.tv_sec = static_cast<time_t>(seconds.count());
     moment.tv_nsec = static_cast<long>(
         std::chrono::duration_cast<std::chrono::nanoseconds>(since - seconds).count());
