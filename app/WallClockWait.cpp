@@ -15,16 +15,16 @@ namespace {
 timespec ToTimespec(WallClock::time_point at) {
     const auto since = at.time_since_epoch();
     const auto seconds = std::chrono::floor<std::chrono::seconds>(since);
-    timespec spec{};
-    spec.tv_sec = static_cast<time_t>(seconds.count());
-    spec.tv_nsec = static_cast<long>(
+    timespec moment{};
+    moment.tv_sec = static_cast<time_t>(seconds.count());
+    moment.tv_nsec = static_cast<long>(
         std::chrono::duration_cast<std::chrono::nanoseconds>(since - seconds).count());
     // An all-zero value would disarm the timer instead of firing at once.
-    if (spec.tv_sec <= 0) {
-        spec.tv_sec = 0;
-        spec.tv_nsec = 1;
+    if (moment.tv_sec <= 0) {
+        moment.tv_sec = 0;
+        moment.tv_nsec = 1;
     }
-    return spec;
+    return moment;
 }
 
 }  // namespace
@@ -46,14 +46,14 @@ WallClockWait::Woken WallClockWait::WaitUntil(std::optional<WallClock::time_poin
     if (stopped_.load() || !Ready()) {
         return Woken::Stopped;
     }
-    itimerspec spec{};
+    itimerspec setting{};
     int flags = 0;
     if (until) {
-        spec.it_value = ToTimespec(*until);
+        setting.it_value = ToTimespec(*until);
         // A clock that is set while the timer runs cancels it: the moment is worked out anew.
         flags = TFD_TIMER_ABSTIME | TFD_TIMER_CANCEL_ON_SET;
     }
-    if (timerfd_settime(timer_, flags, &spec, nullptr) != 0) {
+    if (timerfd_settime(timer_, flags, &setting, nullptr) != 0) {
         return Woken::Stopped;
     }
 

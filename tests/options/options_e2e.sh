@@ -45,13 +45,13 @@ dialog_open() { [[ -n "$(dialog)" ]]; }
 dialog_closed() { [[ -z "$(dialog)" ]]; }
 height_is() { read -r _ _ _ h < <(geometry "$win"); [[ "$h" == "$1" ]]; }
 page_shows() { iconv -f GBK -t UTF-8 "$page" 2>/dev/null | grep -q "$1"; }
-# Settings is the fourth command of the menu the title strip opens on a right click.
+# Settings is the fifth command of the menu the title strip opens on a right click.
 open_settings() {
     local x y w h
     read -r x y w h < <(geometry "$win")
     xdotool mousemove $((x + w / 2)) $((y + 7)) click 3
     until_true 5 menu_shown || return 1
-    xdotool key Down Down Down Down Return
+    xdotool key Down Down Down Down Down Return
     until_true 10 dialog_open
 }
 # Red pixels in the status line's part of the dialog (its bottom left).

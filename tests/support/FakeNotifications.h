@@ -48,10 +48,10 @@ class FakeNotifications : public QObject {
         return static_cast<uint>(calls.size());
     }
     QStringList GetCapabilities() { return {QStringLiteral("body")}; }
-    QString GetServerInformation(QString& vendor, QString& version, QString& spec) {
+    QString GetServerInformation(QString& vendor, QString& version, QString& specVersion) {
         vendor = QStringLiteral("test");
         version = QStringLiteral("1");
-        spec = QStringLiteral("1.2");
+        specVersion = QStringLiteral("1.2");
         return QStringLiteral("fake");
     }
 };

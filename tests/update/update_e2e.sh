@@ -50,8 +50,8 @@ upgrade_from_menu() {
     read -r tx ty < <(tray_icon) || return 1
     xdotool mousemove "$tx" "$ty" click 3
     until_true 5 menu_shown || return 1
-    # Upgrade is the third item.
-    xdotool key Down Down Down Return
+    # Upgrade is the fourth item, after 刷新, 透明 and 提醒.
+    xdotool key Down Down Down Down Return
 }
 message_box() { xdotool search --name '^提示$' 2>/dev/null | head -n1; }
 has_window() { [[ -n "$(ticker_window)" ]]; }
