@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "platform/x11/X11Platform.h"
 #include "tests/support/TestFiles.h"
 
 namespace vemo {
@@ -231,6 +232,20 @@ TEST_F(AutoStartTest, RunningProgramUnderTheConfigFolderOfTheEnvironment) {
     ScopedEnv home("HOME", (dir_.path() / "home").string());
     EXPECT_EQ(AutoStartEntryPath(),
               dir_.path() / "home" / ".config" / "autostart" / "VEMO.desktop");
+}
+
+TEST_F(AutoStartTest, ThePlatformReportsTheEntryAsItStandsNow) {
+    ScopedEnv config("XDG_CONFIG_HOME", (dir_.path() / "config").string());
+    X11Platform platform;
+    EXPECT_FALSE(platform.StartsAtLogOn());
+    ASSERT_EQ(platform.SetStartAtLogOn(1), AutoStartOk);
+    EXPECT_TRUE(platform.StartsAtLogOn());
+    // Removed behind the program's back.
+    fs::remove(entry_);
+    EXPECT_FALSE(platform.StartsAtLogOn());
+    // A folder where the entry belongs starts nothing.
+    fs::create_directories(entry_);
+    EXPECT_FALSE(platform.StartsAtLogOn());
 }
 
 }  // namespace

@@ -172,6 +172,18 @@ TEST_F(TickerWindowTest, NoticeTextIsTheComplementOfTheBackground) {
               QColor(0x56, 0x34, 0x12));
 }
 
+TEST_F(TickerWindowTest, OnWaylandNeitherHotKeyNorSeeThroughIsTried) {
+    fake.onWayland = true;
+    StartAndShowFirstPage();
+    EXPECT_EQ(fake.hotKeyRegistrations, 0);
+    window->ToggleTransparency();
+    EXPECT_FALSE(window->TransparentMode());
+    EXPECT_EQ(fake.masksSet, 0);
+    // Whatever the dialog's OK does, it does not try the hot key either.
+    window->RegisterShowHideHotKey();
+    EXPECT_EQ(fake.hotKeyRegistrations, 0);
+}
+
 TEST_F(TickerWindowTest, MenuHoldsTheCommandsInOrder) {
     StartAndShowFirstPage();
     const std::unique_ptr<QMenu> menu = window->BuildMainMenu();
