@@ -38,7 +38,7 @@ e2e_start_simulator "$marketsim" --frozen --time '2026-12-07 10:30:00' --infover
     --info '新版本 2.0.4.4 已发布' --infourl http://www.quorvane.com/news.htm \
     --dlurl http://www.quorvane.com/download/VEMO
 sim="http://127.0.0.1:$port"
-curl -s --noproxy '*' --data-binary '<html><body>Not Found</body></html>' \
+curl -sf --noproxy '*' --data-binary '<html><body>Not Found</body></html>' \
     "$sim/_sim/download?path=/download/VEMO" >/dev/null || fatal "no download set up"
 
 "$demosettings" "$work/program" --codes ,600000 --proxy "127.0.0.1:$port" \
@@ -96,7 +96,8 @@ check "the message box closes with Return" until_true 5 no_message_box
 check "VEMO still runs after a refused download" kill -0 "$vemo_pid"
 
 # The real release.
-curl -s --noproxy '*' --data-binary @"$work/release" \
+# -f: a release the simulator refuses (too large, say) must stop the test here, not later.
+curl -sf --noproxy '*' --data-binary @"$work/release" \
     "$sim/_sim/download?path=/download/VEMO" >/dev/null || fatal "no release set up"
 upgrade_from_menu || fatal "no menu"
 check "upgrade ends the program" until_true 30 ended
