@@ -33,15 +33,6 @@ WallClockWait::WallClockWait()
     : timer_(timerfd_create(CLOCK_REALTIME, TFD_CLOEXEC | TFD_NONBLOCK)),
       wake_(eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK)) {}
 
-WallClockWait::~WallClockWait() {
-    if (timer_ >= 0) {
-        close(timer_);
-    }
-    if (wake_ >= 0) {
-        close(wake_);
-    }
-}
-
 WallClockWait::Woken WallClockWait::WaitUntil(std::optional<WallClock::time_point> until) {
     if (stopped_.load() || !Ready()) {
         return Woken::Stopped;
@@ -53,11 +44,11 @@ WallClockWait::Woken WallClockWait::WaitUntil(std::optional<WallClock::time_poin
         // A clock that is set while the timer runs cancels it: the moment is worked out anew.
         flags = TFD_TIMER_ABSTIME | TFD_TIMER_CANCEL_ON_SET;
     }
-    if (timerfd_settime(timer_, flags, &setting, nullptr) != 0) {
+    if (timerfd_settime(timer_.get(), flags, &setting, nullptr) != 0) {
         return Woken::Stopped;
     }
 
-    pollfd fds[2] = {{wake_, POLLIN, 0}, {timer_, POLLIN, 0}};
+    pollfd fds[2] = {{wake_.get(), POLLIN, 0}, {timer_.get(), POLLIN, 0}};
     for (;;) {
         const int ready = poll(fds, 2, -1);
         if (ready > 0) {
@@ -70,10 +61,10 @@ WallClockWait::Woken WallClockWait::WaitUntil(std::optional<WallClock::time_poin
     std::uint64_t count = 0;
     if ((fds[0].revents & POLLIN) != 0) {
         // Several wake-ups before this one are one reason to look again, not several.
-        [[maybe_unused]] const ssize_t drained = read(wake_, &count, sizeof count);
+        [[maybe_unused]] const ssize_t drained = read(wake_.get(), &count, sizeof count);
         return stopped_.load() ? Woken::Stopped : Woken::Wake;
     }
-    if (read(timer_, &count, sizeof count) < 0 && errno == ECANCELED) {
+    if (read(timer_.get(), &count, sizeof count) < 0 && errno == ECANCELED) {
         return Woken::ClockSet;
     }
     return Woken::Deadline;
@@ -81,7 +72,7 @@ WallClockWait::Woken WallClockWait::WaitUntil(std::optional<WallClock::time_poin
 
 void WallClockWait::Wake() {
     const std::uint64_t one = 1;
-    [[maybe_unused]] const ssize_t written = write(wake_, &one, sizeof one);
+    [[maybe_unused]] const ssize_t written = write(wake_.get(), &one, sizeof one);
 }
 
 void WallClockWait::Stop() {

@@ -4,6 +4,8 @@
 #include <chrono>
 #include <optional>
 
+#include "settings/UniqueFd.h"
+
 namespace vemo {
 
 using WallClock = std::chrono::system_clock;
@@ -17,13 +19,12 @@ class WallClockWait {
     enum class Woken { Deadline, Wake, ClockSet, Stopped };
 
     WallClockWait();
-    ~WallClockWait();
     WallClockWait(const WallClockWait&) = delete;
     WallClockWait& operator=(const WallClockWait&) = delete;
 
     // False when the system would not give the descriptors; every wait then ends at once as
     // Stopped rather than spin or hang.
-    bool Ready() const { return timer_ >= 0 && wake_ >= 0; }
+    bool Ready() const { return timer_.get() >= 0 && wake_.get() >= 0; }
 
     // Sleeps until `until` (none: until woken or stopped). Wake-ups that came while the thread
     // was not waiting end the next wait at once, so none is lost.
@@ -34,8 +35,8 @@ class WallClockWait {
     void Stop();
 
   private:
-    int timer_ = -1;  // timerfd on CLOCK_REALTIME
-    int wake_ = -1;   // eventfd
+    UniqueFd timer_;  // timerfd on CLOCK_REALTIME
+    UniqueFd wake_;   // eventfd
     std::atomic<bool> stopped_{false};
 };
 

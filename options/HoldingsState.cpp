@@ -3,23 +3,11 @@
 #include <algorithm>
 #include <optional>
 
+#include "options/OptionsState.h"
 #include "quotes/Holdings.h"
 #include "quotes/HoldingsFile.h"
 
 namespace vemo {
-
-namespace {
-
-std::string_view Trim(std::string_view text) {
-    constexpr std::string_view blanks = " \t\n\v\f\r";
-    const std::size_t first = text.find_first_not_of(blanks);
-    if (first == std::string_view::npos) {
-        return {};
-    }
-    return text.substr(first, text.find_last_not_of(blanks) - first + 1);
-}
-
-}  // namespace
 
 bool ValidShares(std::string_view text) {
     return ParseHoldingShares(text).has_value();
@@ -55,7 +43,7 @@ HoldingError ValidateHoldings(const HoldingsPageState& state) {
     for (std::size_t l = 0; l < state.lines.size(); ++l) {
         const HoldingLine& line = state.lines[l];
         const auto text = [&](std::size_t c) {
-            return c < line.texts.size() ? Trim(line.texts[c]) : std::string_view();
+            return c < line.texts.size() ? TrimEntry(line.texts[c]) : std::string_view();
         };
         // Shares and cost: both empty (no holding) or both right.
         const bool anyHolding = !text(0).empty() || !text(1).empty();
@@ -91,7 +79,7 @@ HoldingError ValidateAlerts(const HoldingsPageState& state) {
     for (std::size_t l = 0; l < state.lines.size(); ++l) {
         const HoldingLine& line = state.lines[l];
         for (std::size_t c = 0; c < AlertColumnCount && c < line.alertTexts.size(); ++c) {
-            const std::string_view text = Trim(line.alertTexts[c]);
+            const std::string_view text = TrimEntry(line.alertTexts[c]);
             const AlertKind kind = AlertColumns[c].kind;
             if (!text.empty() && !ParseAlertValue(kind, text)) {
                 return HoldingError{IsPriceAlert(kind) ? MsgAlertPrice : MsgAlertPercent, l,
@@ -117,7 +105,7 @@ std::string StoreAlerts(const HoldingsPageState& state, AlertsFile& alerts) {
         AlertRules rules;
         for (std::size_t c = 0; c < AlertColumnCount && c < line.alertTexts.size(); ++c) {
             const AlertKind kind = AlertColumns[c].kind;
-            rules[kind] = ParseAlertValue(kind, Trim(line.alertTexts[c])).value_or(0);
+            rules[kind] = ParseAlertValue(kind, TrimEntry(line.alertTexts[c])).value_or(0);
         }
         const auto stored = alerts.Rules().find(line.code);
         const AlertRules before = stored != alerts.Rules().end() ? stored->second : AlertRules{};
@@ -135,7 +123,7 @@ std::string StoreHoldings(const HoldingsPageState& state, PerCodeFile& file) {
     for (const HoldingLine& line : state.lines) {
         for (std::size_t c = 0; c < HoldingColumnCount; ++c) {
             const std::string_view text =
-                c < line.texts.size() ? Trim(line.texts[c]) : std::string_view();
+                c < line.texts.size() ? TrimEntry(line.texts[c]) : std::string_view();
             if (text.empty()) {
                 file.Remove(line.code, HoldingColumns[c].key);
             } else {

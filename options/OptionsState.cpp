@@ -42,15 +42,6 @@ bool StoreText(char (&field)[N], std::string_view text) {
     return true;
 }
 
-std::string_view Trim(std::string_view text) {
-    constexpr std::string_view blanks = " \t\n\v\f\r";
-    const std::size_t first = text.find_first_not_of(blanks);
-    if (first == std::string_view::npos) {
-        return {};
-    }
-    return text.substr(first, text.find_last_not_of(blanks) - first + 1);
-}
-
 // A TCP port as typed: a whole number from 1 to 65535, digits only.
 bool IsPortNumber(std::string_view port) {
     if (port.empty()) {
@@ -107,6 +98,16 @@ bool BeginsWithIgnoringCase(std::string_view entry, std::string_view prefix) {
 }
 
 }  // namespace
+
+std::string_view TrimEntry(std::string_view text) {
+    constexpr std::string_view blanks = " \t\n\v\f\r";
+    const std::size_t first = text.find_first_not_of(blanks);
+    if (first == std::string_view::npos) {
+        return {};
+    }
+    return text.substr(first, text.find_last_not_of(blanks) - first + 1);
+}
+
 
 DisplayPageState DisplayStateFrom(const TickerSettings& s) {
     DisplayPageState d;
@@ -228,8 +229,8 @@ std::string ValidateAndStore(const DisplayPageState& display, const ProxyPageSta
     std::int32_t mode = 0;
     if (proxy.useProxy) {
         mode = proxyUseServer;
-        const std::string_view address = Trim(proxy.address);
-        const std::string_view port = Trim(proxy.port);
+        const std::string_view address = TrimEntry(proxy.address);
+        const std::string_view port = TrimEntry(proxy.port);
         std::string server(address);
         server += ':';
         server += port;
@@ -238,8 +239,8 @@ std::string ValidateAndStore(const DisplayPageState& display, const ProxyPageSta
         }
         if (proxy.credentials) {
             mode |= proxyWithCredentials;
-            const std::string_view user = Trim(proxy.user);
-            const std::string_view password = Trim(proxy.password);
+            const std::string_view user = TrimEntry(proxy.user);
+            const std::string_view password = TrimEntry(proxy.password);
             if (user.empty() || !StoreText(s.proxyUser, user)) {
                 return MsgUserName;
             }

@@ -14,6 +14,9 @@
 
 namespace vemo {
 
+// An entry as typed, without the blanks and line breaks around it.
+std::string_view TrimEntry(std::string_view text);
+
 // Texts of the dialog's status line (UTF-8).
 inline constexpr char MsgProxyInput[] = "代理输入不正确";
 inline constexpr char MsgUserName[] = "用户名输入不正确";

@@ -110,9 +110,6 @@ class QuotePageSession {
     // upgrade notice tells the user to upgrade there instead of offering the download.
     void SetUpgradeByPackageManager(bool byPackageManager) { byPackageManager_ = byPackageManager; }
 
-    // The quotes of the last refresh that had any; empty before the first.
-    const std::optional<KeptQuotes>& Kept() const { return kept_; }
-
   private:
     QuoteFetchers fetchers_;
     std::optional<KeptQuotes> kept_;
